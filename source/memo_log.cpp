@@ -65,13 +65,19 @@ char* log_build_message(int32_t kind, const char* format, va_list args) {
 }
 
 // The part of a call-site path after its last backslash; a path of 260
-// bytes or more keeps its last 259 bytes first.
+// bytes or more keeps its last 259 bytes first.  A cross-compiler's source
+// macro spells the path with forward slashes, which count the same, so the
+// record still names the file.
 void log_file_part(const char* source_file, char* out) {
     char buffer[260];
     size_t n = source_file ? strlen(source_file) : 0;
     const char* from = n > 259 ? source_file + (n - 259) : (source_file ? source_file : "");
     memcpy(buffer, from, strlen(from) + 1);
     const char* slash = strrchr(buffer, '\\');
+    const char* forward = strrchr(buffer, '/');
+    if (forward && (!slash || forward > slash)) {
+        slash = forward;
+    }
     if (slash) {
         memcpy(out, slash + 1, strlen(slash + 1) + 1);
     } else {

@@ -21,6 +21,7 @@ struct HWND__;
 typedef HWND__* memo_hwnd;
 
 #define PLATFORM_PATH_SIZE 260
+#define PLATFORM_TEMP_SUFFIX ".tmp"
 
 struct platform_rect {
     int32_t left;
@@ -70,8 +71,17 @@ void platform_release_file(unsigned char* data);
 // Writes size bytes to path so that the file is never torn: the bytes go to
 // a temporary file in the same folder, which then replaces path in one step.
 // On any failure the previous file is left as it was and the temporary file
-// is removed.
-int platform_write_file(const char* path, const void* data, size_t size);
+// is removed.  The temporary file is path with PLATFORM_TEMP_SUFFIX appended,
+// so a leftover of a crash is one per target, taken over by the next write,
+// and never matches "*.txt" or "*.ini".  Fails when that name does not fit
+// into PLATFORM_PATH_SIZE bytes.
+//
+// With PLATFORM_WRITE_DURABLE the bytes are flushed to the disk before the
+// replace, so that not even a system crash leaves the new name on missing
+// data; that costs milliseconds, too much for the position keys that a drag
+// rewrites on every mouse move.
+#define PLATFORM_WRITE_DURABLE 0x01
+int platform_write_file(const char* path, const void* data, size_t size, int flags);
 
 // Appends to a file, creating it when missing (error.log).
 int platform_append_file(const char* path, const void* data, size_t size);
@@ -101,6 +111,40 @@ void platform_monitor_from_point(const int32_t* point_xy, platform_rect* rect, i
 
 // The same for the monitor nearest to a rectangle (largest overlap first).
 void platform_monitor_from_rect(const platform_rect* r, platform_rect* rect, int32_t* dpi);
+
+// The mouse cursor in physical desktop pixels (x, y); 0, 0 when the system
+// cannot tell (a locked desktop).
+void platform_cursor_pos(int32_t* point_xy);
+
+// --- recycle bin ---------------------------------------------------------
+
+// Moves one file to the recycle bin without asking; 1 when the shell
+// reports that nothing was aborted.
+int platform_recycle_file(const char* path);
+
+// --- windows -------------------------------------------------------------
+
+// Creates a memo window (class "ProgramWindowClass", layered tool pop-up,
+// hidden) owned by owner at the given physical rectangle.  The window is
+// destroyed by its owner or with platform_window_destroy.
+memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r);
+
+void platform_window_destroy(memo_hwnd window);
+
+// SendMessageA: the window handles the message before the call returns.
+intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wparam,
+                              intptr_t lparam);
+
+// ShowWindow with SW_SHOW or SW_HIDE.
+void platform_window_show(memo_hwnd window, int show);
+
+int platform_window_visible(memo_hwnd window);
+
+// Invalidates the whole window without erasing and paints it at once.
+void platform_window_repaint(memo_hwnd window);
+
+// The window rectangle in physical desktop pixels.
+int platform_window_rect(memo_hwnd window, platform_rect* out);
 
 // --- user notices --------------------------------------------------------
 

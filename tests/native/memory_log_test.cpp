@@ -113,15 +113,17 @@ TEST_F(MemoryLogTest, DumpEscapesAndBounds) {
 TEST_F(MemoryLogTest, FileLineTakesPartAfterLastBackslash) {
     error_report(1, "Kelvane", "memo_file.cpp", 10, REPORT_MESSAGE, "no folder");
     error_report(1, "Kelvane", "C:\\a\\b\\", 11, REPORT_MESSAGE, "trailing");
+    error_report(1, "Kelvane", "/build/src\\x/memo_cross.cpp", 13, REPORT_MESSAGE, "slashes");
     // A 300-byte path keeps its last 259 bytes, so the name survives.
     std::string deep = "C:\\" + std::string(280, 'd') + "\\memo_deep.cpp";
     error_report(1, "Kelvane", deep.c_str(), 12, REPORT_MESSAGE, "deep");
     std::vector<std::string> records = log_records();
-    ASSERT_EQ(3u, records.size());
+    ASSERT_EQ(4u, records.size());
     EXPECT_EQ("", field(records[0], "FILE"));
     EXPECT_EQ("", field(records[1], "FILE"));
-    EXPECT_EQ("memo_deep.cpp", field(records[2], "FILE"));
-    EXPECT_EQ("12", field(records[2], "LINE"));
+    EXPECT_EQ("memo_cross.cpp", field(records[2], "FILE"));
+    EXPECT_EQ("memo_deep.cpp", field(records[3], "FILE"));
+    EXPECT_EQ("12", field(records[3], "LINE"));
 }
 
 TEST_F(MemoryLogTest, LogFailureShowsMessageBoxAndReturnsZero) {

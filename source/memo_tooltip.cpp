@@ -1,0 +1,125 @@
+// The memo's tooltip control: one "tooltips_class32" window per memo, owned
+// by the memo, with one tool (id 1) that watches the memo's mouse messages
+// itself (TTF_SUBCLASS).  The text goes in as UTF-16, so characters outside
+// code page 932 show as they are.
+#include "memo_tooltip.h"
+
+#include <commctrl.h>
+
+#include "memo_buffer.h"
+#include "memo_log.h"
+#include "memo_memory.h"
+#include "memo_setting.h"
+#include "memo_tooltip_text.h"
+#include "memo_winapiex.h"
+
+namespace {
+
+// Our own subclass of the memo window, next to the one the control makes
+// for TTF_SUBCLASS; the id tells the two apart.
+const UINT_PTR k_resize_subclass_id = 0x4B56;  // "KV"
+
+// Creating the control needs its class registered.
+void memo_tooltip_init_controls() {
+    static int s_ready = 0;
+    if (!s_ready) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+        s_ready = InitCommonControlsEx(&controls) ? 1 : 0;
+    }
+}
+
+// Width, display time and activation follow TOOLTIPTIME, whose low 16 bits
+// are the display time in milliseconds; 0 turns the tooltip off.
+void memo_tooltip_apply_timing(HWND tooltip) {
+    const int32_t time = g_settings.tooltiptime;
+    SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, MEMO_TOOLTIP_MAX_WIDTH);
+    SendMessageA(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(time & 0xFFFF, 0));
+    SendMessageA(tooltip, TTM_ACTIVATE, time != 0 ? TRUE : FALSE, 0);
+}
+
+// The tool is added with the memo's client rectangle and does not follow
+// the window by itself: a memo made larger would answer the mouse only in
+// its old corner.  Every new size is handed on to the tool.
+LRESULT CALLBACK memo_tooltip_resize_proc(HWND memo, UINT message, WPARAM wparam, LPARAM lparam,
+                                          UINT_PTR id, DWORD_PTR tooltip) {
+    switch (message) {
+    case WM_SIZE: {
+        TOOLINFOA tool;
+        ZeroMemory(&tool, sizeof tool);
+        tool.cbSize = sizeof tool;
+        tool.hwnd = memo;
+        tool.uId = MEMO_TOOLTIP_TOOL_ID;
+        GetClientRect(memo, &tool.rect);
+        SendMessageA(reinterpret_cast<HWND>(tooltip), TTM_NEWTOOLRECTA, 0,
+                     reinterpret_cast<LPARAM>(&tool));
+        break;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(memo, memo_tooltip_resize_proc, id);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(memo, message, wparam, lparam);
+}
+
+}  // namespace
+
+HWND memo_tooltip_create(HWND memo) {
+    memo_tooltip_init_controls();
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(memo, GWLP_HINSTANCE));
+    // TTS_ALWAYSTIP: shown whether or not the memo is the active window.
+    HWND tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, memo, nullptr,
+                                   instance, nullptr);
+    if (!tooltip) {
+        REPORT_FAILURE();
+        return nullptr;
+    }
+
+    static char s_initial_text[] = MEMO_TOOLTIP_INITIAL_TEXT;
+    TOOLINFOA tool;
+    ZeroMemory(&tool, sizeof tool);
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = memo;
+    tool.uId = MEMO_TOOLTIP_TOOL_ID;
+    GetClientRect(memo, &tool.rect);
+    tool.lpszText = s_initial_text;
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    memo_tooltip_apply_timing(tooltip);
+
+    SetWindowSubclass(memo, memo_tooltip_resize_proc, k_resize_subclass_id,
+                      reinterpret_cast<DWORD_PTR>(tooltip));
+    return tooltip;
+}
+
+int memo_tooltip_update(HWND memo, HWND tooltip) {
+    if (!tooltip) {
+        return 0;  // the control could not be made; the failure was reported then
+    }
+    const memo_record* record =
+        memo ? static_cast<const memo_record*>(memo_registry_find(memo)) : nullptr;
+    int result = 1;
+    if (!record) {
+        REPORT_FAILURE();
+        result = 0;
+    } else if (record->text) {
+        // A memo without text (a new one the settings page refreshes) keeps
+        // its initial text rather than showing a date it never had.
+        char* text = memo_tooltip_text(memo);
+        wchar_t* wide = memo_winapiex_utf8_to_utf16(text, -1, nullptr);
+        TOOLINFOW tool;
+        ZeroMemory(&tool, sizeof tool);
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = memo;
+        tool.uId = MEMO_TOOLTIP_TOOL_ID;
+        tool.lpszText = wide;
+        SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        TRACKED_FREE(wide);
+        TRACKED_FREE(text);
+    }
+    memo_tooltip_apply_timing(tooltip);
+    return result;
+}

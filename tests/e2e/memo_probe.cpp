@@ -1,0 +1,209 @@
+// A helper for the memo input checks (memo_input_test.sh): it looks at the
+// running instance's memo windows, edit boxes, message boxes and menus from
+// inside the Windows desktop and prints one answer on stdout.  Real input
+// comes from xdotool; this program only watches, except where a Wine
+// quirk leaves no other way (see menu-keys).
+//
+//   memos                      one line per memo window, in z-order:
+//                              "hwnd left top right bottom visible"
+//   wait-memos <n> <ms>        0 once there are n memo windows, 1 on timeout
+//   rect <hwnd>                "left top right bottom" of any window
+//   focus                      "active focus" of the instance's UI thread
+//   edit-box                   "hwnd left top right bottom" of the open edit
+//                              box, or nothing
+//   box-text                   caption, a tab and text of the open message box
+//   copydata <text>...         WM_COPYDATA with the UTF-8 of each text to the
+//                              main window, one right after the other; prints
+//                              each answer (the new memo's handle)
+//   menu-keys <key>...         posts virtual keys (down, up, left, right,
+//                              return, escape) to the open pop-up menu
+//   pixel <x> <y>              "rrggbb" of a screen pixel
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "memo_main.h"
+
+namespace {
+
+struct probe_search {
+    const char* class_name;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK probe_collect(HWND hwnd, LPARAM lparam) {
+    probe_search* search = reinterpret_cast<probe_search*>(lparam);
+    char name[256] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    if (strcmp(name, search->class_name) == 0) {
+        search->found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> probe_windows(const char* class_name) {
+    probe_search search = {class_name, {}};
+    EnumWindows(probe_collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void probe_print_rect(HWND hwnd) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(hwnd, &r);
+    printf("%ld %ld %ld %ld", r.left, r.top, r.right, r.bottom);
+}
+
+int probe_memos() {
+    for (HWND memo : probe_windows("ProgramWindowClass")) {
+        printf("%llu ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(memo)));
+        probe_print_rect(memo);
+        printf(" %d\n", IsWindowVisible(memo) ? 1 : 0);
+    }
+    return 0;
+}
+
+int probe_wait_memos(size_t count, DWORD timeout_ms) {
+    DWORD begin = GetTickCount();
+    while (probe_windows("ProgramWindowClass").size() != count) {
+        if (GetTickCount() - begin >= timeout_ms) return 1;
+        Sleep(20);
+    }
+    return 0;
+}
+
+HWND probe_handle(const char* text) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(text, nullptr, 10)));
+}
+
+int probe_focus() {
+    HWND main_window = FindWindowA(MEMO_MAIN_CLASS, nullptr);
+    if (!main_window) return 1;
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_window, nullptr), &info)) return 1;
+    printf("%llu %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndActive)),
+           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndFocus)));
+    return 0;
+}
+
+int probe_edit_box() {
+    for (HWND box : probe_windows("EditboxWindowClass")) {
+        printf("%llu ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)));
+        probe_print_rect(box);
+        printf("\n");
+    }
+    return 0;
+}
+
+// Caption and text in UTF-8, so the shell can compare them with its own
+// literals.
+std::string probe_utf8(HWND hwnd) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(hwnd, text, 512);
+    char utf8[2048] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
+int probe_box_text() {
+    for (HWND box : probe_windows("#32770")) {
+        if (!IsWindowVisible(box)) continue;
+        HWND label = GetDlgItem(box, 0xFFFF);
+        fwrite(probe_utf8(box).c_str(), 1, probe_utf8(box).size(), stdout);
+        printf("\t");
+        if (label) fwrite(probe_utf8(label).c_str(), 1, probe_utf8(label).size(), stdout);
+        printf("\n");
+        return 0;
+    }
+    return 1;
+}
+
+// Each argument as UTF-8 (the narrow argv is code page 932), one
+// WM_COPYDATA after the other, as fast as the instance answers; prints one
+// answer per text.
+int probe_copydata(int first) {
+    HWND main_window = FindWindowA(MEMO_MAIN_CLASS, nullptr);
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || !main_window) return 1;
+    int rc = 0;
+    for (int i = first; i < argc && rc == 0; i++) {
+        char utf8[4096] = "";
+        int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8, sizeof utf8, nullptr, nullptr);
+        COPYDATASTRUCT data = {0, static_cast<DWORD>(n > 0 ? n : 0), utf8};
+        DWORD_PTR result = 0;
+        if (n <= 0 || !SendMessageTimeoutA(main_window, WM_COPYDATA, 0,
+                                           reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                                           10000, &result)) {
+            rc = 1;
+        }
+        printf("%llu\n", static_cast<unsigned long long>(result));
+    }
+    LocalFree(argv);
+    return rc;
+}
+
+// Under Wine without a window manager, keys typed by xdotool do not reach
+// a pop-up menu; keys posted to the menu window do.
+int probe_menu_keys(int argc, char** argv, int first) {
+    HWND menu = nullptr;
+    for (int i = 0; i < 200 && !menu; i++) {
+        for (HWND popup : probe_windows("#32768")) {
+            if (IsWindowVisible(popup)) menu = popup;
+        }
+        if (!menu) Sleep(10);
+    }
+    if (!menu) return 1;
+    for (int i = first; i < argc; i++) {
+        WPARAM key = 0;
+        if (strcmp(argv[i], "down") == 0) key = VK_DOWN;
+        else if (strcmp(argv[i], "up") == 0) key = VK_UP;
+        else if (strcmp(argv[i], "left") == 0) key = VK_LEFT;
+        else if (strcmp(argv[i], "right") == 0) key = VK_RIGHT;
+        else if (strcmp(argv[i], "return") == 0) key = VK_RETURN;
+        else if (strcmp(argv[i], "escape") == 0) key = VK_ESCAPE;
+        else return 2;
+        PostMessageA(menu, WM_KEYDOWN, key, 0);
+        Sleep(100);
+    }
+    return 0;
+}
+
+int probe_pixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    printf("%02x%02x%02x\n", GetRValue(c), GetGValue(c), GetBValue(c));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* what = argc >= 2 ? argv[1] : "";
+    if (strcmp(what, "memos") == 0) return probe_memos();
+    if (strcmp(what, "wait-memos") == 0 && argc >= 4) {
+        return probe_wait_memos(static_cast<size_t>(atoi(argv[2])), static_cast<DWORD>(atol(argv[3])));
+    }
+    if (strcmp(what, "rect") == 0 && argc >= 3) {
+        probe_print_rect(probe_handle(argv[2]));
+        printf("\n");
+        return 0;
+    }
+    if (strcmp(what, "focus") == 0) return probe_focus();
+    if (strcmp(what, "edit-box") == 0) return probe_edit_box();
+    if (strcmp(what, "box-text") == 0) return probe_box_text();
+    if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);
+    if (strcmp(what, "menu-keys") == 0) return probe_menu_keys(argc, argv, 2);
+    if (strcmp(what, "pixel") == 0 && argc >= 4) return probe_pixel(atoi(argv[2]), atoi(argv[3]));
+    fprintf(stderr,
+            "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus | edit-box |"
+            " box-text | copydata <text>... | menu-keys <key>... | pixel <x> <y>\n");
+    return 2;
+}

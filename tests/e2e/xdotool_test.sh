@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# End-to-end checks of the real kelvane.exe from the X side: what the user
+# sees on the screen and what a start from the shell does.  Runs inside a
+# harness session (scripts/wine-harness), which provides DISPLAY, the Wine
+# prefix and its environment:
+#
+#   tests/e2e/xdotool_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
+#
+# A check is one line:  e2e_check name command...
+# It passes when the command exits with 0.  On a failure the desktop is
+# saved as <artifacts>/xdotool-<name>.png.  The last line printed is
+# "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
+set -u
+
+PROGRAM=${1:?path of kelvane.exe}
+PROBE=${2:?path of kelvane_probe.exe}
+ARTIFACTS=${3:?artifacts folder}
+E2E_WINE_TIMEOUT=${E2E_WINE_TIMEOUT:-30}
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_FOLDER=
+E2E_PID=
+
+mkdir -p "$ARTIFACTS"
+
+e2e_screenshot() {
+  import -window root "$ARTIFACTS/xdotool-$1.png" 2>/dev/null
+}
+
+e2e_check() {
+  local name=$1
+  shift
+  if "$@"; then
+    E2E_PASSED=$((E2E_PASSED + 1))
+    printf 'PASS %s\n' "$name"
+  else
+    E2E_FAILED=$((E2E_FAILED + 1))
+    printf 'FAIL %s (%s)\n' "$name" "$*"
+    e2e_screenshot "$name"
+  fi
+}
+
+# Runs a Windows program of the prefix, bounded in time; its exit code.
+e2e_wine() {
+  timeout -k 5 "$E2E_WINE_TIMEOUT" wine "$@"
+}
+
+e2e_probe() {
+  e2e_wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'
+}
+
+# --- the program's own folder ------------------------------------------------
+
+# A fresh copy of the program: it keeps its settings, data and error.log
+# beside itself.
+e2e_fresh_copy() {
+  E2E_FOLDER=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-xdotool.XXXXXX")
+  cp "$PROGRAM" "$E2E_FOLDER/kelvane.exe"
+}
+
+# Starts the first instance in the background and waits for its main window.
+e2e_start_first() {
+  (cd "$E2E_FOLDER" && exec wine ./kelvane.exe "$@") >"$E2E_FOLDER/stdout.txt" 2>&1 &
+  E2E_PID=$!
+  e2e_wine "$PROBE" wait-main 20000
+}
+
+e2e_instance_running() {
+  [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null
+}
+
+# CMD_EXIT as the tray menu sends it; the process must end with code 1.
+e2e_exit_instance() {
+  local result rc
+  result=$(e2e_probe command 2) || return 1
+  [ "$result" = 1 ] || { echo "CMD_EXIT answered '$result'"; return 1; }
+  rc=0
+  wait "$E2E_PID" || rc=$?
+  E2E_PID=
+  [ "$rc" = 1 ] || { echo "exit code $rc"; return 1; }
+}
+
+e2e_cleanup() {
+  if e2e_instance_running; then
+    kill "$E2E_PID" 2>/dev/null
+    wait "$E2E_PID" 2>/dev/null
+  fi
+  E2E_PID=
+  [ -n "$E2E_FOLDER" ] && rm -rf "$E2E_FOLDER"
+  E2E_FOLDER=
+}
+trap e2e_cleanup EXIT
+
+# --- checks ------------------------------------------------------------------
+
+# Wine sets _NET_WM_PID on every X window it maps, so a window of the program
+# that reached the screen would be found by its process id.
+no_mapped_window_of_program() {
+  local windows
+  windows=$(xdotool search --onlyvisible --pid "$E2E_PID" 2>/dev/null)
+  [ -z "$windows" ] || { echo "mapped windows: $windows"; return 1; }
+}
+
+# With memos on the screen the program has mapped windows of its own; the
+# main window's X window (if Wine made one at all) must still be unmapped.
+main_window_not_mapped() {
+  local window
+  window=$(e2e_probe main-x11-window) || return 1
+  [ "$window" = 0 ] && return 0
+  xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsUnMapped' ||
+    { echo "main window X $window is mapped"; return 1; }
+}
+
+screenshot_after_start() {
+  import -window root "$ARTIFACTS/xdotool-after-start.png" 2>/dev/null &&
+    [ -s "$ARTIFACTS/xdotool-after-start.png" ]
+}
+
+exactly_one_instance() {
+  local count
+  count=$(e2e_probe count-main)
+  [ "$count" = 1 ] || { echo "main windows: '$count'"; return 1; }
+}
+
+# A second start from the shell hands over its command and exits with 1.
+second_start_exits_1() {
+  local rc=0
+  (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe "$@") >/dev/null 2>&1 || rc=$?
+  [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
+  e2e_instance_running || { echo "the first instance ended"; return 1; }
+}
+
+no_error_log() {
+  [ ! -e "$E2E_FOLDER/error.log" ] || { cat "$E2E_FOLDER/error.log"; return 1; }
+}
+
+# --- the run -----------------------------------------------------------------
+
+e2e_fresh_copy
+e2e_check start_first e2e_start_first
+if e2e_instance_running; then
+  sleep 0.5
+  e2e_check main_window_never_shown no_mapped_window_of_program
+  e2e_check screenshot_after_start screenshot_after_start
+  e2e_check one_instance_after_start exactly_one_instance
+  e2e_check second_start_exits_1 second_start_exits_1
+  e2e_check second_start_with_switch_exits_1 second_start_exits_1 -r
+  e2e_check still_one_instance exactly_one_instance
+  e2e_check main_window_still_not_shown main_window_not_mapped
+  e2e_check screenshot_after_second_start e2e_screenshot after-second-start
+  e2e_check exit_command_ends_with_1 e2e_exit_instance
+  e2e_check no_error_log_after_exit no_error_log
+fi
+e2e_cleanup
+
+printf 'xdotool: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
+[ "$E2E_FAILED" = 0 ]

@@ -1,0 +1,600 @@
+// The memo store: registry, text and INI files, positions, load, refresh,
+// scan and peel, against the sandboxed platform.
+#include <gtest/gtest.h>
+
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <string>
+#include <vector>
+
+#include "memo_buffer.h"
+#include "memo_file.h"
+#include "memo_memory.h"
+#include "memo_program.h"
+#include "memo_setting.h"
+#include "platform_fake.h"
+
+namespace {
+
+const char k_data[] = "C:\\app\\kelvan";
+memo_hwnd const k_main = reinterpret_cast<memo_hwnd>((uintptr_t)0x7770);
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake_platform_reset();
+        live_blocks_ = tracked_live_count();
+        settings_load(k_main);
+    }
+    void TearDown() override {
+        while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
+        EXPECT_EQ(live_blocks_, tracked_live_count());
+    }
+
+    static void monitors(std::initializer_list<fake_monitor> list) {
+        std::vector<fake_monitor> v(list);
+        fake_platform_set_monitors(v.data(), (int)v.size());
+    }
+    static std::string data_path(const std::string& name) { return std::string(k_data) + "\\" + name; }
+    static void put(const std::string& name, const std::string& bytes) {
+        fake_platform_put_file(data_path(name).c_str(), bytes);
+    }
+    static std::string get(const std::string& name) {
+        std::string bytes;
+        if (!fake_platform_get_file(data_path(name).c_str(), &bytes)) return "<missing>";
+        return bytes;
+    }
+    static std::vector<memo_hwnd> registered() {
+        std::vector<memo_hwnd> list;
+        for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
+            list.push_back(w);
+        }
+        return list;
+    }
+    static memo_record* record_of(memo_hwnd w) { return (memo_record*)memo_registry_find(w); }
+    // A registered memo with a window at r, named name, holding text.
+    static memo_hwnd make_memo(const char* name, const char* text, platform_rect r = {100, 100, 260, 220}) {
+        memo_hwnd w = fake_platform_add_window(r);
+        memo_record* rec = memo_registry_add(w);
+        snprintf(rec->file_name, sizeof rec->file_name, "%s", name);
+        rec->color_index = MEMO_COLOR_NEW;
+        if (text) {
+            rec->text = (char*)TRACKED_ALLOC(strlen(text) + 1);
+            strcpy(rec->text, text);
+        }
+        return w;
+    }
+
+    uint64_t live_blocks_ = 0;
+};
+
+// --- registry ----------------------------------------------------------------
+
+TEST_F(StoreTest, RegistryWalksInRegistrationOrderAcrossRemovals) {
+    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+    EXPECT_EQ(nullptr, memo_registry_find(nullptr));
+    memo_hwnd a = fake_platform_add_window({0, 0, 1, 1});
+    memo_hwnd b = fake_platform_add_window({0, 0, 1, 1});
+    memo_hwnd c = fake_platform_add_window({0, 0, 1, 1});
+    for (memo_hwnd w : {a, b, c}) {
+        memo_record* r = memo_registry_add(w);
+        ASSERT_NE(nullptr, r);
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(r);
+        for (size_t i = 0; i < sizeof *r; i++) ASSERT_EQ(0, bytes[i]) << "record byte " << i;
+    }
+    EXPECT_EQ(std::vector<memo_hwnd>({a, b, c}), registered());
+    EXPECT_EQ(a, memo_registry_find(nullptr));
+    EXPECT_EQ(nullptr, memo_registry_next(c));
+
+    memo_registry_remove(b);
+    EXPECT_EQ(std::vector<memo_hwnd>({a, c}), registered());
+    memo_registry_remove(a);
+    EXPECT_EQ(c, memo_registry_find(nullptr));
+    EXPECT_EQ(std::vector<memo_hwnd>({c}), registered());
+    memo_hwnd d = fake_platform_add_window({0, 0, 1, 1});
+    memo_registry_add(d);  // the tail moved back correctly
+    EXPECT_EQ(std::vector<memo_hwnd>({c, d}), registered());
+    memo_registry_remove(d);
+    memo_registry_remove(c);
+    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+}
+
+TEST_F(StoreTest, RegistryEntryPointAndUnknownWindows) {
+    memo_hwnd a = fake_platform_add_window({0, 0, 1, 1});
+    memo_hwnd stranger = fake_platform_add_window({0, 0, 1, 1});
+    memo_record* r = (memo_record*)memo_registry(MEMO_REGISTRY_ADD, a);
+    EXPECT_EQ(r, memo_registry(MEMO_REGISTRY_FIND, a));
+    EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_NEXT, a));
+    EXPECT_EQ(nullptr, memo_registry(5, a));
+    EXPECT_EQ(nullptr, memo_registry(0, a));
+    EXPECT_EQ(nullptr, memo_registry_find(stranger));
+    EXPECT_EQ(nullptr, memo_registry_next(stranger));
+    memo_registry_remove(stranger);  // reported, nothing else
+    EXPECT_EQ(a, memo_registry_next(nullptr));
+    r->text = (char*)TRACKED_ALLOC(4);  // owned by the record from here on
+    EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_REMOVE, a));
+    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+}
+
+// --- text files --------------------------------------------------------------
+
+TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
+    struct {
+        int32_t textfile;
+        const char* text;
+        std::string bytes;
+    } cases[] = {
+        {65537, "a\nb", "\xEF\xBB\xBF" "a\r\nb"},
+        {0, "a\nb", "a\nb"},
+        {1, "a\nb", "\xEF\xBB\xBF" "a\nb"},
+        {65536, "a\nb", "a\r\nb"},
+        // Edit-box text with CR LF: one CR per line end, never two, none in LF mode.
+        {0, "a\r\nb\r\n", "a\nb\n"},
+        {65536, "a\r\nb\r\n", "a\r\nb\r\n"},
+        {65537, "", "\xEF\xBB\xBF"},
+        {0, "", ""},
+        {65536, "x\ry", "xy"},
+        // Only the low half equal to 1 selects the mark.
+        {3, "a", "a"},
+    };
+    memo_hwnd w = make_memo("20240102030405", "");
+    for (const auto& c : cases) {
+        g_settings.textfile = c.textfile;
+        memo_record* r = record_of(w);
+        TRACKED_FREE(r->text);
+        r->text = (char*)TRACKED_ALLOC(strlen(c.text) + 1);
+        strcpy(r->text, c.text);
+        ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_TEXT)) << c.textfile;
+        EXPECT_EQ(c.bytes, get("20240102030405.txt")) << c.textfile << " " << c.text;
+    }
+    EXPECT_EQ("<missing>", get("20240102030405.ini"));  // 0x01 alone writes no INI keys
+}
+
+TEST_F(StoreTest, ReadingAcceptsMarkMixedLineEndsAndStopsAtNul) {
+    struct {
+        std::string bytes;
+        const char* text;
+    } cases[] = {
+        {"\xEF\xBB\xBF", ""},
+        {"", ""},
+        {"a\rb", "ab"},
+        {std::string("a\0b", 3), "a"},
+        {"\xEF\xBB\xBF" "a\r\nb\nc\r", "a\nb\nc"},
+        {"\xEF\xBB", "\xEF\xBB"},
+        {"x\xEF\xBB\xBF", "x\xEF\xBB\xBF"},
+        {"\xE3\x81\x82\r\n", "\xE3\x81\x82\n"},
+    };
+    for (const auto& c : cases) {
+        put("t.txt", c.bytes);
+        char* text = memo_file_read_text(data_path("t.txt").c_str());
+        ASSERT_NE(nullptr, text);
+        EXPECT_STREQ(c.text, text);
+        TRACKED_FREE(text);
+    }
+    EXPECT_EQ(nullptr, memo_file_read_text(data_path("none.txt").c_str()));
+    put("locked.txt", "x");
+    fake_platform_fail(FAKE_FAULT_READ, 1);
+    EXPECT_EQ(nullptr, memo_file_read_text(data_path("locked.txt").c_str()));
+}
+
+TEST_F(StoreTest, TextFileOfFourGibibytesIsRefused) {
+    put("huge.txt", "");
+    std::string host = fake_platform_host_path(data_path("huge.txt").c_str());
+    ASSERT_EQ(0, truncate(host.c_str(), 0x100000000LL));  // sparse: costs no disk
+    EXPECT_EQ(nullptr, memo_file_read_text(data_path("huge.txt").c_str()));
+    put("huge.ini", "[KELVAN]\r\n");
+    EXPECT_EQ(0, memo_file_load(k_main, data_path("huge").c_str()));
+    EXPECT_TRUE(registered().empty());
+}
+
+TEST_F(StoreTest, SaveRefusesMissingRecordOrText) {
+    memo_hwnd stranger = fake_platform_add_window({0, 0, 10, 10});
+    EXPECT_EQ(0, memo_file_save(stranger, MEMO_SAVE_ALL));
+    memo_hwnd fresh = make_memo("20240102030405", nullptr);
+    EXPECT_EQ(0, memo_file_save(fresh, MEMO_SAVE_ALL));
+    EXPECT_EQ("<missing>", get("20240102030405.txt"));
+    EXPECT_EQ("<missing>", get("20240102030405.ini"));
+}
+
+TEST_F(StoreTest, FailedTextWriteIsAFailureAndLeavesTheOldFile) {
+    memo_hwnd w = make_memo("m", "old");
+    ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
+    TRACKED_FREE(record_of(w)->text);
+    record_of(w)->text = (char*)TRACKED_ALLOC(4);
+    strcpy(record_of(w)->text, "new");
+    record_of(w)->color_index = 5;
+    fake_platform_fail(FAKE_FAULT_WRITE_TEMP, 1);
+    EXPECT_EQ(0, memo_file_save(w, MEMO_SAVE_TEXT | MEMO_SAVE_COLOR));
+    EXPECT_EQ("\xEF\xBB\xBF" "old", get("m.txt"));
+    EXPECT_NE(std::string::npos, get("m.ini").find("\r\nCOLOR=5\r\n"));  // INI keys still written
+    EXPECT_STREQ("new", record_of(w)->text);                            // kept in memory
+}
+
+TEST_F(StoreTest, CrashBetweenTemporaryFileAndReplaceLeavesTheOldFile) {
+    memo_hwnd w = make_memo("m", "first");
+    g_settings.textfile = 0;
+    ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
+    std::string ini_before = get("m.ini");
+    TRACKED_FREE(record_of(w)->text);
+    record_of(w)->text = (char*)TRACKED_ALLOC(7);
+    strcpy(record_of(w)->text, "second");
+    fake_platform_fail(FAKE_FAULT_WRITE_REPLACE, 1);
+    EXPECT_EQ(0, memo_file_save(w, MEMO_SAVE_TEXT));
+    EXPECT_EQ("first", get("m.txt"));
+    EXPECT_EQ("second", get("m.txt.tmp"));  // what the crash left behind
+
+    // The leftover never becomes a memo, and the next save takes it over.
+    while (memo_hwnd r = memo_registry_next(nullptr)) memo_registry_remove(r);
+    memo_file_scan_folder(k_main, 1);
+    ASSERT_EQ(1u, registered().size());
+    EXPECT_STREQ("m", record_of(registered()[0])->file_name);
+    memo_hwnd again = registered()[0];
+    ASSERT_EQ(1, memo_file_save(again, MEMO_SAVE_ALL));
+    EXPECT_EQ("<missing>", get("m.txt.tmp"));
+
+    fake_platform_fail(FAKE_FAULT_WRITE_REPLACE, 1);
+    EXPECT_EQ(0, memo_file_save(again, MEMO_SAVE_POSITION));
+    EXPECT_EQ(ini_before.size(), get("m.ini").size());
+    EXPECT_NE("<missing>", get("m.ini.tmp"));
+}
+
+TEST_F(StoreTest, PathsThatDoNotFitAreRefusedNotCut) {
+    std::string name(250, 'n');  // "C:\app\kelvan\" + name + ".txt" passes 259 bytes
+    memo_hwnd w = make_memo(name.c_str(), "text");
+    EXPECT_EQ(0, memo_file_save(w, MEMO_SAVE_ALL));
+    std::string cut = (std::string(k_data) + "\\" + name + ".txt").substr(0, 259);
+    EXPECT_FALSE(fake_platform_exists(cut.c_str()));
+    EXPECT_EQ(0, fake_platform_write_count());
+}
+
+// --- positions ---------------------------------------------------------------
+
+struct position_case {
+    const char* what;
+    std::vector<fake_monitor> monitors;
+    platform_rect window;
+    memo_position stored;
+};
+
+TEST_F(StoreTest, PositionsAreStoredAgainstTheDesktopCorner) {
+    const fake_monitor hd = {{0, 0, 1920, 1080}, 96};
+    position_case cases[] = {
+        {"lower right", {hd}, {1700, 900, 1860, 1020}, {60, 60, 160, 120, 4, 1700, 900, 1860, 1020}},
+        {"middle of three", {{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3840, 1080}, 96}, {{3840, 0, 5760, 1080}, 96}},
+         {2000, 100, 2160, 220}, {80, 100, 160, 120, 2, 2000, 100, 2160, 220}},
+        {"left edge on the centre is left", {hd}, {960, 100, 1120, 220}, {960, 100, 160, 120, 2, 960, 100, 1120, 220}},
+        {"top edge on the centre is upper", {hd}, {1000, 540, 1160, 660}, {760, 540, 160, 120, 1, 1000, 540, 1160, 660}},
+        {"lower left", {hd}, {10, 600, 170, 720}, {10, 360, 160, 120, 3, 10, 600, 170, 720}},
+        {"144 dpi truncates", {{{0, 0, 2880, 1620}, 144}}, {100, 100, 341, 281}, {66, 66, 160, 120, 2, 66, 66, 227, 187}},
+        {"off the left edge", {hd}, {-50, 10, 110, 130}, {-33, 6, 106, 80, 2, -33, 6, 73, 86}},
+    };
+    // The off-screen case runs at 144 dpi to check truncation toward zero.
+    cases[6].monitors = {{{0, 0, 1920, 1080}, 144}};
+    for (const auto& c : cases) {
+        fake_platform_set_monitors(c.monitors.data(), (int)c.monitors.size());
+        memo_position p;
+        memo_file_position_from_rect(&c.window, &p);
+        EXPECT_EQ(c.stored.x, p.x) << c.what;
+        EXPECT_EQ(c.stored.y, p.y) << c.what;
+        EXPECT_EQ(c.stored.width, p.width) << c.what;
+        EXPECT_EQ(c.stored.height, p.height) << c.what;
+        EXPECT_EQ(c.stored.quadrant, p.quadrant) << c.what;
+        EXPECT_EQ(c.stored.left, p.left) << c.what;
+        EXPECT_EQ(c.stored.top, p.top) << c.what;
+        EXPECT_EQ(c.stored.right, p.right) << c.what;
+        EXPECT_EQ(c.stored.bottom, p.bottom) << c.what;
+    }
+}
+
+TEST_F(StoreTest, PositionSaveWritesNineKeysInOrderAndKeepsOtherKeys) {
+    memo_hwnd w = make_memo("m", "x", {1700, 900, 1860, 1020});
+    record_of(w)->color_index = 3;
+    record_of(w)->day = 67;
+    record_of(w)->time = 545;
+    ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP));
+    EXPECT_EQ("[KELVAN]\r\nX=60\r\nY=60\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=4\r\nLEFT=1700\r\n"
+              "TOP=900\r\nRIGHT=1860\r\nBOTTOM=1020\r\nCOLOR=3\r\nDAY=67\r\nTIME=545\r\n",
+              get("m.ini"));
+    fake_platform_window_info(w)->rect = {10, 20, 170, 140};
+    int writes = fake_platform_write_count();
+    ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_POSITION));
+    EXPECT_EQ(writes + 1, fake_platform_write_count());  // one write for nine keys
+    EXPECT_EQ("[KELVAN]\r\nX=10\r\nY=20\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nLEFT=10\r\n"
+              "TOP=20\r\nRIGHT=170\r\nBOTTOM=140\r\nCOLOR=3\r\nDAY=67\r\nTIME=545\r\n",
+              get("m.ini"));
+}
+
+// Loads one pair and returns the rectangle its window got.
+platform_rect load_rect(const std::string& ini) {
+    fake_platform_put_file("C:\\app\\kelvan\\p.txt", "text");
+    fake_platform_put_file("C:\\app\\kelvan\\p.ini", ini);
+    int before = fake_platform_window_count();
+    EXPECT_EQ(1, memo_file_load(k_main, "C:\\app\\kelvan\\p"));
+    EXPECT_EQ(before + 1, fake_platform_window_count());
+    memo_hwnd w = fake_platform_window_at(before);
+    platform_rect r = fake_platform_window_info(w)->rect;
+    memo_registry_remove(w);
+    return r;
+}
+
+void expect_rect(const platform_rect& expected, const platform_rect& got, const char* what) {
+    EXPECT_EQ(expected.left, got.left) << what;
+    EXPECT_EQ(expected.top, got.top) << what;
+    EXPECT_EQ(expected.right, got.right) << what;
+    EXPECT_EQ(expected.bottom, got.bottom) << what;
+}
+
+TEST_F(StoreTest, LoadedMemosComeBackFromTheirCorner) {
+    const std::string lower_right = "[KELVAN]\r\nX=60\r\nY=60\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=4\r\n"
+                                    "LEFT=1700\r\nTOP=900\r\nRIGHT=1860\r\nBOTTOM=1020\r\n";
+    monitors({{{0, 0, 1920, 1080}, 96}});
+    expect_rect({1700, 900, 1860, 1020}, load_rect(lower_right), "same screen");
+    monitors({{{0, 0, 2560, 1440}, 96}});
+    expect_rect({2340, 1260, 2500, 1380}, load_rect(lower_right), "larger screen");
+
+    const std::string middle = "[KELVAN]\r\nX=80\r\nY=100\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\n"
+                               "LEFT=2000\r\nTOP=100\r\nRIGHT=2160\r\nBOTTOM=220\r\n";
+    monitors({{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3840, 1080}, 96}, {{3840, 0, 5760, 1080}, 96}});
+    expect_rect({80, 100, 240, 220}, load_rect(middle), "three monitors");
+    g_settings.absolute = 1;
+    expect_rect({2000, 100, 2160, 220}, load_rect(middle), "absolute");
+    g_settings.absolute = 0;
+
+    // Upper right on a right-hand monitor that is higher than the primary.
+    monitors({{{0, 0, 1920, 1080}, 96}, {{1920, -200, 3840, 880}, 96}});
+    expect_rect({3670, -190, 3830, -70},
+                load_rect("[KELVAN]\r\nX=10\r\nY=10\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=1\r\n"),
+                "upper right");
+
+    monitors({{{0, 0, 2880, 1620}, 144}});
+    expect_rect({0, 0, 240, 180},
+                load_rect("[KELVAN]\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\n"), "144 dpi");
+    // 241 physical pixels are stored as 160 and come back as 240.
+    memo_position p;
+    platform_rect wide = {0, 0, 241, 180};
+    memo_file_position_from_rect(&wide, &p);
+    EXPECT_EQ(160, p.width);
+
+    // No QUADRANT: the 100 x 100 rectangle at the origin, whatever the scale.
+    monitors({{{0, 0, 1920, 1080}, 96}, {{-1920, 0, 0, 1080}, 144}});
+    expect_rect({0, 0, 100, 100}, load_rect("[KELVAN]\r\nX=500\r\nWIDTH=300\r\n"), "no quadrant");
+    expect_rect({0, 0, 100, 100}, load_rect(""), "empty INI file");
+}
+
+TEST_F(StoreTest, CornerRelativeWindowRectangle) {
+    platform_rect r;
+    memo_program_window_rect(10, 20, 160, 120, 4, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
+    expect_rect({1750, 940, 1910, 1060}, r, "quadrant 4");
+    memo_program_window_rect(10, 20, 160, 120, 3, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
+    expect_rect({10, 940, 170, 1060}, r, "quadrant 3");
+    memo_program_window_rect(10, 20, 160, 120, 7, 1, 2, 3, 4, MEMO_GEOMETRY_CORNER, &r);
+    expect_rect({0, 0, 100, 100}, r, "unknown quadrant");
+    memo_program_window_rect(10, 20, 160, 120, 4, 1, 2, 3, 4, MEMO_GEOMETRY_ABSOLUTE, &r);
+    expect_rect({1, 2, 3, 4}, r, "absolute");
+    // Values from an edited file never overflow.
+    memo_program_window_rect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 4, 0, 0, 0, 0,
+                             MEMO_GEOMETRY_CORNER, &r);
+    EXPECT_LE(r.left, r.right);
+}
+
+// --- load, refresh, scan -------------------------------------------------------
+
+TEST_F(StoreTest, LoadFillsTheRecordAndHandsItOver) {
+    put("memo1.txt", "\xEF\xBB\xBFhello\r\nworld");
+    put("memo1.ini", "[KELVAN]\r\nCOLOR=4\r\nDAY=67\r\nTIME=545\r\nQUADRANT=2\r\n");
+    ASSERT_EQ(1, memo_file_load(k_main, data_path("memo1").c_str()));
+    ASSERT_EQ(1u, registered().size());
+    memo_hwnd w = registered()[0];
+    memo_record* r = record_of(w);
+    EXPECT_STREQ("memo1", r->file_name);
+    EXPECT_STREQ("hello\nworld", r->text);
+    EXPECT_EQ(4, r->color_index);
+    EXPECT_EQ(67, r->day);
+    EXPECT_EQ(545, r->time);
+    EXPECT_EQ(0, r->active);
+    fake_window* fw = fake_platform_window_info(w);
+    EXPECT_EQ(k_main, fw->owner);
+    EXPECT_TRUE(fw->visible);
+    EXPECT_EQ(1, fw->repaints);
+    ASSERT_EQ(1u, fw->messages.size());
+    EXPECT_EQ((uint32_t)MEMO_MSG_INIT, fw->messages[0].message);
+    EXPECT_EQ(r, fw->messages[0].record);
+    EXPECT_EQ(MEMO_MODE_FROM_FILES, fw->messages[0].mode);
+}
+
+TEST_F(StoreTest, ColourOutsideTheSlotsBecomesTheNewMemoColour) {
+    struct {
+        const char* ini;
+        int32_t index;
+    } cases[] = {
+        {"", 1}, {"COLOR=16777215\r\n", 1}, {"COLOR=7\r\n", 1}, {"COLOR=-1\r\n", 1},
+        {"COLOR=0\r\n", 0}, {"COLOR=6\r\n", 6},
+    };
+    for (const auto& c : cases) {
+        put("c.txt", "t");
+        put("c.ini", std::string("[KELVAN]\r\n") + c.ini);
+        ASSERT_EQ(1, memo_file_load(k_main, data_path("c").c_str()));
+        memo_hwnd w = registered().back();
+        EXPECT_EQ(c.index, record_of(w)->color_index) << c.ini;
+        memo_registry_remove(w);
+    }
+}
+
+TEST_F(StoreTest, StartUpHonoursShow) {
+    put("a.txt", "a");
+    put("a.ini", "[KELVAN]\r\n");
+    g_settings.show = 0;
+    memo_file_scan_folder(k_main, 1);
+    ASSERT_EQ(1u, registered().size());
+    fake_window* fw = fake_platform_window_info(registered()[0]);
+    EXPECT_FALSE(fw->visible);
+    EXPECT_EQ(1u, fw->messages.size());  // initialised all the same
+}
+
+TEST_F(StoreTest, ScanTakesOnlyPairsOfFiles) {
+    put("x.txt", "x");
+    put("y.ini", "[KELVAN]\r\n");
+    put("z.txt", "z");
+    put("z.ini", "[KELVAN]\r\n");
+    fake_platform_make_folders("C:\\app\\kelvan\\w.txt");
+    put("w.ini", "[KELVAN]\r\n");
+    put("a.b.txt", "ab");
+    put("a.b.ini", "[KELVAN]\r\n");
+    put("v.txt.tmp", "leftover");
+    put("v.ini", "[KELVAN]\r\n");
+    put("u.ini", "[KELVAN]\r\n");
+    fake_platform_make_folders("C:\\app\\kelvan\\u.txt");
+    memo_file_scan_folder(k_main, 1);
+    std::vector<std::string> names;
+    for (memo_hwnd w : registered()) names.push_back(record_of(w)->file_name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::vector<std::string>({"a.b", "z"}), names);
+}
+
+TEST_F(StoreTest, ScanOfAMissingOrEmptyFolderDoesNothing) {
+    strcpy(g_settings.path, "C:\\nowhere");
+    EXPECT_EQ(1, memo_file_scan_folder(k_main, 1));
+    EXPECT_EQ(1, memo_file_scan_folder(k_main, 0));
+    EXPECT_TRUE(registered().empty());
+}
+
+TEST_F(StoreTest, RefreshRulesForALiveMemo) {
+    put("m.txt", "same");
+    put("m.ini", "[KELVAN]\r\nX=10\r\nY=10\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nCOLOR=2\r\nDAY=1\r\nTIME=2\r\n");
+    memo_file_scan_folder(k_main, 1);
+    ASSERT_EQ(1u, registered().size());
+    memo_hwnd w = registered()[0];
+    fake_window* fw = fake_platform_window_info(w);
+    fw->rect = {500, 400, 660, 520};  // moved here since
+    const platform_rect here = fw->rect;
+    size_t messages = fw->messages.size();
+    int repaints = fw->repaints;
+
+    // Nothing changed: no message, no paint.
+    memo_file_scan_folder(k_main, 0);
+    EXPECT_EQ(messages, fw->messages.size());
+    EXPECT_EQ(repaints, fw->repaints);
+
+    // Only COLOR changed, and the position keys too: reload and repaint, no move.
+    put("m.ini", "[KELVAN]\r\nX=900\r\nY=900\r\nWIDTH=300\r\nHEIGHT=300\r\nQUADRANT=4\r\nCOLOR=5\r\nDAY=1\r\nTIME=2\r\n");
+    memo_file_scan_folder(k_main, 0);
+    EXPECT_EQ(5, record_of(w)->color_index);
+    ASSERT_EQ(messages + 1, fw->messages.size());
+    EXPECT_EQ((uint32_t)MEMO_MSG_RELOAD, fw->messages.back().message);
+    EXPECT_EQ(record_of(w), fw->messages.back().record);
+    EXPECT_EQ(MEMO_MODE_FROM_FILES, fw->messages.back().mode);
+    EXPECT_EQ(repaints + 1, fw->repaints);
+    expect_rect(here, fw->rect, "refresh never moves");
+
+    // New text and stamp: taken over; a hidden memo gets the message but no paint.
+    put("m.txt", "other\r\ntext");
+    put("m.ini", "[KELVAN]\r\nCOLOR=5\r\nDAY=70\r\nTIME=3\r\n");
+    fw->visible = false;
+    memo_file_scan_folder(k_main, 0);
+    EXPECT_STREQ("other\ntext", record_of(w)->text);
+    EXPECT_EQ(70, record_of(w)->day);
+    EXPECT_EQ(3, record_of(w)->time);
+    EXPECT_EQ(messages + 2, fw->messages.size());
+    EXPECT_EQ(repaints + 1, fw->repaints);
+
+    // Files deleted elsewhere: the memo stays as it is.
+    platform_delete_file(data_path("m.txt").c_str());
+    memo_file_scan_folder(k_main, 0);
+    EXPECT_EQ(1u, registered().size());
+    EXPECT_FALSE(fw->destroyed);
+    EXPECT_STREQ("other\ntext", record_of(w)->text);
+}
+
+TEST_F(StoreTest, RefreshCreatesMemosWrittenElsewhere) {
+    memo_hwnd local = make_memo("local", "mine");
+    put("remote.txt", "theirs");
+    put("remote.ini", "[KELVAN]\r\nQUADRANT=2\r\nX=5\r\nY=6\r\nWIDTH=160\r\nHEIGHT=120\r\n");
+    memo_file_scan_folder(k_main, 0);
+    std::vector<memo_hwnd> list = registered();
+    ASSERT_EQ(2u, list.size());
+    EXPECT_EQ(local, list[0]);
+    EXPECT_STREQ("remote", record_of(list[1])->file_name);
+    fake_window* fw = fake_platform_window_info(list[1]);
+    EXPECT_TRUE(fw->visible);
+    expect_rect({5, 6, 165, 126}, fw->rect, "remote memo");
+    ASSERT_EQ(1u, fw->messages.size());
+    EXPECT_EQ((uint32_t)MEMO_MSG_INIT, fw->messages[0].message);
+}
+
+TEST_F(StoreTest, RefreshOfAMemoWithoutTextInstallsTheFileText) {
+    memo_hwnd w = make_memo("n", nullptr);
+    put("n.txt", "arrived");
+    put("n.ini", "[KELVAN]\r\nCOLOR=1\r\n");
+    ASSERT_EQ(1, memo_file_reload(k_main, data_path("n").c_str()));
+    EXPECT_STREQ("arrived", record_of(w)->text);
+    EXPECT_EQ(1u, fake_platform_window_info(w)->messages.size());
+}
+
+TEST_F(StoreTest, FailedWindowCreationOrUnreadableTextSkipsTheMemo) {
+    put("a.txt", "a");
+    put("a.ini", "[KELVAN]\r\n");
+    fake_platform_fail(FAKE_FAULT_CREATE_WINDOW, 1);
+    EXPECT_EQ(0, memo_file_load(k_main, data_path("a").c_str()));
+    EXPECT_TRUE(registered().empty());
+    fake_platform_fail(FAKE_FAULT_READ, 1);
+    EXPECT_EQ(0, memo_file_load(k_main, data_path("a").c_str()));
+    EXPECT_TRUE(registered().empty());
+    EXPECT_EQ(0, memo_file_load(k_main, "no-backslash"));
+}
+
+// --- peel ---------------------------------------------------------------------
+
+TEST_F(StoreTest, PeelRecyclesOrDeletesWhateverFilesExist) {
+    struct {
+        int recycle;
+        bool has_text, has_ini;
+    } cases[] = {
+        {1, true, true}, {0, true, true}, {1, false, true}, {1, true, false}, {0, false, true},
+        {0, false, false},
+    };
+    for (const auto& c : cases) {
+        fake_platform_reset();
+        settings_load(k_main);
+        g_settings.recycle = c.recycle;
+        if (c.has_text) put("p.txt", "t");
+        if (c.has_ini) put("p.ini", "[KELVAN]\r\n");
+        put("other.txt", "stays");
+        memo_hwnd w = make_memo("p", "t");
+        EXPECT_EQ(1, memo_file_peel(w));
+        EXPECT_FALSE(fake_platform_exists(data_path("p.txt").c_str()));
+        EXPECT_FALSE(fake_platform_exists(data_path("p.ini").c_str()));
+        EXPECT_TRUE(fake_platform_exists(data_path("other.txt").c_str()));
+        EXPECT_TRUE(registered().empty());
+        std::vector<std::string> expected;
+        if (c.recycle && c.has_text) expected.push_back(data_path("p.txt"));
+        if (c.recycle && c.has_ini) expected.push_back(data_path("p.ini"));
+        EXPECT_EQ(expected, fake_platform_recycled())
+            << c.recycle << c.has_text << c.has_ini;
+    }
+}
+
+TEST_F(StoreTest, PeelWithoutRecordTouchesNoFile) {
+    put("p.txt", "t");
+    memo_hwnd stranger = fake_platform_add_window({0, 0, 1, 1});
+    EXPECT_EQ(0, memo_file_peel(stranger));
+    EXPECT_TRUE(fake_platform_exists(data_path("p.txt").c_str()));
+}
+
+TEST_F(StoreTest, PeelRemovesTheLeftoverOfAnInterruptedWrite) {
+    memo_hwnd w = make_memo("p", "t");
+    ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
+    fake_platform_fail(FAKE_FAULT_WRITE_REPLACE, 1);
+    memo_file_save(w, MEMO_SAVE_TEXT);
+    ASSERT_TRUE(fake_platform_exists(data_path("p.txt.tmp").c_str()));
+    fake_platform_fail(FAKE_FAULT_RECYCLE, 1);  // a failed recycle does not stop the peel
+    EXPECT_EQ(1, memo_file_peel(w));
+    EXPECT_FALSE(fake_platform_exists(data_path("p.txt.tmp").c_str()));
+    EXPECT_TRUE(fake_platform_exists(data_path("p.txt").c_str()));
+    EXPECT_FALSE(fake_platform_exists(data_path("p.ini").c_str()));
+    EXPECT_TRUE(registered().empty());
+}
+
+}  // namespace

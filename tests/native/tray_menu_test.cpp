@@ -1,0 +1,173 @@
+// The tray menu's items, their order and command words, and the memo list,
+// checked on the menu model without showing a menu.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "memo_buffer.h"
+#include "memo_memory.h"
+#include "memo_shell_menu.h"
+#include "platform_fake.h"
+
+namespace {
+
+// The menu top to bottom as "text=word" with "-" for separators and
+// "text>" for the memo-list item.  Texts are code page 932, like the
+// literals of this file.
+std::string describe(const shell_menu& menu) {
+    std::string out;
+    for (int32_t i = 0; i < menu.item_count; i++) {
+        const shell_menu_item& item = menu.items[i];
+        if (!out.empty()) out += "|";
+        char word[16];
+        switch (item.kind) {
+        case SHELL_ITEM_SEPARATOR:
+            EXPECT_EQ(nullptr, item.text);
+            out += "-";
+            break;
+        case SHELL_ITEM_MEMO_LIST:
+            EXPECT_EQ(0u, item.word) << "the memo-list item itself sends nothing";
+            out += std::string(item.text) + ">";
+            break;
+        default:
+            snprintf(word, sizeof word, "=%#x", static_cast<unsigned>(item.word));
+            out += std::string(item.text) + word;
+            break;
+        }
+    }
+    return out;
+}
+
+memo_hwnd fake_window(uintptr_t n) {
+    return reinterpret_cast<memo_hwnd>(0x10000 + n * 16);
+}
+
+class TrayMenuTest : public ::testing::Test {
+protected:
+    std::vector<memo_hwnd> windows;
+    uint64_t blocks_before = 0;
+
+    void SetUp() override {
+        fake_platform_reset();
+        blocks_before = tracked_live_count();
+    }
+    void TearDown() override {
+        for (memo_hwnd w : windows) memo_registry_remove(w);
+        EXPECT_EQ(blocks_before, tracked_live_count()) << "a tracked block was left behind";
+    }
+    // Registers a memo; a null text stands for a memo that never had one.
+    void add_memo(const char* text) {
+        memo_hwnd w = fake_window(windows.size() + 1);
+        memo_record* record = memo_registry_add(w);
+        if (text) {
+            size_t n = strlen(text) + 1;
+            record->text = static_cast<char*>(TRACKED_ALLOC(n));
+            memcpy(record->text, text, n);
+        }
+        windows.push_back(w);
+    }
+};
+
+struct MenuCase {
+    int shown;
+    int memolist;
+    const char* expected;
+};
+
+TEST_F(TrayMenuTest, ItemsOrderAndWordsForEveryShownAndMemoListState) {
+    const MenuCase cases[] = {
+        {1, 0,
+         "付箋を貼る=0x10003|-|非表示=0x8|メモを更新=0x9|-|設定=0x4|ヘルプ=0x7|-|終了=0x2|-|"
+         "キャンセル=0x1"},
+        {0, 0,
+         "付箋を貼る=0x10003|-|表示=0x8|-|設定=0x4|ヘルプ=0x7|-|終了=0x2|-|キャンセル=0x1"},
+        {1, 1,
+         "付箋を貼る=0x10003|-|非表示=0x8|メモを更新=0x9|-|メモリスト>|-|設定=0x4|ヘルプ=0x7|-|"
+         "終了=0x2|-|キャンセル=0x1"},
+        {0, 1,
+         "付箋を貼る=0x10003|-|表示=0x8|-|メモリスト>|-|設定=0x4|ヘルプ=0x7|-|終了=0x2|-|"
+         "キャンセル=0x1"},
+        // Any value other than 0 turns the list on, as the INI may hold one.
+        {1, 5,
+         "付箋を貼る=0x10003|-|非表示=0x8|メモを更新=0x9|-|メモリスト>|-|設定=0x4|ヘルプ=0x7|-|"
+         "終了=0x2|-|キャンセル=0x1"},
+    };
+    for (const MenuCase& c : cases) {
+        shell_menu menu;
+        memo_shell_menu_build(&menu, c.shown, c.memolist);
+        EXPECT_EQ(c.expected, describe(menu)) << "shown " << c.shown << ", MEMOLIST " << c.memolist;
+        EXPECT_LE(menu.item_count, SHELL_MENU_MAX_ITEMS);
+        memo_shell_menu_release(&menu);
+    }
+}
+
+TEST_F(TrayMenuTest, MemoListShowsLastRegisteredFirstWithRegistryNumbers) {
+    add_memo(u8"A");
+    add_memo(u8"B");
+    add_memo(u8"C");
+    shell_menu menu;
+    memo_shell_menu_build(&menu, 1, 1);
+    ASSERT_EQ(3, menu.memo_count);
+    EXPECT_STREQ(u8"C", menu.memos[0].text);
+    EXPECT_EQ(0x3000Au, menu.memos[0].word);
+    EXPECT_STREQ(u8"B", menu.memos[1].text);
+    EXPECT_EQ(0x2000Au, menu.memos[1].word);
+    EXPECT_STREQ(u8"A", menu.memos[2].text);
+    EXPECT_EQ(0x1000Au, menu.memos[2].word) << "choosing A focuses memo 1";
+    memo_shell_menu_release(&menu);
+    EXPECT_EQ(nullptr, menu.memos);
+}
+
+TEST_F(TrayMenuTest, NumbersFollowTheRegistryAfterARemoval) {
+    add_memo(u8"A");
+    add_memo(u8"B");
+    add_memo(u8"C");
+    memo_registry_remove(windows[1]);
+    windows.erase(windows.begin() + 1);
+    shell_menu menu;
+    memo_shell_menu_build(&menu, 1, 1);
+    ASSERT_EQ(2, menu.memo_count);
+    EXPECT_STREQ(u8"C", menu.memos[0].text);
+    EXPECT_EQ(0x2000Au, menu.memos[0].word) << "C is now the second memo the main window walks";
+    EXPECT_STREQ(u8"A", menu.memos[1].text);
+    EXPECT_EQ(0x1000Au, menu.memos[1].word);
+    memo_shell_menu_release(&menu);
+}
+
+TEST_F(TrayMenuTest, EntriesCarryWholeTextsAndEmptyForMemosWithoutText) {
+    const char* multi = u8"一行目\r\n二行目\n三行目 😀";
+    std::string long_text(5000, 'x');
+    add_memo(multi);
+    add_memo(nullptr);
+    add_memo(long_text.c_str());
+    shell_menu menu;
+    memo_shell_menu_build(&menu, 1, 1);
+    ASSERT_EQ(3, menu.memo_count);
+    EXPECT_EQ(long_text, menu.memos[0].text) << "no truncation";
+    ASSERT_NE(nullptr, menu.memos[1].text);
+    EXPECT_STREQ("", menu.memos[1].text);
+    EXPECT_EQ(0x2000Au, menu.memos[1].word);
+    EXPECT_STREQ(multi, menu.memos[2].text) << "line breaks stay in the one entry";
+    memo_shell_menu_release(&menu);
+}
+
+TEST_F(TrayMenuTest, NoListWithoutMemosOrWithMemoListOff) {
+    shell_menu menu;
+    memo_shell_menu_build(&menu, 1, 1);
+    EXPECT_EQ(0, menu.memo_count);
+    EXPECT_EQ(nullptr, menu.memos) << "an empty list holds no block";
+    memo_shell_menu_release(&menu);
+
+    add_memo(u8"A");
+    memo_shell_menu_build(&menu, 1, 0);
+    EXPECT_EQ(0, menu.memo_count) << "MEMOLIST 0 reads no memos";
+    EXPECT_EQ(nullptr, menu.memos);
+    memo_shell_menu_release(&menu);
+}
+
+}  // namespace

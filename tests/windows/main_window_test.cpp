@@ -1,0 +1,268 @@
+// The main window's procedure in this process, under the real window
+// manager: commands, tray notifications, the topmost guard, WM_COPYDATA
+// text handling and the hidden-mode notice.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string.h>
+
+#include <string>
+#include <thread>
+
+#include "memo_main.h"
+#include "memo_buffer.h"
+#include "memo_memory.h"
+#include "memo_setting.h"
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    HWND hwnd = nullptr;
+
+    void SetUp() override {
+        memo_main_register_class(GetModuleHandleA(nullptr));
+        hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, MEMO_MAIN_CLASS, "", WS_POPUP, 0, 0, 0, 0,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, hwnd);
+        ASSERT_EQ(hwnd, g_main_window);
+        drain();
+    }
+    void TearDown() override {
+        if (IsWindow(hwnd)) {
+            g_settings.topmost = 0;
+            DestroyWindow(hwnd);
+        }
+        drain();
+    }
+    // Empties this thread's queue, returning the WM_COMMAND words posted to
+    // the main window, in order.
+    std::string drain() {
+        std::string commands;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == hwnd && msg.message == WM_COMMAND) {
+                char word[16];
+                snprintf(word, sizeof word, "%s%#lx", commands.empty() ? "" : ",",
+                         static_cast<unsigned long>(msg.wParam));
+                commands += word;
+            } else if (msg.message != WM_QUIT) {
+                DispatchMessageA(&msg);
+            }
+        }
+        return commands;
+    }
+    LRESULT command(WPARAM word) { return SendMessageA(hwnd, WM_COMMAND, word, 0); }
+};
+
+TEST_F(MainWindowTest, CommandsWithoutMemosAndUnknownCommands) {
+    EXPECT_EQ(0, command(CMD_ACTIVATE_FIRST));
+    EXPECT_EQ(1, command(MAKEWPARAM(CMD_FOCUS_MEMO, 5)));  // past the end: nothing, still 1
+    EXPECT_EQ(0, command(CMD_REFRESH));
+    EXPECT_EQ(1, command(CMD_FOREGROUND));
+    for (WPARAM unknown : {0, 1, 11, 12, 0xFFFF, 40008, 40010}) {
+        EXPECT_EQ(0, command(unknown)) << unknown;
+    }
+    EXPECT_EQ("", drain());
+}
+
+TEST_F(MainWindowTest, ToggleShowFlipsTheShownFlag) {
+    g_settings.show = 1;
+    EXPECT_EQ(1, command(CMD_TOGGLE_SHOW));
+    EXPECT_EQ(0, g_settings.show);
+    EXPECT_EQ(0, command(CMD_REFRESH)) << "refresh while hidden does nothing";
+    EXPECT_EQ(1, command(CMD_TOGGLE_SHOW));
+    EXPECT_EQ(1, g_settings.show);
+}
+
+TEST_F(MainWindowTest, TrayNotificationsPostTheirCommands) {
+    g_settings.tasktrayicondoubleclick = 0;
+    EXPECT_EQ(1, SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_LBUTTONDOWN));
+    EXPECT_EQ(1, SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_LBUTTONUP));
+    EXPECT_EQ(1, SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK));
+    EXPECT_EQ(1, SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_MOUSEMOVE));
+    EXPECT_EQ(1, SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_RBUTTONUP));
+    EXPECT_EQ("0x5,0x6,0x10003", drain());
+
+    g_settings.tasktrayicondoubleclick = 1;
+    EXPECT_EQ(1, SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK));
+    EXPECT_EQ("0x8", drain());
+    g_settings.tasktrayicondoubleclick = 2;  // any other value creates a memo
+    SendMessageA(hwnd, MSG_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_EQ("0x10003", drain());
+}
+
+TEST_F(MainWindowTest, TransparencyIsAnsweredSignExtended) {
+    g_settings.transparency = 200;
+    EXPECT_EQ(200, SendMessageA(hwnd, MSG_GET_TRANSPARENCY, 0, 0));
+    g_settings.transparency = -3;
+    EXPECT_EQ(-3, SendMessageA(hwnd, MSG_GET_TRANSPARENCY, 0, 0));
+    g_settings.transparency = 200;
+}
+
+TEST_F(MainWindowTest, TopmostIsReassertedOnlyWhenAsked) {
+    g_settings.topmost = 0;
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(0, GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    g_settings.topmost = 1;
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Leaving the band is undone by the window itself.
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_NE(0, GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    WINDOWPOS pos;
+    ZeroMemory(&pos, sizeof pos);
+    pos.hwnd = hwnd;
+    pos.flags = SWP_NOZORDER | SWP_NOMOVE;
+    EXPECT_EQ(0, SendMessageA(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos)));
+    pos.flags = SWP_NOMOVE | SWP_NOSIZE;
+    EXPECT_EQ(1, SendMessageA(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos)));
+    g_settings.topmost = 0;
+    pos.flags = SWP_NOZORDER;
+    EXPECT_EQ(1, SendMessageA(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos)));
+}
+
+std::string copydata(const void* bytes, DWORD size) {
+    COPYDATASTRUCT data;
+    data.dwData = 0;
+    data.cbData = size;
+    data.lpData = const_cast<void*>(bytes);
+    char* text = memo_main_copydata_text(&data);
+    std::string result = text;
+    TRACKED_FREE(text);
+    return result;
+}
+
+TEST_F(MainWindowTest, CopyDataTextIsBoundedAndValidUtf8) {
+    EXPECT_EQ(u8"付箋です", copydata(u8"付箋です", sizeof u8"付箋です"));
+    // No terminator: stop at cbData, never read beyond it.
+    EXPECT_EQ("abc", copydata("abcdef", 3));
+    EXPECT_EQ("ab", copydata("ab\0cd", 5));
+    EXPECT_EQ("", copydata("abc", 0));
+    EXPECT_EQ("", copydata(nullptr, 10));
+    char* empty = memo_main_copydata_text(nullptr);
+    EXPECT_STREQ("", empty);
+    TRACKED_FREE(empty);
+    // Each invalid sequence becomes U+FFFD (EF BF BD).
+    EXPECT_EQ("a\xEF\xBF\xBD" "b", copydata("a\xFF" "b", 3));
+    EXPECT_EQ("\xEF\xBF\xBD", copydata("\xE3\x81", 2)) << "a cut-off sequence";
+
+    // The exact page end: any read past cbData faults.
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    char* pages = static_cast<char*>(
+        VirtualAlloc(nullptr, info.dwPageSize * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(nullptr, pages);
+    DWORD old;
+    VirtualProtect(pages + info.dwPageSize, info.dwPageSize, PAGE_NOACCESS, &old);
+    char* tail = pages + info.dwPageSize - 5;
+    memcpy(tail, "hello", 5);
+    EXPECT_EQ("hello", copydata(tail, 5));
+    VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+// Peels a memo the test made: its files and its registry entry go.
+void remove_memo(HWND memo) {
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    if (record) {
+        for (const char* extension : {"txt", "ini"}) {
+            char path[MAX_PATH];
+            snprintf(path, sizeof path, "%s\\%s.%s", g_settings.path, record->file_name,
+                     extension);
+            DeleteFileA(path);
+        }
+    }
+    DestroyWindow(memo);
+    memo_registry_remove(memo);
+}
+
+TEST_F(MainWindowTest, CopyDataBecomesAMemoOwningItsText) {
+    g_settings.show = 1;
+    uint64_t before = tracked_live_count();
+    COPYDATASTRUCT data = {0, 4, const_cast<char*>("a\xFF" "bc")};  // no terminator
+    HWND memo = reinterpret_cast<HWND>(
+        SendMessageA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
+    ASSERT_NE(nullptr, memo);
+    EXPECT_EQ(hwnd, GetWindow(memo, GW_OWNER));
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    ASSERT_NE(nullptr, record);
+    EXPECT_STREQ("a\xEF\xBF\xBD" "bc", record->text);
+    EXPECT_TRUE(IsWindowVisible(memo));
+    remove_memo(memo);
+    drain();
+    EXPECT_EQ(before, tracked_live_count()) << "the text went with the memo";
+}
+
+TEST_F(MainWindowTest, CopyDataInHiddenModeMakesAHiddenMemo) {
+    g_settings.show = 0;
+    COPYDATASTRUCT data = {0, 6, const_cast<char*>("quiet")};
+    HWND memo = reinterpret_cast<HWND>(
+        SendMessageA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
+    ASSERT_NE(nullptr, memo);
+    EXPECT_FALSE(IsWindowVisible(memo));
+    // Showing all memos again brings it up with the others.
+    EXPECT_EQ(1, command(CMD_TOGGLE_SHOW));
+    EXPECT_TRUE(IsWindowVisible(memo));
+    EXPECT_EQ(1, command(MAKEWPARAM(CMD_FOCUS_MEMO, 1)));
+    EXPECT_EQ(1, command(CMD_ACTIVATE_FIRST));
+    remove_memo(memo);
+    drain();
+}
+
+// Closes the first message box with the given caption that appears within
+// two seconds, returning its text.
+std::string answer_message_box(const char* caption) {
+    for (int i = 0; i < 200; i++) {
+        HWND box = FindWindowA("#32770", caption);
+        if (box) {
+            char text[512] = "";
+            HWND label = GetDlgItem(box, 0xFFFF);
+            if (label) GetWindowTextA(label, text, sizeof text);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return text;
+        }
+        Sleep(10);
+    }
+    return "<no message box>";
+}
+
+TEST_F(MainWindowTest, NewMemoInHiddenModeShowsTheNotice) {
+    g_settings.show = 0;
+    std::string text;
+    std::thread watcher([&text] { text = answer_message_box("Kelvane"); });
+    EXPECT_EQ(0, command(MAKEWPARAM(CMD_NEW_MEMO, 2)));
+    watcher.join();
+    EXPECT_EQ("現在非表示モードです。表示モードにしてからメモを作成して下さい。", text);
+    g_settings.show = 1;
+}
+
+TEST_F(MainWindowTest, ExitPostsShutdownWhichEndsTheLoop) {
+    EXPECT_EQ(1, command(CMD_EXIT));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd, MSG_SHUTDOWN, MSG_SHUTDOWN, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_FALSE(IsWindow(hwnd));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, msg.wParam);
+}
+
+TEST(HandoffCommand, SwitchesAndTheirFallback) {
+    struct {
+        const char* line;
+        WPARAM word;
+    } const cases[] = {
+        {"-a", CMD_ACTIVATE_FIRST}, {"-abc", CMD_ACTIVATE_FIRST}, {"-f", CMD_FOREGROUND},
+        {"-r", CMD_REFRESH},        {"-r x", CMD_REFRESH},        {"", 0x20003},
+        {"x", 0x20003},             {"a", 0x20003},               {"-x", 0x20003},
+        {"-", 0x20003},             {"--a", 0x20003},             {"-A", 0x20003},
+        {nullptr, 0x20003},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.word, memo_main_handoff_command(c.line)) << (c.line ? c.line : "(null)");
+    }
+}
+
+}  // namespace

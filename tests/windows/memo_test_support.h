@@ -1,0 +1,257 @@
+// What the memo window and edit box tests share: a stand-in owner for the
+// memos (it answers the transparency question and counts the foreground
+// commands), settings with known values, a data folder of their own, real
+// memo windows made the way the store makes them, a message pump with the
+// program's accelerator rule, and a helper that answers message boxes.
+#ifndef MEMO_TEST_SUPPORT_H
+#define MEMO_TEST_SUPPORT_H
+
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "memo_buffer.h"
+#include "memo_main.h"
+#include "memo_memory.h"
+#include "memo_program.h"
+#include "memo_setting.h"
+#include "resource.h"
+
+namespace memo_test {
+
+inline std::atomic<int>& foreground_commands() {
+    static std::atomic<int> count(0);
+    return count;
+}
+
+inline LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == MSG_GET_TRANSPARENCY) {
+        return g_settings.transparency;
+    }
+    if (message == WM_COMMAND && LOWORD(wparam) == CMD_FOREGROUND) {
+        foreground_commands()++;
+        return 1;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// A hidden tool window like the program's main window.
+inline HWND create_owner() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc;
+        ZeroMemory(&wc, sizeof wc);
+        wc.lpfnWndProc = owner_proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KelvaneTestOwner";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    return CreateWindowExA(WS_EX_TOOLWINDOW, "KelvaneTestOwner", "", WS_POPUP, 0, 0, 0, 0,
+                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+inline void load_rich_edit() {
+    static HMODULE library = LoadLibraryA("RICHED20.DLL");
+    (void)library;
+}
+
+// The default settings of a first start, with the data folder in the
+// temporary folder and nothing that pops up by itself.
+inline void reset_settings(const char* folder) {
+    const char* names[SETTINGS_COLOR_SLOTS] = {
+        "バーミリオンオレンジ", "カナリアイエロー", "うぐいす色", "スカイブルー",
+        "エメラルドグリーン", "バイオレット", "スノーホワイト"};
+    const uint32_t fills[SETTINGS_COLOR_SLOTS] = {0x0080c0ff, 0x00c0ffff, 0x0080ffc0, 0x00ffffc0,
+                                                  0x00c0ff80, 0x00ffc0c0, 0x00ffffff};
+    ZeroMemory(&g_settings, sizeof g_settings);
+    g_settings.recycle = 0;
+    g_settings.memolist = 1;
+    g_settings.transparency = 200;
+    g_settings.tooltiptime = 10000;
+    g_settings.defaultmemosize = 1;
+    strcpy(g_settings.fontname, "メイリオ");
+    g_settings.fontstyle = 400;
+    g_settings.fontsize = 10;
+    g_settings.fontcharset = 128;
+    g_settings.editwidth = 250;
+    g_settings.editheight = 200;
+    for (int i = 0; i < SETTINGS_COLOR_SLOTS; i++) {
+        g_settings.colors[i].color = fills[i];
+        strcpy(g_settings.colors[i].colortext, names[i]);
+    }
+    g_settings.textfile = 0x10001;
+    g_settings.taskbar = 4;
+    g_settings.taskbarwidth = 60;
+    g_settings.taskbarheight = 50;
+    g_settings.balloon = 0;
+    g_settings.show = 1;
+    strcpy(g_settings.path, folder);
+}
+
+// A fresh, empty folder in the temporary folder (code page 932 path).
+inline std::string make_data_folder(const char* name) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + name;
+    std::string pattern = folder + "\\*";
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileA((folder + "\\" + entry.cFileName).c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+inline char* tracked_copy(const char* text) {
+    size_t n = strlen(text);
+    char* block = static_cast<char*>(TRACKED_ALLOC(n + 1));
+    memcpy(block, text, n + 1);
+    return block;
+}
+
+// A memo window made the way the store loads one: created hidden at the
+// rectangle, registered, its record filled, the init message sent with
+// mode (1 from files, 2 new), then shown.  text may be null (a new memo).
+inline HWND create_memo(HWND owner, int left, int top, int width, int height, const char* name,
+                        const char* text, int32_t color, uint16_t mode = MEMO_MODE_FROM_FILES) {
+    HWND memo = memo_program_create_window(owner, 0, 0, 0, 0, 0, left, top, left + width,
+                                           top + height, MEMO_GEOMETRY_ABSOLUTE);
+    if (!memo) {
+        return nullptr;
+    }
+    memo_record* record = memo_registry_add(memo);
+    record->color_index = color;
+    record->text = text ? tracked_copy(text) : nullptr;
+    strcpy(record->file_name, name);
+    memo_handover handover = {record, mode};
+    SendMessageA(memo, MEMO_MSG_INIT, 0, reinterpret_cast<LPARAM>(&handover));
+    ShowWindow(memo, SW_SHOWNOACTIVATE);
+    UpdateWindow(memo);
+    return memo;
+}
+
+inline memo_record* record_of(HWND memo) {
+    return static_cast<memo_record*>(memo_registry_find(memo));
+}
+
+inline void destroy_memo(HWND memo) {
+    if (IsWindow(memo)) {
+        DestroyWindow(memo);
+        memo_registry_remove(memo);
+    }
+}
+
+inline HACCEL accelerators() {
+    static HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr),
+                                            MAKEINTRESOURCEA(IDR_ACCELERATOR));
+    return table;
+}
+
+// One round of the program's message loop: wide messages, the accelerator
+// table translated for the parent (for a pop-up, the owner) of the
+// message's window.
+inline void pump_once() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        HWND parent = msg.hwnd ? GetParent(msg.hwnd) : nullptr;
+        if (parent && TranslateAcceleratorW(parent, accelerators(), &msg)) {
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Pumps until done() holds or timeout_ms pass; returns done().
+inline bool pump_until(const std::function<bool()>& done, int timeout_ms = 3000) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (static_cast<int>(GetTickCount() - start) > timeout_ms) {
+            pump_once();
+            return done();
+        }
+        pump_once();
+        Sleep(5);
+    }
+    return true;
+}
+
+inline void pump_for(int ms) {
+    pump_until([] { return false; }, ms);
+}
+
+// Answers the first message box with the given caption that appears within
+// three seconds by pressing button (IDOK, IDCANCEL, IDYES, IDNO), and
+// returns its text.  Runs on a helper thread while the test's thread is in
+// the box's modal loop.
+class box_answerer {
+public:
+    box_answerer(const char* caption, int button) : caption_(caption), button_(button) {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~box_answerer() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::string text() {
+        if (thread_.joinable()) thread_.join();
+        return text_;
+    }
+
+private:
+    void run() {
+        for (int i = 0; i < 300; i++) {
+            HWND box = FindWindowA("#32770", caption_.c_str());
+            if (box) {
+                char text[512] = "";
+                HWND label = GetDlgItem(box, 0xFFFF);
+                if (label) GetWindowTextA(label, text, sizeof text);
+                text_ = text;
+                PostMessageA(box, WM_COMMAND, button_, 0);
+                return;
+            }
+            Sleep(10);
+        }
+        text_ = "<no message box>";
+    }
+    std::string caption_;
+    int button_;
+    std::string text_;
+    std::thread thread_;
+};
+
+inline int ini_int(const std::string& path, const char* key) {
+    return static_cast<int>(GetPrivateProfileIntA("KELVAN", key, -12345, path.c_str()));
+}
+
+inline bool file_exists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline std::string read_file(const std::string& path) {
+    std::string bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return "<missing>";
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    fclose(f);
+    return bytes;
+}
+
+}  // namespace memo_test
+
+#endif

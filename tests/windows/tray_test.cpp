@@ -1,0 +1,321 @@
+// The tray icon record and the shell's answer to it, the real pop-up menu
+// built from the menu model, and the menu as the user drives it: the choice
+// reaches the owner as WM_COMMAND with the whole command word.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <stdint.h>
+#include <string.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "memo_buffer.h"
+#include "memo_main.h"
+#include "memo_memory.h"
+#include "memo_setting.h"
+#include "memo_shell.h"
+#include "resource.h"
+
+namespace {
+
+std::vector<std::pair<UINT, WPARAM>> g_owner_messages;
+
+LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_COMMAND || message == WM_NULL) {
+        g_owner_messages.push_back({message, wparam});
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// Runs posted messages; returns what reached the owner.
+std::vector<std::pair<UINT, WPARAM>> drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+    std::vector<std::pair<UINT, WPARAM>> seen;
+    seen.swap(g_owner_messages);
+    return seen;
+}
+
+class TrayTest : public ::testing::Test {
+protected:
+    HWND owner = nullptr;
+    std::vector<HWND> memos;
+    int32_t saved_show = 0;
+    int32_t saved_memolist = 0;
+
+    void SetUp() override {
+        saved_show = g_settings.show;
+        saved_memolist = g_settings.memolist;
+        WNDCLASSA wc;
+        ZeroMemory(&wc, sizeof wc);
+        wc.lpfnWndProc = owner_proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TrayTestOwner";
+        RegisterClassA(&wc);
+        owner = CreateWindowExA(WS_EX_TOOLWINDOW, "TrayTestOwner", "", WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, owner);
+        drain();
+    }
+    void TearDown() override {
+        for (HWND m : memos) {
+            memo_registry_remove(m);
+            DestroyWindow(m);
+        }
+        DestroyWindow(owner);
+        g_settings.show = saved_show;
+        g_settings.memolist = saved_memolist;
+        drain();
+    }
+    // Registers a stand-in memo window with a UTF-8 text (none for null).
+    void add_memo(const char* text) {
+        HWND m = CreateWindowExA(0, "TrayTestOwner", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        memo_record* record = memo_registry_add(m);
+        if (text) {
+            size_t n = strlen(text) + 1;
+            record->text = static_cast<char*>(TRACKED_ALLOC(n));
+            memcpy(record->text, text, n);
+        }
+        memos.push_back(m);
+    }
+};
+
+HWND find_standalone_tray() {
+    return FindWindowA("__winex11_standalone_tray", nullptr);
+}
+
+bool wait_for(bool (*condition)(), DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+TEST_F(TrayTest, IconRecordIsFilledCompletely) {
+    ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_ADD, owner));
+    const NOTIFYICONDATAA* data = memo_shell_tray_icon_data();
+#ifdef _WIN64
+    EXPECT_EQ(528u, data->cbSize) << "the whole structure";
+#endif
+    EXPECT_EQ(sizeof(NOTIFYICONDATAA), data->cbSize);
+    EXPECT_EQ(owner, data->hWnd);
+    EXPECT_EQ(0u, data->uID);
+    EXPECT_EQ(7u, data->uFlags);
+    EXPECT_EQ(static_cast<UINT>(MSG_TRAY_NOTIFY), data->uCallbackMessage);
+    EXPECT_EQ(1026u, data->uCallbackMessage);
+    EXPECT_NE(nullptr, data->hIcon);
+    EXPECT_STREQ("『Kelvane』\n右クリックでメニュー", data->szTip);
+    EXPECT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_DELETE, owner));
+    EXPECT_EQ(0, memo_shell_tray_icon(3, owner));
+    EXPECT_EQ(0, memo_shell_tray_icon(0, owner));
+}
+
+TEST_F(TrayTest, ShellShowsTheIconUntilItIsDeleted) {
+    // Wine without a task bar shows tray icons in a window of its own.
+    ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_ADD, owner));
+    EXPECT_TRUE(wait_for([] { return find_standalone_tray() && IsWindowVisible(find_standalone_tray()); }, 3000));
+    ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_DELETE, owner));
+    EXPECT_TRUE(wait_for([] { return !find_standalone_tray() || !IsWindowVisible(find_standalone_tray()); }, 3000));
+}
+
+struct MenuItem {
+    std::string text;  // code page 932; "-" for a separator
+    UINT id;
+    bool submenu;
+};
+
+std::vector<MenuItem> read_menu(HMENU menu) {
+    std::vector<MenuItem> items;
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; i++) {
+        char text[256] = "";
+        MENUITEMINFOA info;
+        ZeroMemory(&info, sizeof info);
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU | MIIM_STATE;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        EXPECT_EQ(0u, info.fState & (MFS_CHECKED | MFS_GRAYED | MFS_DEFAULT)) << i;
+        if (info.fType & MFT_SEPARATOR) {
+            items.push_back({"-", 0, false});
+        } else {
+            items.push_back({text, info.wID, info.hSubMenu != nullptr});
+        }
+    }
+    return items;
+}
+
+std::wstring wide_item(HMENU menu, int position) {
+    wchar_t text[8192] = L"";
+    MENUITEMINFOW info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 8192;
+    GetMenuItemInfoW(menu, position, TRUE, &info);
+    return text;
+}
+
+TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
+    add_memo(u8"A");
+    add_memo(u8"B 😀\r\n二行目");
+    add_memo(nullptr);
+    shell_menu model;
+    memo_shell_menu_build(&model, 1, 1);
+    HMENU menu = memo_shell_menu_create(&model);
+    memo_shell_menu_release(&model);
+    ASSERT_NE(nullptr, menu);
+
+    std::vector<MenuItem> items = read_menu(menu);
+    const MenuItem expected[] = {
+        {"付箋を貼る", 0x10003, false}, {"-", 0, false},       {"非表示", 8, false},
+        {"メモを更新", 9, false},       {"-", 0, false},       {"メモリスト", 0, true},
+        {"-", 0, false},                {"設定", 4, false},    {"ヘルプ", 7, false},
+        {"-", 0, false},                {"終了", 2, false},    {"-", 0, false},
+        {"キャンセル", 1, false},
+    };
+    ASSERT_EQ(sizeof expected / sizeof expected[0], items.size());
+    for (size_t i = 0; i < items.size(); i++) {
+        EXPECT_EQ(expected[i].text, items[i].text) << i;
+        if (!expected[i].submenu) {
+            EXPECT_EQ(expected[i].id, items[i].id) << i;
+        }
+        EXPECT_EQ(expected[i].submenu, items[i].submenu) << i;
+    }
+
+    HMENU list = GetSubMenu(menu, 5);
+    ASSERT_NE(nullptr, list);
+    ASSERT_EQ(3, GetMenuItemCount(list));
+    EXPECT_EQ(0x3000Au, GetMenuItemID(list, 0));
+    EXPECT_EQ(std::wstring(L""), wide_item(list, 0)) << "the memo without text";
+    EXPECT_EQ(0x2000Au, GetMenuItemID(list, 1));
+    EXPECT_EQ(std::wstring(L"B \U0001F600\r\n二行目"), wide_item(list, 1));
+    EXPECT_EQ(0x1000Au, GetMenuItemID(list, 2));
+    EXPECT_EQ(std::wstring(L"A"), wide_item(list, 2));
+    DestroyMenu(menu);
+    EXPECT_FALSE(IsMenu(list)) << "destroyed with the menu";
+}
+
+TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
+    shell_menu model;
+    memo_shell_menu_build(&model, 0, 0);
+    HMENU menu = memo_shell_menu_create(&model);
+    memo_shell_menu_release(&model);
+    std::vector<MenuItem> items = read_menu(menu);
+    ASSERT_EQ(10u, items.size());
+    EXPECT_EQ("表示", items[2].text);
+    EXPECT_EQ("-", items[3].text);
+    EXPECT_EQ("設定", items[4].text);
+    DestroyMenu(menu);
+
+    memo_shell_menu_build(&model, 0, 1);
+    menu = memo_shell_menu_create(&model);
+    memo_shell_menu_release(&model);
+    HMENU list = GetSubMenu(menu, 4);
+    ASSERT_NE(nullptr, list) << "the list is there, empty";
+    EXPECT_EQ(0, GetMenuItemCount(list));
+    DestroyMenu(menu);
+}
+
+// Presses keys in the tray menu once it is up, from a second thread, the
+// way a user's keyboard would reach it.
+std::thread press_in_menu(std::vector<WPARAM> keys) {
+    return std::thread([keys] {
+        HWND menu_window = nullptr;
+        for (int i = 0; i < 300 && !menu_window; i++) {
+            menu_window = FindWindowA("#32768", nullptr);
+            if (menu_window && !IsWindowVisible(menu_window)) menu_window = nullptr;
+            if (!menu_window) Sleep(10);
+        }
+        if (!menu_window) return;
+        for (WPARAM key : keys) {
+            Sleep(60);
+            PostMessageA(menu_window, WM_KEYDOWN, key, 0);
+        }
+    });
+}
+
+TEST_F(TrayTest, ChosenItemReachesTheOwnerAsItsCommandWord) {
+    g_settings.show = 1;
+    g_settings.memolist = 0;
+    SetCursorPos(640, 500);
+    std::thread keys = press_in_menu({VK_DOWN, VK_RETURN});
+    EXPECT_EQ(1, memo_shell_tray_menu(owner));
+    keys.join();
+    std::vector<std::pair<UINT, WPARAM>> seen = drain();
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(static_cast<UINT>(WM_COMMAND), seen[0].first);
+    EXPECT_EQ(0x10003u, seen[0].second) << "付箋を貼る";
+    EXPECT_EQ(static_cast<UINT>(WM_NULL), seen[1].first) << "posted after the menu closed";
+}
+
+TEST_F(TrayTest, MemoListEntryFocusesByItsRegistryNumber) {
+    g_settings.show = 1;
+    g_settings.memolist = 1;
+    add_memo(u8"A");
+    add_memo(u8"B");
+    add_memo(u8"C");
+    SetCursorPos(640, 500);
+    // Down to "メモリスト" (separators are skipped), open it, go to its
+    // third entry, the first registered memo.
+    std::thread keys = press_in_menu({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN,
+                                      VK_DOWN, VK_RETURN});
+    EXPECT_EQ(1, memo_shell_tray_menu(owner));
+    keys.join();
+    std::vector<std::pair<UINT, WPARAM>> seen = drain();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(static_cast<UINT>(WM_COMMAND), seen[0].first);
+    EXPECT_EQ(0x1000Au, seen[0].second) << "A: CMD_FOCUS_MEMO with argument 1";
+}
+
+TEST_F(TrayTest, DismissedMenuSendsNothing) {
+    g_settings.show = 0;
+    g_settings.memolist = 1;
+    SetCursorPos(640, 500);
+    uint64_t blocks = tracked_live_count();
+    std::thread keys = press_in_menu({VK_ESCAPE});
+    EXPECT_EQ(1, memo_shell_tray_menu(owner));
+    keys.join();
+    std::vector<std::pair<UINT, WPARAM>> seen = drain();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(static_cast<UINT>(WM_NULL), seen[0].first);
+    EXPECT_EQ(blocks, tracked_live_count());
+}
+
+TEST_F(TrayTest, MenuStandsWithItsBottomRightCornerAtTheCursor) {
+    g_settings.show = 1;
+    g_settings.memolist = 0;
+    SetCursorPos(700, 600);
+    RECT seen_rect = {0, 0, 0, 0};
+    std::thread watcher([&seen_rect] {
+        HWND menu_window = nullptr;
+        for (int i = 0; i < 300 && !menu_window; i++) {
+            menu_window = FindWindowA("#32768", nullptr);
+            if (menu_window && !IsWindowVisible(menu_window)) menu_window = nullptr;
+            if (!menu_window) Sleep(10);
+        }
+        if (!menu_window) return;
+        GetWindowRect(menu_window, &seen_rect);
+        PostMessageA(menu_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    memo_shell_tray_menu(owner);
+    watcher.join();
+    drain();
+    EXPECT_EQ(700, seen_rect.right);
+    EXPECT_EQ(600, seen_rect.bottom);
+    EXPECT_GT(seen_rect.bottom - seen_rect.top, 100) << "eleven items";
+}
+
+}  // namespace
