@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "memo_buffer.h"
+#include "memo_dialog.h"
 #include "memo_file.h"
 #include "memo_log.h"
 #include "memo_memory.h"
@@ -35,10 +36,6 @@ int s_reasserting_topmost = 0;  // guards our own SetWindowPos calls
 int s_shutting_down = 0;
 int s_created = 0;  // WM_CREATE has finished
 
-HWND memo_main_create_memo(HWND owner, int placement_kind) {
-    return memo_program_new_memo(owner, placement_kind);
-}
-
 HWND memo_main_first_memo() {
     return reinterpret_cast<HWND>(memo_registry_next(nullptr));
 }
@@ -48,6 +45,8 @@ HWND memo_main_next_memo(HWND memo) {
 }
 
 LRESULT memo_main_on_create(HWND hwnd) {
+    s_created = 0;
+    s_shutting_down = 0;
     g_main_window = hwnd;
     g_settings.show = 1;
     settings_load(hwnd);
@@ -57,6 +56,9 @@ LRESULT memo_main_on_create(HWND hwnd) {
     // From here on a shutdown may run at once, even from inside a modal
     // dialog that creation opens.
     s_created = 1;
+    if (g_settings.dialog) {
+        memo_dialog_welcome(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)));
+    }
     if (g_settings.topmost) {
         SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
@@ -107,7 +109,7 @@ LRESULT memo_main_shutdown(HWND hwnd) {
 LRESULT memo_main_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
     char* text = memo_main_copydata_text(data);
     // Not refused in hidden mode: the memo is then created hidden.
-    HWND memo = memo_main_create_memo(hwnd, MEMO_PLACE_COPYDATA);
+    HWND memo = memo_program_new_memo(hwnd, MEMO_PLACE_COPYDATA);
     if (!memo) {
         TRACKED_FREE(text);
         return 0;
@@ -121,7 +123,7 @@ LRESULT memo_main_on_new_memo(HWND hwnd, int placement_kind) {
         MessageBoxA(hwnd, k_hidden_notice, k_caption, MB_OK);
         return 0;
     }
-    return reinterpret_cast<LRESULT>(memo_main_create_memo(hwnd, placement_kind));
+    return reinterpret_cast<LRESULT>(memo_program_new_memo(hwnd, placement_kind));
 }
 
 LRESULT memo_main_on_activate_first(HWND hwnd) {
@@ -188,6 +190,17 @@ LRESULT memo_main_on_focus_memo(int index) {
     return 1;
 }
 
+// The tray menu can ask again while the sheet is open: the open sheet
+// only comes forward with its owner.
+LRESULT memo_main_on_settings(HWND hwnd) {
+    if (settings_sheet_is_open()) {
+        SetForegroundWindow(hwnd);
+        return 0;
+    }
+    settings_sheet_show(hwnd);
+    return 1;
+}
+
 LRESULT memo_main_on_command(HWND hwnd, int command, int argument) {
     switch (command) {
     case CMD_EXIT:
@@ -208,9 +221,11 @@ LRESULT memo_main_on_command(HWND hwnd, int command, int argument) {
         return memo_main_on_refresh(hwnd);
     case CMD_FOCUS_MEMO:
         return memo_main_on_focus_memo(argument);
+    case CMD_SETTINGS:
+        return memo_main_on_settings(hwnd);
     default:
-        // Also the settings sheet until it exists, the tray menu's cancel
-        // (1) and the edit box's accelerators pressed in a memo window.
+        // Also the tray menu's cancel (1) and the edit box's accelerators
+        // pressed in a memo window.
         REPORT_FAILURE();
         return 0;
     }

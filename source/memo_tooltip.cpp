@@ -5,6 +5,7 @@
 #include "memo_tooltip.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "memo_buffer.h"
 #include "memo_log.h"
@@ -17,14 +18,15 @@ namespace {
 
 // Our own subclass of the memo window, next to the one the control makes
 // for TTF_SUBCLASS; the id tells the two apart.
-const UINT_PTR k_resize_subclass_id = 0x4B56;  // "KV"
+const UINT_PTR k_memo_subclass_id = 0x4B56;  // "KV"
 
-// Creating the control needs its class registered.
+// Creating the control needs its class registered, once per process.
+int s_controls_ready = 0;
+
 void memo_tooltip_init_controls() {
-    static int s_ready = 0;
-    if (!s_ready) {
+    if (!s_controls_ready) {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-        s_ready = InitCommonControlsEx(&controls) ? 1 : 0;
+        s_controls_ready = InitCommonControlsEx(&controls) ? 1 : 0;
     }
 }
 
@@ -37,11 +39,18 @@ void memo_tooltip_apply_timing(HWND tooltip) {
     SendMessageA(tooltip, TTM_ACTIVATE, time != 0 ? TRUE : FALSE, 0);
 }
 
-// The tool is added with the memo's client rectangle and does not follow
-// the window by itself: a memo made larger would answer the mouse only in
-// its old corner.  Every new size is handed on to the tool.
-LRESULT CALLBACK memo_tooltip_resize_proc(HWND memo, UINT message, WPARAM wparam, LPARAM lparam,
-                                          UINT_PTR id, DWORD_PTR tooltip) {
+// Our own subclass of the memo window carries two things to the control
+// that its TTF_SUBCLASS does not:
+// - the memo's size: the tool is added with the memo's client rectangle and
+//   does not follow the window by itself, so a memo made larger would
+//   answer the mouse only in its old corner;
+// - the mouse over the memo: the whole memo answers the hit test as
+//   caption, so the mouse moves arrive as non-client moves, which not every
+//   common-controls library passes on to its tooltips.  They are relayed
+//   as the client moves they stand for.
+LRESULT CALLBACK memo_tooltip_memo_proc(HWND memo, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR tooltip_ref) {
+    HWND tooltip = reinterpret_cast<HWND>(tooltip_ref);
     switch (message) {
     case WM_SIZE: {
         TOOLINFOA tool;
@@ -50,12 +59,24 @@ LRESULT CALLBACK memo_tooltip_resize_proc(HWND memo, UINT message, WPARAM wparam
         tool.hwnd = memo;
         tool.uId = MEMO_TOOLTIP_TOOL_ID;
         GetClientRect(memo, &tool.rect);
-        SendMessageA(reinterpret_cast<HWND>(tooltip), TTM_NEWTOOLRECTA, 0,
-                     reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+        break;
+    }
+    case WM_NCMOUSEMOVE: {
+        POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+        MSG move;
+        ZeroMemory(&move, sizeof move);
+        move.hwnd = memo;
+        move.message = WM_MOUSEMOVE;
+        move.pt = point;
+        move.time = static_cast<DWORD>(GetMessageTime());
+        ScreenToClient(memo, &point);
+        move.lParam = MAKELPARAM(point.x, point.y);
+        SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
         break;
     }
     case WM_NCDESTROY:
-        RemoveWindowSubclass(memo, memo_tooltip_resize_proc, id);
+        RemoveWindowSubclass(memo, memo_tooltip_memo_proc, id);
         break;
     default:
         break;
@@ -89,7 +110,7 @@ HWND memo_tooltip_create(HWND memo) {
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     memo_tooltip_apply_timing(tooltip);
 
-    SetWindowSubclass(memo, memo_tooltip_resize_proc, k_resize_subclass_id,
+    SetWindowSubclass(memo, memo_tooltip_memo_proc, k_memo_subclass_id,
                       reinterpret_cast<DWORD_PTR>(tooltip));
     return tooltip;
 }

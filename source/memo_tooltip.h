@@ -12,7 +12,8 @@
 #define MEMO_TOOLTIP_INITIAL_TEXT "Kelvane"
 
 // Creates the tooltip control of a memo window, with one tool covering the
-// memo's client area; the tool keeps covering it when the memo is resized.
+// memo's client area; the tool keeps covering it when the memo is resized,
+// and it answers the mouse although the memo's surface is all caption.
 // The memo owns the control and it goes with the memo window.  Null
 // (reported) when it cannot be made.
 HWND memo_tooltip_create(HWND memo);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -26,6 +27,7 @@ namespace {
 
 std::string g_program;    // the kelvane.exe under test
 std::string g_artifacts;  // where failure screenshots go; empty: none
+std::string g_work;       // every test's folder is made in here
 
 const DWORD k_start_timeout_ms = 20000;
 const DWORD k_exit_timeout_ms = 20000;
@@ -98,6 +100,18 @@ std::string e2e_read_file(const std::string& path) {
     return text;
 }
 
+bool e2e_write_file(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileW(e2e_long_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
 bool e2e_file_exists(const std::string& path) {
     return GetFileAttributesW(e2e_long_path(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -163,10 +177,22 @@ std::vector<HWND> e2e_visible_windows() {
     return search.found;
 }
 
+// Whether `hwnd` is owned by `main`, directly (a memo window) or through a
+// memo (its tooltip).
+bool e2e_owned_by(HWND hwnd, HWND main) {
+    for (int depth = 0; depth < 8 && hwnd; depth++) {
+        hwnd = GetWindow(hwnd, GW_OWNER);
+        if (hwnd == main) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Windows in `after` that were not in `before`, described for a failure.
 // When `memo_owner` is given, what a new memo brings is left out: memo
-// windows (owned by the main window) and the one-second balloon that greets
-// a new memo (it has no owner).
+// windows and their tooltips (owned by the main window through the memo) and
+// the one-second balloon that greets a new memo (it has no owner).
 std::string e2e_new_windows(const std::vector<HWND>& before, const std::vector<HWND>& after,
                             HWND memo_owner = nullptr) {
     std::string text;
@@ -178,7 +204,7 @@ std::string e2e_new_windows(const std::vector<HWND>& before, const std::vector<H
         char title[256] = "";
         GetClassNameA(hwnd, name, sizeof name);
         GetWindowTextA(hwnd, title, sizeof title);
-        if (memo_owner && (GetWindow(hwnd, GW_OWNER) == memo_owner || strcmp(name, MEMO_BALLOON_CLASS) == 0)) {
+        if (memo_owner && (e2e_owned_by(hwnd, memo_owner) || strcmp(name, MEMO_BALLOON_CLASS) == 0)) {
             continue;
         }
         text += std::string(" [") + name + " \"" + title + "\"]";
@@ -267,6 +293,29 @@ void e2e_save_screenshot(const std::string& path) {
     ReleaseDC(nullptr, screen);
 }
 
+// Saves the desktop at a test's first failure, while whatever went wrong is
+// still on the screen.
+class e2e_screenshot_listener : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override { saved_ = false; }
+    void OnTestPartResult(const ::testing::TestPartResult& result) override {
+        if (saved_ || !result.failed() || g_artifacts.empty()) {
+            return;
+        }
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        if (!test) {
+            return;
+        }
+        std::string name = std::string("e2e-") + test->test_suite_name() + "." + test->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        e2e_save_screenshot(g_artifacts + "\\" + name + ".bmp");
+        saved_ = true;
+    }
+
+private:
+    bool saved_ = false;
+};
+
 // --- the program under test -------------------------------------------------
 
 struct e2e_process {
@@ -285,24 +334,14 @@ protected:
         // A left-over instance would answer in place of ours.
         ASSERT_TRUE(e2e_main_windows().empty()) << "an instance is already running";
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
         std::string name = std::string(test->test_suite_name()) + "." + test->name();
         std::replace(name.begin(), name.end(), '/', '_');
-        char unique[32];
-        snprintf(unique, sizeof unique, "%lu", static_cast<unsigned long>(GetCurrentProcessId()));
-        root = std::string(temp) + "kelvane-e2e-" + unique + "\\" + name;
+        root = g_work + "\\" + name;
         e2e_delete_tree(e2e_long_path(root));
         use_folder(root, "kelvane.exe");
     }
 
     void TearDown() override {
-        if (HasFailure() && !g_artifacts.empty()) {
-            const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-            std::string name = std::string("e2e-") + test->test_suite_name() + "." + test->name();
-            std::replace(name.begin(), name.end(), '/', '_');
-            e2e_save_screenshot(g_artifacts + "\\" + name + ".bmp");
-        }
         for (e2e_process& process : processes) {
             if (WaitForSingleObject(process.info.hProcess, 0) == WAIT_TIMEOUT) {
                 TerminateProcess(process.info.hProcess, 99);
@@ -315,13 +354,17 @@ protected:
         e2e_delete_tree(e2e_long_path(root));
     }
 
-    // Puts the test's copy of the program into `where` under `exe_name`.
+    // Puts the test's copy of the program into `where` under `exe_name`,
+    // with a config.ini that only turns the welcome dialog off: these tests
+    // are about the running instance, and the modal welcome dialog of a very
+    // first start would stand between them and it.
     void use_folder(const std::string& where, const std::string& exe_name) {
         folder = where;
         exe = folder + "\\" + exe_name;
         ASSERT_TRUE(e2e_make_folders(folder)) << folder;
         ASSERT_TRUE(CopyFileW(e2e_long_path(g_program).c_str(), e2e_long_path(exe).c_str(), FALSE))
             << g_program << " -> " << exe;
+        ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", "[KELVAN]\r\nDIALOG=0\r\n"));
     }
 
     // Starts the test's copy with `arguments`; the index into `processes`.
@@ -796,9 +839,526 @@ INSTANTIATE_TEST_SUITE_P(Depths, HelpTest,
                                            help_case{250, true}, help_case{253, true}),
                          e2e_help_name);
 
+// --- the settings sheet, the welcome dialog and the help page ----------------
+
+template <typename Condition>
+bool e2e_wait(Condition condition, DWORD timeout_ms = 5000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeout_ms) {
+            return condition();
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+bool e2e_same_process(HWND a, HWND b) {
+    DWORD pa = 0;
+    DWORD pb = 0;
+    GetWindowThreadProcessId(a, &pa);
+    GetWindowThreadProcessId(b, &pb);
+    return pa != 0 && pa == pb;
+}
+
+// The program's dialogs of a given title ("設定" for the sheet, "Kelvane"
+// for the welcome dialog), visible, of main's process.
+std::vector<HWND> e2e_dialogs(HWND main, const char* title) {
+    std::vector<HWND> found;
+    for (HWND w = FindWindowA("#32770", title); w; w = FindWindowExA(nullptr, w, "#32770", title)) {
+        if (IsWindowVisible(w) && e2e_same_process(w, main)) {
+            found.push_back(w);
+        }
+    }
+    return found;
+}
+
+HWND e2e_sheet(HWND main) {
+    std::vector<HWND> sheets = e2e_dialogs(main, "設定");
+    return sheets.empty() ? nullptr : sheets[0];
+}
+
+// The welcome dialog is the "Kelvane" dialog with the welcome text.
+HWND e2e_welcome(HWND main) {
+    for (HWND w : e2e_dialogs(main, "Kelvane")) {
+        if (GetDlgItem(w, 1028)) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+HWND e2e_page(HWND sheet, int index) {
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+// Real mouse input, through the system's input queue.
+void e2e_mouse(POINT at, DWORD flags) {
+    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT input;
+    ZeroMemory(&input, sizeof input);
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(at.x - vx, 65535, vw - 1);
+    input.mi.dy = MulDiv(at.y - vy, 65535, vh - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    SendInput(1, &input, sizeof input);
+    Sleep(60);
+}
+
+// The pointer is brought to the spot and left to settle first: a memo that
+// was just made pulled it to its own centre, and a press that arrives
+// before the move lands on the memo.
+void e2e_click_at(POINT at, bool right) {
+    e2e_mouse(at, 0);
+    e2e_wait([&] {
+        POINT now;
+        GetCursorPos(&now);
+        return now.x == at.x && now.y == at.y;
+    }, 1000);
+    Sleep(100);
+    e2e_mouse(at, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    e2e_mouse(at, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+}
+
+// The tray menu: a pop-up menu window next to the icon (the system moves it
+// onto the screen, so it may cover the icon).
+HWND e2e_tray_menu(POINT icon) {
+    for (HWND w = FindWindowA("#32768", nullptr); w; w = FindWindowExA(nullptr, w, "#32768", nullptr)) {
+        RECT r;
+        if (IsWindowVisible(w) && GetWindowRect(w, &r) && r.left < icon.x + 300 && r.top < icon.y + 300) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+// Picks an item of the tray menu the way a user does: a right click on the
+// icon in Wine's tray window (client 10, 10 for the first icon), then the
+// arrow keys.  Counted from the bottom, which is the same in every state
+// of the menu: キャンセル 1, 終了 2, ヘルプ 3, 設定 4.  The pointer leaves
+// the menu before the keys, so that no item is chosen by hovering.  A menu
+// that did not take the keys is closed and opened again.
+bool e2e_tray_pick(int items_from_bottom) {
+    HWND tray = nullptr;
+    if (!e2e_wait([&] { return (tray = FindWindowA("__winex11_standalone_tray", nullptr)) != nullptr; })) {
+        ADD_FAILURE() << "no tray window";
+        return false;
+    }
+    POINT icon = {10, 10};
+    ClientToScreen(tray, &icon);
+    const POINT away = {icon.x + 500, icon.y + 400};
+    for (int attempt = 0; attempt < 3; attempt++) {
+        e2e_click_at(icon, true);
+        HWND menu = nullptr;
+        if (!e2e_wait([&] { return (menu = e2e_tray_menu(icon)) != nullptr; }, 3000)) {
+            continue;
+        }
+        e2e_mouse(away, 0);
+        Sleep(200);
+        for (int i = 0; i < items_from_bottom; i++) {
+            PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+            Sleep(40);
+        }
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+        if (e2e_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000)) {
+            return true;
+        }
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        e2e_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000);
+    }
+    ADD_FAILURE() << "the tray menu did not take the pick";
+    return false;
+}
+
+const int k_tray_help = 3;
+const int k_tray_settings = 4;
+
+BYTE e2e_alpha(HWND memo) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    GetLayeredWindowAttributes(memo, nullptr, &alpha, &flags);
+    return alpha;
+}
+
+// Which corner of the memo's region is folded: 1 left, 0 right, -1 none
+// or both.
+int e2e_fold_side(HWND memo) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    RECT r;
+    GetWindowRect(memo, &r);
+    int w = r.right - r.left;
+    int h = r.bottom - r.top;
+    int side = -1;
+    if (GetWindowRgn(memo, region) != ERROR) {
+        bool left_cut = !PtInRegion(region, 1, h - 2);
+        bool right_cut = !PtInRegion(region, w - 2, h - 2);
+        side = left_cut == right_cut ? -1 : (left_cut ? 1 : 0);
+    }
+    DeleteObject(region);
+    return side;
+}
+
+HWND e2e_copydata_memo(HWND main, const char* text) {
+    COPYDATASTRUCT data = {0, static_cast<DWORD>(strlen(text) + 1), const_cast<char*>(text)};
+    LRESULT result = 0;
+    if (!e2e_send(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result)) {
+        return nullptr;
+    }
+    return reinterpret_cast<HWND>(result);
+}
+
+class SettingsSheetTest : public KelvaneTest {
+protected:
+    // No welcome dialog; no balloon, which would take the focus for a second.
+    void SetUp() override {
+        KelvaneTest::SetUp();
+        if (!HasFatalFailure()) {
+            ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\n"));
+        }
+    }
+
+    // Opens the sheet with the tray menu's "設定".
+    HWND open_sheet(HWND main) {
+        HWND sheet = nullptr;
+        if (!e2e_tray_pick(k_tray_settings) || !e2e_wait([&] { return (sheet = e2e_sheet(main)) != nullptr; })) {
+            ADD_FAILURE() << "no settings sheet";
+            return nullptr;
+        }
+        return sheet;
+    }
+
+    // Presses OK or Cancel; the sheet closes and the main window answers again.
+    void close_sheet(HWND main, HWND sheet, int button) {
+        PostMessageA(GetDlgItem(sheet, button), BM_CLICK, 0, 0);
+        EXPECT_TRUE(e2e_wait([&] { return e2e_sheet(main) == nullptr; })) << "the sheet did not close";
+    }
+
+    std::string config() const { return folder + "\\config.ini"; }
+    int config_int(const char* key) const {
+        return static_cast<int>(GetPrivateProfileIntA("KELVAN", key, -12345, config().c_str()));
+    }
+    std::string config_text(const char* key) const {
+        char value[512] = "";
+        GetPrivateProfileStringA("KELVAN", key, "<missing>", value, sizeof value, config().c_str());
+        return value;
+    }
+};
+
+TEST_F(SettingsSheetTest, TraySettingsOpensTheSheetAndASecondOnlyComesForward) {
+    with_instance("", [&](HWND main, size_t first) {
+        HWND sheet = open_sheet(main);
+        ASSERT_NE(nullptr, sheet);
+        EXPECT_EQ(main, GetWindow(sheet, GW_OWNER)) << "owned by the main window";
+        HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+        EXPECT_EQ(5, SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
+
+        // "設定" again, from the tray while the sheet is open.
+        EXPECT_TRUE(e2e_tray_pick(k_tray_settings));
+        Sleep(k_settle_ms);
+        EXPECT_EQ(1u, e2e_dialogs(main, "設定").size()) << "a second sheet was opened";
+        EXPECT_EQ(sheet, e2e_sheet(main));
+        EXPECT_EQ(main, GetForegroundWindow()) << "the main window came forward";
+        // The command itself answers 0 at once instead of opening anything.
+        LRESULT result = -1;
+        ASSERT_TRUE(e2e_send(main, WM_COMMAND, CMD_SETTINGS, 0, &result));
+        EXPECT_EQ(0, result);
+        EXPECT_EQ(1u, e2e_dialogs(main, "設定").size());
+
+        close_sheet(main, sheet, IDCANCEL);
+        EXPECT_TRUE(running(first));
+    });
+    expect_no_error_log();
+}
+
+TEST_F(SettingsSheetTest, TransparencyThumbChangesEveryMemoWhileItMoves) {
+    with_instance("", [&](HWND main, size_t) {
+        HWND memos[2] = {e2e_copydata_memo(main, "one"), e2e_copydata_memo(main, "two")};
+        ASSERT_NE(nullptr, memos[0]);
+        ASSERT_NE(nullptr, memos[1]);
+        EXPECT_EQ(200, e2e_alpha(memos[0]));
+        HWND sheet = open_sheet(main);
+        ASSERT_NE(nullptr, sheet);
+        HWND page = e2e_page(sheet, 0);
+        HWND trackbar = GetDlgItem(page, 1002);
+        ASSERT_NE(nullptr, trackbar);
+        EXPECT_EQ(200, SendMessageA(trackbar, TBM_GETPOS, 0, 0));
+        for (int position : {170, 120, 80}) {
+            SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
+            SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(trackbar));
+            for (HWND memo : memos) {
+                EXPECT_EQ(position, e2e_alpha(memo)) << "while the thumb is at " << position;
+            }
+        }
+        SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(trackbar));
+        close_sheet(main, sheet, IDCANCEL);
+        LRESULT transparency = 0;
+        ASSERT_TRUE(e2e_send(main, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
+        EXPECT_EQ(80, transparency) << "Cancel keeps it";
+        // A memo made afterwards asks the main window and gets the new value.
+        HWND later = e2e_copydata_memo(main, "three");
+        ASSERT_NE(nullptr, later);
+        EXPECT_EQ(80, e2e_alpha(later));
+    });
+    expect_no_error_log();
+}
+
+TEST_F(SettingsSheetTest, LeftFoldBoxReshapesEveryMemo) {
+    with_instance("", [&](HWND main, size_t) {
+        HWND memos[2] = {e2e_copydata_memo(main, "one"), e2e_copydata_memo(main, "two")};
+        ASSERT_NE(nullptr, memos[0]);
+        ASSERT_NE(nullptr, memos[1]);
+        for (HWND memo : memos) EXPECT_EQ(0, e2e_fold_side(memo)) << "folded on the right";
+        HWND sheet = open_sheet(main);
+        ASSERT_NE(nullptr, sheet);
+        HWND page = e2e_page(sheet, 0);
+        SendMessageA(GetDlgItem(page, 1024), BM_CLICK, 0, 0);
+        for (HWND memo : memos) EXPECT_EQ(1, e2e_fold_side(memo)) << "folded on the left at once";
+        SendMessageA(GetDlgItem(page, 1024), BM_CLICK, 0, 0);
+        for (HWND memo : memos) EXPECT_EQ(0, e2e_fold_side(memo)) << "back on the right";
+        SendMessageA(GetDlgItem(page, 1024), BM_CLICK, 0, 0);
+        close_sheet(main, sheet, IDOK);
+        for (HWND memo : memos) EXPECT_EQ(1, e2e_fold_side(memo));
+    });
+    EXPECT_EQ(1, config_int("LEFTFOLD"));
+    expect_no_error_log();
+}
+
+// Every page writes into the settings, and exit writes them to config.ini.
+TEST_F(SettingsSheetTest, OkAndExitLeaveTheNewValuesInConfigIni) {
+    with_instance("", [&](HWND main, size_t) {
+        HWND sheet = open_sheet(main);
+        ASSERT_NE(nullptr, sheet);
+        HWND basic = e2e_page(sheet, 0);
+        HWND tooltip = GetDlgItem(basic, 1004);
+        SendMessageA(tooltip, TBM_SETPOS, TRUE, 3);
+        SendMessageA(basic, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 3), reinterpret_cast<LPARAM>(tooltip));
+        HWND size = GetDlgItem(basic, 1010);
+        SendMessageA(size, TBM_SETPOS, TRUE, 3);
+        SendMessageA(basic, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 3), reinterpret_cast<LPARAM>(size));
+        SendMessageA(GetDlgItem(basic, 1034), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(basic, 1003), BM_CLICK, 0, 0);
+        HWND colours = e2e_page(sheet, 1);
+        SetDlgItemTextA(colours, 1203, "わかば色");
+        HWND data = e2e_page(sheet, 2);
+        SendMessageA(GetDlgItem(data, 1030), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(data, 1031), BM_CLICK, 0, 0);
+        HWND details = e2e_page(sheet, 3);
+        SendMessageA(GetDlgItem(details, 1042), BM_CLICK, 0, 0);
+        SetDlgItemTextA(details, 1044, "72");
+        close_sheet(main, sheet, IDOK);
+    });
+    EXPECT_EQ(15000, config_int("TOOLTIPTIME"));
+    EXPECT_EQ(3, config_int("DEFAULTMEMOSIZE"));
+    EXPECT_EQ(1, config_int("TASKTRAYICONDOUBLECLICK"));
+    EXPECT_EQ(1, config_int("IMEON"));
+    EXPECT_EQ("わかば色", config_text("COLORTEXT3"));
+    EXPECT_EQ(0, config_int("TEXTFILE"));
+    EXPECT_EQ(3, config_int("TASKBAR"));
+    EXPECT_EQ(72, config_int("TASKBARWIDTH"));
+    EXPECT_EQ(0, config_int("DIALOG"));
+    expect_no_error_log();
+}
+
+// Apply on the data page: from a standard-mode folder to the portable
+// folder beside the program.  The memos are copied, the old folder keeps
+// them, and what is saved afterwards goes to the new folder.
+TEST_F(SettingsSheetTest, ApplyMovesTheMemoDataToThePortableFolder) {
+    std::string data = folder + "\\data";
+    ASSERT_TRUE(e2e_make_folders(data));
+    ASSERT_TRUE(e2e_write_file(data + "\\20240102030405.txt", "stored"));
+    ASSERT_TRUE(e2e_write_file(data + "\\20240102030405.ini",
+                               "[KELVAN]\r\nX=40\r\nY=40\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nCOLOR=1\r\n"));
+    ASSERT_TRUE(e2e_write_file(config(), "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\nPORTABLE=0\r\nPATH=" + data + "\r\n"));
+    std::string portable = folder + "\\kelvan";
+    with_instance("", [&](HWND main, size_t) {
+        HWND sheet = open_sheet(main);
+        ASSERT_NE(nullptr, sheet);
+        HWND page = e2e_page(sheet, 2);
+        char shown[MAX_PATH] = "";
+        GetDlgItemTextA(page, 1019, shown, sizeof shown);
+        EXPECT_EQ(data, shown);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1026)));
+        SendMessageA(GetDlgItem(page, 1024), BM_CLICK, 0, 0);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1026))) << "another mode: Apply is on";
+        PostMessageA(GetDlgItem(page, 1026), BM_CLICK, 0, 0);
+        EXPECT_TRUE(e2e_wait([&] { return !IsWindowEnabled(GetDlgItem(page, 1026)); })) << "applied";
+        close_sheet(main, sheet, IDOK);
+        EXPECT_EQ("stored", e2e_read_file(portable + "\\20240102030405.txt"));
+        HWND later = e2e_copydata_memo(main, "after the move");
+        ASSERT_NE(nullptr, later);
+    });
+    EXPECT_EQ(1, config_int("PORTABLE"));
+    EXPECT_EQ(portable, config_text("PATH"));
+    EXPECT_EQ("stored", e2e_read_file(data + "\\20240102030405.txt")) << "the old folder keeps its copy";
+    size_t in_portable = 0;
+    size_t in_data = 0;
+    WIN32_FIND_DATAA entry;
+    for (const std::string* where : {&portable, &data}) {
+        HANDLE find = FindFirstFileA((*where + "\\*.txt").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            (where == &portable ? in_portable : in_data)++;
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    EXPECT_EQ(2u, in_portable) << "the new memo was saved in the new folder";
+    EXPECT_EQ(1u, in_data);
+    expect_no_error_log();
+}
+
+// --- welcome dialog ------------------------------------------------------------
+
+class WelcomeTest : public KelvaneTest {
+protected:
+    // A very first start: no config.ini at all.
+    void SetUp() override {
+        KelvaneTest::SetUp();
+        if (!HasFatalFailure()) {
+            DeleteFileW(e2e_long_path(folder + "\\config.ini").c_str());
+        }
+    }
+
+    // Starts the program, waits for its welcome dialog and answers it; the
+    // box ticked or not.  Then ends the program.
+    void start_and_answer(bool tick) {
+        with_instance("", [&](HWND main, size_t first) {
+            HWND welcome = nullptr;
+            ASSERT_TRUE(e2e_wait([&] { return (welcome = e2e_welcome(main)) != nullptr; }))
+                << "no welcome dialog";
+            EXPECT_EQ(nullptr, GetWindow(welcome, GW_OWNER)) << "it has no owner";
+            char text[1024] = "";
+            GetDlgItemTextA(welcome, 1028, text, sizeof text);
+            EXPECT_EQ(0u, std::string(text).find("『Kelvane』をご利用いただきありがとうございます。")) << text;
+            if (tick) {
+                SendMessageA(GetDlgItem(welcome, 1001), BM_CLICK, 0, 0);
+            }
+            PostMessageA(welcome, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(e2e_wait([&] { return e2e_welcome(main) == nullptr; }));
+            EXPECT_TRUE(running(first));
+        });
+    }
+
+    // Starts the program and checks that no welcome dialog comes.
+    void start_without_welcome() {
+        with_instance("", [&](HWND main, size_t) {
+            Sleep(k_settle_ms * 2);
+            EXPECT_EQ(nullptr, e2e_welcome(main)) << "the welcome dialog came back";
+        });
+    }
+};
+
+TEST_F(WelcomeTest, FirstStartGreetsAndTheTickedBoxKeepsItAway) {
+    start_and_answer(true);
+    EXPECT_EQ(0, static_cast<int>(GetPrivateProfileIntA("KELVAN", "DIALOG", -1, (folder + "\\config.ini").c_str())));
+    start_without_welcome();
+    expect_no_error_log();
+}
+
+TEST_F(WelcomeTest, WithoutTheTickItComesAgain) {
+    start_and_answer(false);
+    EXPECT_EQ(1, static_cast<int>(GetPrivateProfileIntA("KELVAN", "DIALOG", -1, (folder + "\\config.ini").c_str())));
+    start_and_answer(true);
+    expect_no_error_log();
+}
+
+// --- help -------------------------------------------------------------------------
+
+// A stand-in browser: .html files open with this program, which writes the
+// path it was given into a file and ends (see main).
+class OpenRecorder {
+public:
+    explicit OpenRecorder(const std::string& record) : record_(record) {
+        DeleteFileA(record_.c_str());
+        char self[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string command = "\"" + std::string(self) + "\" --record-open=\"" + record_ + "\" \"%1\"";
+        char old[256] = "";
+        LONG size = sizeof old;
+        had_old_ = RegQueryValueA(HKEY_CLASSES_ROOT, ".html", old, &size) == ERROR_SUCCESS;
+        old_ = old;
+        RegSetValueA(HKEY_CLASSES_ROOT, ".html", REG_SZ, "KelvaneE2eHtml", 0);
+        RegSetValueA(HKEY_CLASSES_ROOT, "KelvaneE2eHtml\\shell\\open\\command", REG_SZ, command.c_str(), 0);
+    }
+    ~OpenRecorder() {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "KelvaneE2eHtml");
+        if (had_old_) {
+            RegSetValueA(HKEY_CLASSES_ROOT, ".html", REG_SZ, old_.c_str(), 0);
+        } else {
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+        }
+        DeleteFileA(record_.c_str());
+    }
+    // The path the last open asked for, once it was asked.
+    std::string wait_opened() {
+        std::string text;
+        e2e_wait([&] { return !(text = e2e_read_file(record_)).empty(); }, 10000);
+        DeleteFileA(record_.c_str());
+        return text;
+    }
+
+private:
+    std::string record_;
+    bool had_old_ = false;
+    std::string old_;
+};
+
+int e2e_record_open(const char* record, const char* opened) {
+    FILE* file = fopen(record, "wb");
+    if (!file) {
+        return 1;
+    }
+    fputs(opened, file);
+    fclose(file);
+    return 0;
+}
+
+bool e2e_same_path(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
+}
+
+// "ヘルプ" in the tray menu and the version page's link both open help.html
+// beside the program.
+TEST_F(SettingsSheetTest, HelpAndTheVersionLinkOpenHelpHtmlBesideTheProgram) {
+    std::string program_folder = g_program.substr(0, g_program.find_last_of('\\'));
+    ASSERT_TRUE(CopyFileA((program_folder + "\\help.html").c_str(), (folder + "\\help.html").c_str(), FALSE))
+        << "the build puts help.html beside kelvane.exe";
+    OpenRecorder recorder(folder + "\\opened.txt");
+    with_instance("", [&](HWND main, size_t) {
+        ASSERT_TRUE(e2e_tray_pick(k_tray_help));
+        std::string opened = recorder.wait_opened();
+        EXPECT_TRUE(e2e_same_path(folder + "\\help.html", opened)) << opened;
+
+        HWND sheet = open_sheet(main);
+        ASSERT_NE(nullptr, sheet);
+        HWND page = e2e_page(sheet, 4);
+        HWND link = GetDlgItem(page, 2028);
+        char text[64] = "";
+        GetWindowTextA(link, text, sizeof text);
+        EXPECT_STREQ("help.html", text);
+        POINT centre = {0, 0};
+        RECT r;
+        GetWindowRect(link, &r);
+        centre.x = r.right - 10;
+        centre.y = (r.top + r.bottom) / 2;
+        e2e_click_at(centre, false);
+        opened = recorder.wait_opened();
+        EXPECT_TRUE(e2e_same_path(folder + "\\help.html", opened)) << opened;
+        close_sheet(main, sheet, IDCANCEL);
+    });
+    expect_no_error_log();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Started by the shell as the help tests' stand-in browser.
+    if (argc >= 3 && strncmp(argv[1], "--record-open=", 14) == 0) {
+        return e2e_record_open(argv[1] + 14, argv[2]);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; i++) {
         std::string argument = argv[i];
@@ -812,5 +1372,17 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: kelvane_e2e <path of kelvane.exe> [--artifacts=<folder>] [gtest options]\n");
         return 2;
     }
-    return RUN_ALL_TESTS();
+    char temp[MAX_PATH];
+    if (!GetTempPathA(sizeof temp, temp)) {
+        fprintf(stderr, "no temporary folder\n");
+        return 2;
+    }
+    char unique[32];
+    snprintf(unique, sizeof unique, "%lu", static_cast<unsigned long>(GetCurrentProcessId()));
+    g_work = std::string(temp) + "kelvane-e2e-" + unique;
+
+    ::testing::UnitTest::GetInstance()->listeners().Append(new e2e_screenshot_listener);
+    int result = RUN_ALL_TESTS();
+    e2e_delete_tree(e2e_long_path(g_work));
+    return result;
 }

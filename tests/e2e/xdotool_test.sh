@@ -53,10 +53,12 @@ e2e_probe() {
 # --- the program's own folder ------------------------------------------------
 
 # A fresh copy of the program: it keeps its settings, data and error.log
-# beside itself.
+# beside itself.  The config.ini only turns off the welcome dialog, whose
+# modal loop would hold up a very first start.
 e2e_fresh_copy() {
   E2E_FOLDER=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-xdotool.XXXXXX")
   cp "$PROGRAM" "$E2E_FOLDER/kelvane.exe"
+  printf '[KELVAN]\r\nDIALOG=0\r\n' >"$E2E_FOLDER/config.ini"
 }
 
 # Starts the first instance in the background and waits for its main window.

@@ -21,7 +21,28 @@ class MainWindowTest : public ::testing::Test {
 protected:
     HWND hwnd = nullptr;
 
+    // The main window keeps config.ini and its data folder beside the
+    // program; every test starts from a first start, except that the
+    // welcome dialog, which would wait for a click, is already declined.
+    static void forget_earlier_runs() {
+        char folder[MAX_PATH];
+        GetModuleFileNameA(nullptr, folder, sizeof folder);
+        *strrchr(folder, '\\') = '\0';
+        std::string base = folder;
+        DeleteFileA((base + "\\config.ini").c_str());
+        WritePrivateProfileStringA("KELVAN", "DIALOG", "0", (base + "\\config.ini").c_str());
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((base + "\\kelvan\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileA((base + "\\kelvan\\" + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+    }
+
     void SetUp() override {
+        forget_earlier_runs();
         memo_main_register_class(GetModuleHandleA(nullptr));
         hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, MEMO_MAIN_CLASS, "", WS_POPUP, 0, 0, 0, 0,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -29,11 +50,13 @@ protected:
         ASSERT_EQ(hwnd, g_main_window);
         drain();
     }
+    // The shutdown sequence also takes the tray icon away.
     void TearDown() override {
         if (IsWindow(hwnd)) {
             g_settings.topmost = 0;
-            DestroyWindow(hwnd);
+            SendMessageA(hwnd, MSG_SHUTDOWN, 0, 0);
         }
+        EXPECT_FALSE(IsWindow(hwnd));
         drain();
     }
     // Empties this thread's queue, returning the WM_COMMAND words posted to
@@ -247,6 +270,14 @@ TEST_F(MainWindowTest, ExitPostsShutdownWhichEndsTheLoop) {
     EXPECT_FALSE(IsWindow(hwnd));
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, msg.wParam);
+    // The settings reach the disk only here.
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    strcpy(strrchr(path, '\\'), "\\config.ini");
+    char value[MAX_PATH] = "";
+    GetPrivateProfileStringA("KELVAN", "PATH", "", value, sizeof value, path);
+    EXPECT_STREQ(g_settings.path, value);
+    EXPECT_EQ(200, static_cast<int>(GetPrivateProfileIntA("KELVAN", "TRANSPARENCY", -1, path)));
 }
 
 TEST(HandoffCommand, SwitchesAndTheirFallback) {

@@ -22,6 +22,13 @@ LRESULT CALLBACK plain_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+// Like a memo: the whole surface is caption, so the mouse moves over it
+// arrive as non-client moves.
+LRESULT CALLBACK caption_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCHITTEST) return HTCAPTION;
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
 void pump_for(DWORD milliseconds) {
     DWORD start = GetTickCount();
     do {
@@ -205,6 +212,32 @@ DWORD hover_and_time(HWND memo, HWND tooltip) {
     DWORD shown = GetTickCount();
     while (IsWindowVisible(tooltip) && GetTickCount() - shown < 5000) pump_for(10);
     return GetTickCount() - shown;
+}
+
+TEST_F(TooltipTest, RestingTheMouseOnAnAllCaptionMemoShowsIt) {
+    WNDCLASSA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.lpfnWndProc = caption_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = CreateSolidBrush(RGB(192, 255, 255));
+    wc.lpszClassName = "TooltipTestCaptionMemo";
+    RegisterClassA(&wc);
+    HWND caption_memo = CreateWindowExA(WS_EX_TOOLWINDOW, "TooltipTestCaptionMemo", "",
+                                        WS_POPUP | WS_VISIBLE, 200, 300, 160, 120, nullptr,
+                                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, caption_memo);
+    UpdateWindow(caption_memo);
+    memo_record* caption_record = memo_registry_add(caption_memo);
+    caption_record->text = static_cast<char*>(TRACKED_ALLOC(4));
+    memcpy(caption_record->text, "abc", 4);
+    g_settings.tooltiptime = 1000;
+    HWND tooltip = memo_tooltip_create(caption_memo);
+    ASSERT_NE(nullptr, tooltip);
+    memo_tooltip_update(caption_memo, tooltip);
+    EXPECT_GT(hover_and_time(caption_memo, tooltip), 0u);
+    SetCursorPos(0, 0);
+    DestroyWindow(caption_memo);
+    memo_registry_remove(caption_memo);
 }
 
 TEST_F(TooltipTest, RestingTheMouseShowsItForTheDisplayTimeUnlessItIsOff) {
