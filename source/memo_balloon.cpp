@@ -69,16 +69,6 @@ LRESULT memo_balloon_on_create(HWND hwnd, const CREATESTRUCTA* create) {
     return 0;
 }
 
-int32_t memo_balloon_dpi(HWND hwnd) {
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    platform_rect balloon = {r.left, r.top, r.right, r.bottom};
-    platform_rect monitor;
-    int32_t dpi = 96;
-    platform_monitor_from_rect(&balloon, &monitor, &dpi);
-    return dpi > 0 ? dpi : 96;
-}
-
 void memo_balloon_on_paint(HWND hwnd) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
@@ -105,7 +95,7 @@ void memo_balloon_on_paint(HWND hwnd) {
     if (content_id) {
         HBITMAP content = LoadBitmapA(memo_balloon_instance(hwnd), MAKEINTRESOURCEA(content_id));
         platform_rect box;
-        memo_balloon_layout_content(memo_balloon_dpi(hwnd), &box);
+        memo_balloon_layout_content(memo_winapiex_window_dpi(hwnd), &box);
         RECT target = {box.left, box.top, box.right, box.bottom};
         if (!content || !memo_winapiex_draw_bitmap(dc, content, &target)) {
             REPORT_FAILURE();
@@ -113,21 +103,6 @@ void memo_balloon_on_paint(HWND hwnd) {
         if (content) DeleteObject(content);
     }
     EndPaint(hwnd, &paint);
-}
-
-int memo_balloon_register_class(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    ZeroMemory(&wc, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = memo_balloon_window_proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    wc.lpszClassName = MEMO_BALLOON_CLASS;
-    // Registered on every show; after the first time the system refuses
-    // the same class again, which is harmless.
-    return RegisterClassExA(&wc) != 0;
 }
 
 }  // namespace
@@ -143,7 +118,9 @@ int32_t memo_balloon_show(int16_t kind, HWND memo) {
     memo_balloon_layout_place(&memo_rect, &layout);
 
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(memo, GWLP_HINSTANCE));
-    memo_balloon_register_class(instance);
+    // Registered on every show: the class is there after the first.
+    memo_winapiex_register_class(instance, MEMO_BALLOON_CLASS, memo_balloon_window_proc,
+                                 COLOR_WINDOW, nullptr, nullptr);
     INT_PTR flags = (kind & MEMO_BALLOON_KIND_MASK) | layout.side;
     HWND balloon = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW, MEMO_BALLOON_CLASS, "",
                                    WS_POPUP, layout.window.left, layout.window.top,

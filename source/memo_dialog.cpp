@@ -8,10 +8,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
-#include <shellscalingapi.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
+
+#include <iterator>
 
 #include "memo_buffer.h"
 #include "memo_dialog_text.h"
@@ -71,15 +72,30 @@ HINSTANCE dialog_instance(HWND window) {
     return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
 }
 
-// The sheet's answer to a notification: handled, result 0 (nothing is
-// refused, so page changes and OK always go through).
-INT_PTR dialog_notify_handled(HWND page) {
+// A page's WM_NOTIFY.  OK (PSN_APPLY) first runs on_apply when the page
+// has one.  Every notification of the sheet is answered as handled with
+// result 0: nothing is refused, so page changes and OK always go through.
+INT_PTR dialog_on_notify(HWND page, LPARAM lparam, void (*on_apply)(HWND page)) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
+    if (!header || header->code < PSN_LAST || header->code > PSN_FIRST) {
+        return FALSE;
+    }
+    if (header->code == static_cast<UINT>(PSN_APPLY) && on_apply) {
+        on_apply(page);
+    }
     SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
     return TRUE;
 }
 
-int dialog_is_sheet_notification(const NMHDR* header) {
-    return header && header->code >= PSN_LAST && header->code <= PSN_FIRST;
+// Moves window, keeping its size, to the middle of an area of the given size
+// at the screen's origin, drop pixels lower than the exact middle.
+void dialog_center_window(HWND window, int area_width, int area_height, int drop) {
+    RECT r;
+    GetWindowRect(window, &r);
+    int width = r.right - r.left;
+    int height = r.bottom - r.top;
+    MoveWindow(window, (area_width - width) / 2, (area_height - height + drop) / 2, width, height,
+               FALSE);
 }
 
 int32_t dialog_ticked(HWND page, int id) {
@@ -151,6 +167,15 @@ struct dialog_tip {
     int id;
     const char* text;
 };
+
+// A page's tooltip control with one tool per entry of tips.
+void dialog_add_tips(HWND page, const dialog_tip* tips, size_t count) {
+    HWND tooltip = dialog_create_tooltip(page);
+    for (size_t i = 0; i < count; i++) {
+        dialog_add_tool(tooltip, page, tips[i].id, tips[i].text);
+    }
+    dialog_tip_width(tooltip);
+}
 
 // --- basic page --------------------------------------------------------------
 
@@ -249,14 +274,8 @@ void basic_page_fit_sheet(HWND page) {
 // The sheet is centred on the primary screen's client area, a little low
 // (19 pixels, about a caption) so that it clears the top edge.
 void basic_page_center_sheet(HWND page) {
-    HWND sheet = GetParent(page);
-    RECT r;
-    GetWindowRect(sheet, &r);
-    int width = r.right - r.left;
-    int height = r.bottom - r.top;
-    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - height + 19) / 2;
-    MoveWindow(sheet, x, y, width, height, FALSE);
+    dialog_center_window(GetParent(page), GetSystemMetrics(SM_CXFULLSCREEN),
+                         GetSystemMetrics(SM_CYFULLSCREEN), 19);
 }
 
 INT_PTR basic_page_on_init(HWND page) {
@@ -342,7 +361,8 @@ INT_PTR basic_page_on_scroll(HWND trackbar) {
     }
 }
 
-void basic_page_on_apply() {
+void basic_page_on_apply(HWND page) {
+    (void)page;
     if (s_pending_tooltip_time == k_pending_none ||
         s_pending_tooltip_time == g_settings.tooltiptime) {
         return;
@@ -493,42 +513,30 @@ void color_page_take_font(const LOGFONTA* font, int32_t dpi) {
     g_settings.fontname[SETTINGS_FONTNAME_SIZE - 1] = '\0';
 }
 
-int32_t color_page_dpi(HWND page) {
-    UINT dpi_x = 0;
-    UINT dpi_y = 0;
-    HMONITOR monitor = MonitorFromWindow(page, MONITOR_DEFAULTTONEAREST);
-    if (!monitor || FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y))) {
-        return 0;
-    }
-    return static_cast<int32_t>(dpi_x);
-}
-
 // The picker works in pixels of the page's monitor; the setting is in
 // points.  The record is read back only when the user confirmed: some
 // pickers rewrite it while the user browses, even when cancelled, and an
 // unchanged record would only convert back to the same size anyway.
 INT_PTR color_page_on_font(HWND page) {
-    int32_t dpi = color_page_dpi(page);
-    if (dpi > 0) {
-        LOGFONTA font;
-        ZeroMemory(&font, sizeof font);
-        font.lfHeight = memo_dialog_font_height(g_settings.fontsize, dpi);
-        font.lfWeight = g_settings.fontstyle;
-        font.lfCharSet = static_cast<BYTE>(g_settings.fontcharset);
-        memcpy(font.lfFaceName, g_settings.fontname, SETTINGS_FONTNAME_SIZE);
-        font.lfFaceName[LF_FACESIZE - 1] = '\0';
+    int32_t dpi = memo_winapiex_window_dpi(page);
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof font);
+    font.lfHeight = memo_dialog_font_height(g_settings.fontsize, dpi);
+    font.lfWeight = g_settings.fontstyle;
+    font.lfCharSet = static_cast<BYTE>(g_settings.fontcharset);
+    memcpy(font.lfFaceName, g_settings.fontname, SETTINGS_FONTNAME_SIZE);
+    font.lfFaceName[LF_FACESIZE - 1] = '\0';
 
-        CHOOSEFONTA choose;
-        ZeroMemory(&choose, sizeof choose);
-        choose.lStructSize = sizeof choose;
-        choose.hwndOwner = page;
-        choose.lpLogFont = &font;
-        choose.Flags = CF_SCREENFONTS | CF_LIMITSIZE | CF_FORCEFONTEXIST | CF_INITTOLOGFONTSTRUCT;
-        choose.nSizeMin = 8;
-        choose.nSizeMax = 36;
-        if (ChooseFontA(&choose)) {
-            color_page_take_font(&font, dpi);
-        }
+    CHOOSEFONTA choose;
+    ZeroMemory(&choose, sizeof choose);
+    choose.lStructSize = sizeof choose;
+    choose.hwndOwner = page;
+    choose.lpLogFont = &font;
+    choose.Flags = CF_SCREENFONTS | CF_LIMITSIZE | CF_FORCEFONTEXIST | CF_INITTOLOGFONTSTRUCT;
+    choose.nSizeMin = 8;
+    choose.nSizeMax = 36;
+    if (ChooseFontA(&choose)) {
+        color_page_take_font(&font, dpi);
     }
     color_page_show_font(page);
     dialog_repaint_memos();
@@ -991,27 +999,15 @@ void settings_sheet_show(HWND main_window) {
 }
 
 void basic_page_add_tooltips(HWND page) {
-    HWND tooltip = dialog_create_tooltip(page);
-    for (const dialog_tip& tip : k_basic_tips) {
-        dialog_add_tool(tooltip, page, tip.id, tip.text);
-    }
-    dialog_tip_width(tooltip);
+    dialog_add_tips(page, k_basic_tips, std::size(k_basic_tips));
 }
 
 void data_page_add_tooltips(HWND page) {
-    HWND tooltip = dialog_create_tooltip(page);
-    for (const dialog_tip& tip : k_data_tips) {
-        dialog_add_tool(tooltip, page, tip.id, tip.text);
-        dialog_tip_width(tooltip);
-    }
+    dialog_add_tips(page, k_data_tips, std::size(k_data_tips));
 }
 
 void detail_page_add_tooltips(HWND page) {
-    HWND tooltip = dialog_create_tooltip(page);
-    for (const dialog_tip& tip : k_detail_tips) {
-        dialog_add_tool(tooltip, page, tip.id, tip.text);
-        dialog_tip_width(tooltip);
-    }
+    dialog_add_tips(page, k_detail_tips, std::size(k_detail_tips));
 }
 
 INT_PTR CALLBACK basic_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -1022,16 +1018,8 @@ INT_PTR CALLBACK basic_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM 
         return basic_page_on_command(page, LOWORD(wparam));
     case WM_HSCROLL:
         return lparam ? basic_page_on_scroll(reinterpret_cast<HWND>(lparam)) : FALSE;
-    case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
-        if (!dialog_is_sheet_notification(header)) {
-            return FALSE;
-        }
-        if (header->code == static_cast<UINT>(PSN_APPLY)) {
-            basic_page_on_apply();
-        }
-        return dialog_notify_handled(page);
-    }
+    case WM_NOTIFY:
+        return dialog_on_notify(page, lparam, basic_page_on_apply);
     default:
         return FALSE;
     }
@@ -1052,16 +1040,8 @@ INT_PTR CALLBACK color_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM 
         }
         return id == IDC_COLOR_FONTSELECT ? color_page_on_font(page) : FALSE;
     }
-    case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
-        if (!dialog_is_sheet_notification(header)) {
-            return FALSE;
-        }
-        if (header->code == static_cast<UINT>(PSN_APPLY)) {
-            color_page_on_apply(page);
-        }
-        return dialog_notify_handled(page);
-    }
+    case WM_NOTIFY:
+        return dialog_on_notify(page, lparam, color_page_on_apply);
     case WM_CTLCOLORBTN:
         return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
     default:
@@ -1115,9 +1095,7 @@ INT_PTR CALLBACK version_page_proc(HWND page, UINT message, WPARAM wparam, LPARA
     case WM_COMMAND:
         return LOWORD(wparam) == IDC_VERSION_LINK ? version_page_on_link(page) : FALSE;
     case WM_NOTIFY:
-        return dialog_is_sheet_notification(reinterpret_cast<const NMHDR*>(lparam))
-                   ? dialog_notify_handled(page)
-                   : FALSE;
+        return dialog_on_notify(page, lparam, nullptr);
     default:
         return FALSE;
     }
@@ -1165,12 +1143,7 @@ namespace {
 
 // Centred on the whole primary screen, the task bar included.
 INT_PTR welcome_dialog_on_init(HWND dialog) {
-    RECT r;
-    GetWindowRect(dialog, &r);
-    int width = r.right - r.left;
-    int height = r.bottom - r.top;
-    MoveWindow(dialog, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, FALSE);
+    dialog_center_window(dialog, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
     return TRUE;
 }
 

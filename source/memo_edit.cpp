@@ -6,7 +6,6 @@
 
 #include <imm.h>
 #include <richedit.h>
-#include <shellscalingapi.h>
 #include <string.h>
 #include <windowsx.h>
 
@@ -41,17 +40,6 @@ HWND memo_edit_text(HWND hwnd) {
     return state ? state->text : nullptr;
 }
 
-UINT memo_edit_dpi(HWND hwnd) {
-    UINT dpi_x = 96;
-    UINT dpi_y = 96;
-    HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
-    if (!monitor || FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) ||
-        dpi_x == 0) {
-        dpi_x = 96;
-    }
-    return dpi_x;
-}
-
 // --- the rich edit's own menu ----------------------------------------------
 
 // The rich edit has no menu of its own; this one offers cut, copy and
@@ -81,7 +69,7 @@ LRESULT CALLBACK memo_edit_richedit_proc(HWND hwnd, UINT message, WPARAM wparam,
 
 // --- creation --------------------------------------------------------------
 
-HFONT memo_edit_create_font(UINT dpi) {
+HFONT memo_edit_create_font(int32_t dpi) {
     int height = -static_cast<int>(dpi / 96.0 * 96.0 / 72.0 * 11 + 0.5);
     return CreateFontA(height, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -141,7 +129,7 @@ LRESULT memo_edit_on_create(HWND hwnd, const CREATESTRUCTA* create) {
     ZeroMemory(state, sizeof *state);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
 
-    state->font = memo_edit_create_font(memo_edit_dpi(hwnd));
+    state->font = memo_edit_create_font(memo_winapiex_window_dpi(hwnd));
     HWND button = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDIT_OK)),
                                   create->hInstance, nullptr);
@@ -176,7 +164,7 @@ LRESULT memo_edit_on_size(HWND hwnd, LPARAM lparam) {
     RECT client = {0, 0, LOWORD(lparam), HIWORD(lparam)};
     memo_edit_place text;
     memo_edit_place button;
-    memo_edit_layout(&client, memo_edit_dpi(hwnd) / 96.0, &text, &button);
+    memo_edit_layout(&client, memo_winapiex_window_dpi(hwnd) / 96.0, &text, &button);
     HWND text_window = memo_edit_text(hwnd);
     if (text_window) {
         MoveWindow(text_window, text.x, text.y, text.width, text.height, TRUE);
@@ -295,8 +283,9 @@ LRESULT memo_edit_on_close(HWND hwnd) {
 LRESULT memo_edit_on_destroy(HWND hwnd) {
     RECT r;
     if (GetWindowRect(hwnd, &r)) {
-        memo_edit_stored_size(r.right - r.left, r.bottom - r.top, memo_edit_dpi(hwnd) / 96.0,
-                              &g_settings.editwidth, &g_settings.editheight);
+        memo_edit_stored_size(r.right - r.left, r.bottom - r.top,
+                              memo_winapiex_window_dpi(hwnd) / 96.0, &g_settings.editwidth,
+                              &g_settings.editheight);
     }
     memo_edit_state* state = memo_edit_state_of(hwnd);
     if (state) {
@@ -330,23 +319,6 @@ LRESULT memo_edit_forward(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     return SendMessageA(text, message, wparam, lparam);
 }
 
-int memo_edit_register_class(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    ZeroMemory(&wc, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = memo_edit_proc;
-    wc.hInstance = instance;
-    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVANE));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_HIGHLIGHTTEXT + 1));
-    wc.lpszClassName = MEMO_EDIT_CLASS;
-    if (RegisterClassExA(&wc)) {
-        return 1;
-    }
-    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace
 
 void memo_edit_layout(const RECT* client, double s, memo_edit_place* text,
@@ -373,7 +345,10 @@ void memo_edit_stored_size(int32_t width, int32_t height, double s, int32_t* edi
 
 HWND memo_edit_open(HWND memo, int x, int y, int width, int height) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(memo, GWLP_HINSTANCE));
-    if (!memo_edit_register_class(instance)) {
+    // The caption shows the program's icon; the box has no large one.
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVANE));
+    if (!memo_winapiex_register_class(instance, MEMO_EDIT_CLASS, memo_edit_proc,
+                                      COLOR_HIGHLIGHTTEXT, nullptr, icon)) {
         REPORT_FAILURE();
         return nullptr;
     }

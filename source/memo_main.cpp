@@ -320,16 +320,10 @@ WPARAM memo_main_handoff_command(const char* command_line) {
 }
 
 int memo_main_register_class(HINSTANCE instance) {
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = memo_main_window_proc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVANE));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    wc.lpszClassName = MEMO_MAIN_CLASS;
-    return RegisterClassA(&wc) != 0;
+    return memo_winapiex_register_class(instance, MEMO_MAIN_CLASS, memo_main_window_proc,
+                                        COLOR_WINDOW,
+                                        LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVANE)),
+                                        nullptr);
 }
 
 namespace {

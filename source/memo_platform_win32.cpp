@@ -4,11 +4,11 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shellscalingapi.h>
 #include <shlobj.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "memo_winapiex.h"
 #include "memo_window.h"
 
 static const char PLATFORM_MEMO_CLASS[] = "ProgramWindowClass";
@@ -212,10 +212,7 @@ static void platform_monitor_info(HMONITOR monitor, platform_rect* rect, int32_t
         rect->bottom = info.rcMonitor.bottom;
     }
     if (dpi) {
-        UINT x = 96;
-        UINT y = 96;
-        if (FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y)) || x == 0) x = 96;
-        *dpi = (int32_t)x;
+        *dpi = memo_winapiex_monitor_dpi(monitor);
     }
 }
 
@@ -268,15 +265,8 @@ int platform_recycle_file(const char* path) {
 memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
     HINSTANCE instance = owner ? (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE)
                                : GetModuleHandleA(nullptr);
-    WNDCLASSA window_class;
-    memset(&window_class, 0, sizeof window_class);
-    window_class.style = CS_HREDRAW | CS_VREDRAW;
-    window_class.lpfnWndProc = memo_window_proc;
-    window_class.hInstance = instance;
-    window_class.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    window_class.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    window_class.lpszClassName = PLATFORM_MEMO_CLASS;
-    RegisterClassA(&window_class);  // fails harmlessly once the class exists
+    memo_winapiex_register_class(instance, PLATFORM_MEMO_CLASS, memo_window_proc, COLOR_WINDOW,
+                                 nullptr, nullptr);
 
     return CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW, PLATFORM_MEMO_CLASS, "", WS_POPUP,
                            r->left, r->top, r->right - r->left, r->bottom - r->top, owner,

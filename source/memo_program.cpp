@@ -12,33 +12,27 @@ static int32_t memo_program_clamp(int64_t v) {
     return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : (int32_t)v;
 }
 
+// Which corner of the desktop (and of the anchoring monitor) a quadrant
+// measures from; meaningful for quadrants 1 to 4 only.
+static int memo_program_quadrant_right(int32_t quadrant) {
+    return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_LOWER_RIGHT;
+}
+
+static int memo_program_quadrant_upper(int32_t quadrant) {
+    return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_UPPER_LEFT;
+}
+
 void memo_program_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+    if (quadrant < MEMO_QUADRANT_UPPER_RIGHT || quadrant > MEMO_QUADRANT_LOWER_RIGHT) {
+        platform_monitor_from_point(nullptr, monitor, dpi);
+        return;
+    }
     platform_rect desk;
     platform_virtual_screen(&desk);
     // The right and bottom corners are origin plus extent, one pixel past
     // the last monitor: the nearest monitor is still the one at that corner.
-    int32_t corner[2];
-    switch (quadrant) {
-    case MEMO_QUADRANT_UPPER_RIGHT:
-        corner[0] = desk.right;
-        corner[1] = desk.top;
-        break;
-    case MEMO_QUADRANT_UPPER_LEFT:
-        corner[0] = desk.left;
-        corner[1] = desk.top;
-        break;
-    case MEMO_QUADRANT_LOWER_LEFT:
-        corner[0] = desk.left;
-        corner[1] = desk.bottom;
-        break;
-    case MEMO_QUADRANT_LOWER_RIGHT:
-        corner[0] = desk.right;
-        corner[1] = desk.bottom;
-        break;
-    default:
-        platform_monitor_from_point(nullptr, monitor, dpi);
-        return;
-    }
+    int32_t corner[2] = {memo_program_quadrant_right(quadrant) ? desk.right : desk.left,
+                         memo_program_quadrant_upper(quadrant) ? desk.top : desk.bottom};
     platform_monitor_from_point(corner, monitor, dpi);
 }
 
@@ -57,12 +51,10 @@ void memo_program_window_rect(int32_t x, int32_t y, int32_t width, int32_t heigh
     int32_t dpi;
     memo_program_corner_monitor(quadrant, &m, &dpi);
     // Stored values come from files anyone may edit: add in 64 bits.
-    int64_t l = quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_LOWER_RIGHT
-                    ? (int64_t)m.right - x - width
-                    : (int64_t)m.left + x;
-    int64_t t = quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_UPPER_LEFT
-                    ? (int64_t)m.top + y
-                    : (int64_t)m.bottom - y - height;
+    int64_t l = memo_program_quadrant_right(quadrant) ? (int64_t)m.right - x - width
+                                                      : (int64_t)m.left + x;
+    int64_t t = memo_program_quadrant_upper(quadrant) ? (int64_t)m.top + y
+                                                      : (int64_t)m.bottom - y - height;
     *out = platform_rect{memo_program_clamp(l), memo_program_clamp(t),
                          memo_program_clamp(l + width), memo_program_clamp(t + height)};
 }

@@ -25,15 +25,6 @@ void memo_show_fill(HDC dc, const RECT* client, COLORREF color) {
     DeleteObject(brush);
 }
 
-// The effective DPI of the monitor that holds most of the window; the font
-// follows the memo onto a monitor of another DPI at its next paint.
-int32_t memo_show_window_dpi(HWND window) {
-    platform_rect r;
-    int32_t dpi = 96;
-    if (platform_window_rect(window, &r)) platform_monitor_from_rect(&r, nullptr, &dpi);
-    return dpi;
-}
-
 void memo_show_text(HDC dc, HWND window, const char* text, const RECT* client,
                     COLORREF text_color) {
     platform_rect c = {client->left, client->top, client->right, client->bottom};
@@ -42,7 +33,9 @@ void memo_show_text(HDC dc, HWND window, const char* text, const RECT* client,
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text_color);
-    HFONT font = CreateFontA(memo_show_font_height(memo_show_window_dpi(window),
+    // The DPI is taken at every paint, so the font follows the memo onto a
+    // monitor of another DPI.
+    HFONT font = CreateFontA(memo_show_font_height(memo_winapiex_window_dpi(window),
                                                    g_settings.fontsize),
                              0, 0, 0, g_settings.fontstyle, FALSE, FALSE, FALSE,
                              static_cast<BYTE>(g_settings.fontcharset), OUT_DEFAULT_PRECIS,

@@ -30,6 +30,17 @@ void memo_tooltip_init_controls() {
     }
 }
 
+// The memo's one tool as the control knows it, covering the memo's client
+// area.
+void memo_tooltip_tool(HWND memo, UINT flags, TOOLINFOA* tool) {
+    ZeroMemory(tool, sizeof *tool);
+    tool->cbSize = sizeof *tool;
+    tool->uFlags = flags;
+    tool->hwnd = memo;
+    tool->uId = MEMO_TOOLTIP_TOOL_ID;
+    GetClientRect(memo, &tool->rect);
+}
+
 // Width, display time and activation follow TOOLTIPTIME, whose low 16 bits
 // are the display time in milliseconds; 0 turns the tooltip off.
 void memo_tooltip_apply_timing(HWND tooltip) {
@@ -54,11 +65,7 @@ LRESULT CALLBACK memo_tooltip_memo_proc(HWND memo, UINT message, WPARAM wparam, 
     switch (message) {
     case WM_SIZE: {
         TOOLINFOA tool;
-        ZeroMemory(&tool, sizeof tool);
-        tool.cbSize = sizeof tool;
-        tool.hwnd = memo;
-        tool.uId = MEMO_TOOLTIP_TOOL_ID;
-        GetClientRect(memo, &tool.rect);
+        memo_tooltip_tool(memo, 0, &tool);
         SendMessageA(tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
         break;
     }
@@ -100,12 +107,7 @@ HWND memo_tooltip_create(HWND memo) {
 
     static char s_initial_text[] = MEMO_TOOLTIP_INITIAL_TEXT;
     TOOLINFOA tool;
-    ZeroMemory(&tool, sizeof tool);
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_SUBCLASS;
-    tool.hwnd = memo;
-    tool.uId = MEMO_TOOLTIP_TOOL_ID;
-    GetClientRect(memo, &tool.rect);
+    memo_tooltip_tool(memo, TTF_SUBCLASS, &tool);
     tool.lpszText = s_initial_text;
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     memo_tooltip_apply_timing(tooltip);

@@ -1,5 +1,7 @@
 #include "memo_winapiex.h"
 
+#include <shellscalingapi.h>
+
 #include "memo_log.h"
 #include "memo_memory.h"
 
@@ -41,6 +43,39 @@ char* memo_winapiex_utf16_to_utf8(const wchar_t* text, int length, int* out_leng
         *out_length = count;
     }
     return utf8;
+}
+
+int32_t memo_winapiex_monitor_dpi(HMONITOR monitor) {
+    UINT dpi_x = 0;
+    UINT dpi_y = 0;
+    if (!monitor || FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) ||
+        dpi_x == 0) {
+        return 96;
+    }
+    return static_cast<int32_t>(dpi_x);
+}
+
+int32_t memo_winapiex_window_dpi(HWND window) {
+    return memo_winapiex_monitor_dpi(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+}
+
+int32_t memo_winapiex_register_class(HINSTANCE instance, const char* name, WNDPROC procedure,
+                                     int background, HICON icon, HICON small_icon) {
+    WNDCLASSEXA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hIconSm = small_icon;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
+    wc.lpszClassName = name;
+    if (RegisterClassExA(&wc)) {
+        return 1;
+    }
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
 }
 
 namespace {

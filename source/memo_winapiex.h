@@ -1,6 +1,6 @@
 // Small extensions of the Windows API: the text conversions between the
-// memo text (UTF-8) and the display (UTF-16), and the bitmap helpers of the
-// balloon and the dialogs.
+// memo text (UTF-8) and the display (UTF-16), the effective DPI of a
+// window, and the bitmap helpers of the balloon and the dialogs.
 #ifndef MEMO_WINAPIEX_H
 #define MEMO_WINAPIEX_H
 
@@ -18,6 +18,20 @@ wchar_t* memo_winapiex_utf8_to_utf16(const char* text, int length, int* out_leng
 // Returns a NUL-terminated tracked block the caller releases with
 // TRACKED_FREE.  Never null.
 char* memo_winapiex_utf16_to_utf8(const wchar_t* text, int length, int* out_length);
+
+// The effective horizontal DPI of a monitor; 96 when the system cannot
+// tell (or monitor is null).
+int32_t memo_winapiex_monitor_dpi(HMONITOR monitor);
+
+// The same for the monitor nearest to window, the one that holds most of it.
+int32_t memo_winapiex_window_dpi(HWND window);
+
+// Registers a window class of the program: the whole window redrawn on
+// every resize, the arrow cursor, the system colour background (a COLOR_
+// index) and the given icons (null: none).  1 when the class is there,
+// registered now or before; 0 when the system refused it.
+int32_t memo_winapiex_register_class(HINSTANCE instance, const char* name, WNDPROC procedure,
+                                     int background, HICON icon, HICON small_icon);
 
 // A copy of bitmap as a 32-bit DIB section of the same size (bottom-up,
 // uncompressed), every alpha byte 0: a copy by BitBlt leaves them

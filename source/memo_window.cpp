@@ -5,7 +5,6 @@
 #include "memo_window.h"
 
 #include <richedit.h>
-#include <shellscalingapi.h>
 #include <windowsx.h>
 
 #include "memo_balloon.h"
@@ -45,6 +44,16 @@ memo_record* memo_window_record(HWND hwnd) {
     return static_cast<memo_record*>(memo_registry_find(hwnd));
 }
 
+// For the handlers that cannot work without the record: a memo window
+// that has none is a fault, reported here.
+memo_record* memo_window_record_or_report(HWND hwnd) {
+    memo_record* record = memo_window_record(hwnd);
+    if (!record) {
+        REPORT_FAILURE();
+    }
+    return record;
+}
+
 HWND memo_window_edit_box(HWND hwnd) {
     return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
@@ -56,14 +65,7 @@ void memo_window_set_edit_box(HWND hwnd, HWND box) {
 // Scale of the monitor that holds most of the memo: lengths kept in 96-DPI
 // pixels are multiplied by it when applied.
 double memo_window_scale(HWND hwnd) {
-    UINT dpi_x = 96;
-    UINT dpi_y = 96;
-    HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
-    if (!monitor || FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) ||
-        dpi_x == 0) {
-        dpi_x = 96;
-    }
-    return dpi_x / 96.0;
+    return memo_winapiex_window_dpi(hwnd) / 96.0;
 }
 
 void memo_window_post_foreground(HWND hwnd) {
@@ -169,9 +171,8 @@ LRESULT memo_window_peel(HWND hwnd) {
 }
 
 LRESULT memo_window_set_color(HWND hwnd, int32_t color_index) {
-    memo_record* record = memo_window_record(hwnd);
+    memo_record* record = memo_window_record_or_report(hwnd);
     if (!record) {
-        REPORT_FAILURE();
         return 0;
     }
     record->color_index = color_index;
@@ -263,12 +264,10 @@ LRESULT memo_window_on_size(HWND hwnd) {
 // keyboard focus, without which no arrow key, Tab, Enter or Delete would
 // ever reach it.
 LRESULT memo_window_on_activate(HWND hwnd, WPARAM wparam, LPARAM lparam) {
-    memo_record* record = memo_window_record(hwnd);
+    memo_record* record = memo_window_record_or_report(hwnd);
     if (record) {
         record->active = LOWORD(wparam) == WA_INACTIVE ? 0 : 1;
         InvalidateRect(hwnd, nullptr, FALSE);
-    } else {
-        REPORT_FAILURE();
     }
     return DefWindowProcA(hwnd, WM_ACTIVATE, wparam, lparam);
 }
@@ -377,9 +376,8 @@ LRESULT memo_window_key_arrow(HWND hwnd, int32_t key) {
 }
 
 LRESULT memo_window_on_key_down(HWND hwnd, WPARAM wparam) {
-    memo_record* record = memo_window_record(hwnd);
+    memo_record* record = memo_window_record_or_report(hwnd);
     if (!record) {
-        REPORT_FAILURE();
         return 0;
     }
     if (!record->active) {
@@ -402,9 +400,8 @@ LRESULT memo_window_on_key_down(HWND hwnd, WPARAM wparam) {
 // Works on an inactive memo too: the wheel reaches the memo under the
 // cursor.
 LRESULT memo_window_on_mouse_wheel(HWND hwnd, WPARAM wparam) {
-    memo_record* record = memo_window_record(hwnd);
+    memo_record* record = memo_window_record_or_report(hwnd);
     if (!record) {
-        REPORT_FAILURE();
         return 0;
     }
     return memo_window_set_color(

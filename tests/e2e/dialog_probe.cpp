@@ -1,7 +1,6 @@
 // A helper for the pictures of the settings sheet and the welcome dialog
-// (scripts/screenshots-settings): it opens and steers the running
-// instance's dialogs from inside the Windows desktop and prints one answer
-// on stdout.
+// (scripts/screenshots): it opens and steers the running instance's
+// dialogs from inside the Windows desktop and prints one answer on stdout.
 //
 //   wait-main <ms>        0 once the main window exists, 1 on timeout
 //   open-settings <ms>    asks for the settings sheet (as the tray menu's
@@ -19,39 +18,20 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "memo_main.h"
+#include "probe_support.h"
 
 namespace {
-
-HWND probe_main() {
-    return FindWindowA(MEMO_MAIN_CLASS, nullptr);
-}
 
 // The sheet and the welcome dialog are dialogs of the program's process
 // with these exact titles.
 HWND probe_dialog(const char* title) {
-    HWND dialog = FindWindowA("#32770", title);
-    HWND main = probe_main();
-    if (!dialog || !main) return nullptr;
-    DWORD dialog_process = 0;
-    DWORD main_process = 0;
-    GetWindowThreadProcessId(dialog, &dialog_process);
-    GetWindowThreadProcessId(main, &main_process);
-    return dialog_process == main_process && IsWindowVisible(dialog) ? dialog : nullptr;
+    HWND main = probe_main_window();
+    std::vector<HWND> dialogs = main ? probe_program_dialogs(main, title) : std::vector<HWND>();
+    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 HWND probe_sheet() { return probe_dialog("設定"); }
 HWND probe_welcome() { return probe_dialog("Kelvane"); }
-
-template <typename Condition>
-int probe_wait(DWORD milliseconds, Condition condition) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return 0;
-        if (GetTickCount() - start >= milliseconds) return 1;
-        Sleep(20);
-    }
-}
 
 int probe_print_rect(HWND window) {
     RECT r;
@@ -65,13 +45,13 @@ int probe_run(int argc, char** argv) {
     const char* what = argv[1];
     DWORD ms = argc >= 3 ? strtoul(argv[2], nullptr, 10) : 10000;
     if (strcmp(what, "wait-main") == 0) {
-        return probe_wait(ms, [] { return probe_main() != nullptr; });
+        return probe_wait([] { return probe_main_window() != nullptr; }, ms) ? 0 : 1;
     }
     if (strcmp(what, "open-settings") == 0) {
-        HWND main = probe_main();
+        HWND main = probe_main_window();
         // Posted: the command returns only when the sheet closes.
         if (!main || !PostMessageA(main, WM_COMMAND, CMD_SETTINGS, 0)) return 1;
-        if (probe_wait(ms, [] { return probe_sheet() != nullptr; })) return 1;
+        if (!probe_wait([] { return probe_sheet() != nullptr; }, ms)) return 1;
         Sleep(300);
         return probe_print_rect(probe_sheet());
     }
@@ -86,10 +66,10 @@ int probe_run(int argc, char** argv) {
         HWND sheet = probe_sheet();
         if (!sheet) return 1;
         PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
-        return probe_wait(5000, [] { return probe_sheet() == nullptr; });
+        return probe_wait([] { return probe_sheet() == nullptr; }, 5000) ? 0 : 1;
     }
     if (strcmp(what, "welcome") == 0) {
-        if (probe_wait(ms, [] { return probe_welcome() != nullptr; })) return 1;
+        if (!probe_wait([] { return probe_welcome() != nullptr; }, ms)) return 1;
         Sleep(300);
         return probe_print_rect(probe_welcome());
     }
@@ -97,17 +77,10 @@ int probe_run(int argc, char** argv) {
         HWND welcome = probe_welcome();
         if (!welcome) return 1;
         PostMessageA(welcome, WM_COMMAND, IDOK, 0);
-        return probe_wait(5000, [] { return probe_welcome() == nullptr; });
+        return probe_wait([] { return probe_welcome() == nullptr; }, 5000) ? 0 : 1;
     }
     if (strcmp(what, "command") == 0 && argc >= 3) {
-        HWND main = probe_main();
-        DWORD_PTR answer = 0;
-        if (!main || !SendMessageTimeoutA(main, WM_COMMAND, strtoul(argv[2], nullptr, 0), 0,
-                                          SMTO_ABORTIFHUNG, 10000, &answer)) {
-            return 1;
-        }
-        printf("%lld\n", static_cast<long long>(answer));
-        return 0;
+        return probe_send_print(probe_main_window(), WM_COMMAND, strtoul(argv[2], nullptr, 0), 0);
     }
     return 2;
 }

@@ -22,6 +22,7 @@
 
 #include "memo_balloon.h"
 #include "memo_main.h"
+#include "probe_support.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ std::string g_work;       // every test's folder is made in here
 
 const DWORD k_start_timeout_ms = 20000;
 const DWORD k_exit_timeout_ms = 20000;
-const UINT k_send_timeout_ms = 10000;
+// How long a window that should come or go may take.
+const DWORD k_wait_ms = 5000;
 // Time for anything that a message would wrongly open to appear.
 const DWORD k_settle_ms = 500;
 
@@ -145,36 +147,15 @@ std::vector<std::string> e2e_split_lines(const std::string& text) {
 
 // --- windows ----------------------------------------------------------------
 
-struct e2e_window_search {
-    const char* class_name;  // null: every visible window
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK e2e_collect_window(HWND hwnd, LPARAM lparam) {
-    e2e_window_search* search = reinterpret_cast<e2e_window_search*>(lparam);
-    if (search->class_name) {
-        char name[256] = "";
-        GetClassNameA(hwnd, name, sizeof name);
-        if (strcmp(name, search->class_name) == 0) {
-            search->found.push_back(hwnd);
-        }
-    } else if (IsWindowVisible(hwnd)) {
-        search->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
 std::vector<HWND> e2e_main_windows() {
-    e2e_window_search search = {MEMO_MAIN_CLASS, {}};
-    EnumWindows(e2e_collect_window, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return probe_windows(MEMO_MAIN_CLASS);
 }
 
+// Sorted, for the comparisons of before and after.
 std::vector<HWND> e2e_visible_windows() {
-    e2e_window_search search = {nullptr, {}};
-    EnumWindows(e2e_collect_window, reinterpret_cast<LPARAM>(&search));
-    std::sort(search.found.begin(), search.found.end());
-    return search.found;
+    std::vector<HWND> found = probe_windows(nullptr, nullptr, true);
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 // Whether `hwnd` is owned by `main`, directly (a memo window) or through a
@@ -236,16 +217,6 @@ void e2e_expect_memo_or_zero(LRESULT result, HWND main) {
     GetWindowThreadProcessId(main, &main_process);
     GetWindowThreadProcessId(memo, &memo_process);
     EXPECT_EQ(main_process, memo_process);
-}
-
-// Sends and waits for the answer; false when the receiver did not answer
-// (hung, crashed or gone).
-bool e2e_send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
-    DWORD_PTR answer = 0;
-    LRESULT ok = SendMessageTimeoutA(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG,
-                                     k_send_timeout_ms, &answer);
-    *result = static_cast<LRESULT>(answer);
-    return ok != 0;
 }
 
 // --- screenshots ------------------------------------------------------------
@@ -436,7 +407,7 @@ protected:
     // 1, the process ends with exit code 1, and nothing was left tracked.
     void exit_instance(HWND hwnd, size_t index) {
         LRESULT result = 0;
-        ASSERT_TRUE(e2e_send(hwnd, WM_COMMAND, CMD_EXIT, 0, &result)) << "CMD_EXIT not answered";
+        ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, CMD_EXIT, 0, &result)) << "CMD_EXIT not answered";
         EXPECT_EQ(1, result);
         EXPECT_EQ(1, wait_exit(index));
         EXPECT_FALSE(IsWindow(hwnd));
@@ -546,7 +517,7 @@ TEST_P(HandOffTest, SecondStartHandsOverAndExitsWith1) {
 
         // The instance still works after the hand-off.
         LRESULT transparency = 0;
-        EXPECT_TRUE(e2e_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
+        EXPECT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
     });
     expect_no_error_log();
 }
@@ -571,7 +542,7 @@ TEST_F(KelvaneTest, NewMemoCommandOfASecondStartAnswersTheMemoOrZero) {
         Sleep(k_settle_ms);
         std::vector<HWND> visible_before = e2e_visible_windows();
         LRESULT result = -1;
-        ASSERT_TRUE(e2e_send(hwnd, WM_COMMAND, MAKEWPARAM(CMD_NEW_MEMO, MEMO_PLACE_SECOND_START), 0, &result));
+        ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, MAKEWPARAM(CMD_NEW_MEMO, MEMO_PLACE_SECOND_START), 0, &result));
         e2e_expect_memo_or_zero(result, hwnd);
         Sleep(k_settle_ms);
         EXPECT_TRUE(running(first));
@@ -604,7 +575,7 @@ TEST_P(FirstStartSwitchTest, SwitchOfTheFirstStartIsIgnored) {
         EXPECT_EQ(1u, e2e_main_windows().size());
         EXPECT_FALSE(IsWindowVisible(hwnd));
         LRESULT transparency = 0;
-        ASSERT_TRUE(e2e_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
+        ASSERT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
         EXPECT_EQ(200, transparency);
     });
     expect_no_error_log();
@@ -649,7 +620,7 @@ TEST_P(CopyDataTest, IsAnsweredAndLeavesNothingBehind) {
         data.cbData = c.size;
         data.lpData = const_cast<char*>(c.bytes);
         LRESULT result = -1;
-        ASSERT_TRUE(e2e_send(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result))
+        ASSERT_TRUE(probe_send(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result))
             << "WM_COPYDATA not answered";
         e2e_expect_memo_or_zero(result, hwnd);
         EXPECT_TRUE(running(first));
@@ -693,7 +664,7 @@ TEST_F(KelvaneTest, CopyDataWithoutTerminatorIsAnswered) {
             data.cbData = 5;
             data.lpData = text;
             LRESULT result = -1;
-            ASSERT_TRUE(e2e_send(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result))
+            ASSERT_TRUE(probe_send(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result))
                 << "round " << round;
             e2e_expect_memo_or_zero(result, hwnd);
             ASSERT_TRUE(running(first)) << "the receiver crashed in round " << round;
@@ -712,7 +683,7 @@ TEST_F(KelvaneTest, ExitCommandEndsTheProcessWithCode1) {
     HWND hwnd = start_first("", &first);
     ASSERT_NE(nullptr, hwnd);
     LRESULT result = 0;
-    ASSERT_TRUE(e2e_send(hwnd, WM_COMMAND, CMD_EXIT, 0, &result));
+    ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, CMD_EXIT, 0, &result));
     EXPECT_EQ(1, result);
     EXPECT_EQ(1, wait_exit(first));
     EXPECT_TRUE(e2e_main_windows().empty());
@@ -726,7 +697,7 @@ TEST_F(KelvaneTest, ShutdownMessageEndsTheProcessWithCode1) {
     LRESULT result = 0;
     // The window is destroyed inside the handler, so the answer may be lost
     // with it; the process end is what counts.
-    e2e_send(hwnd, MSG_SHUTDOWN, 0, 0, &result);
+    probe_send(hwnd, MSG_SHUTDOWN, 0, 0, &result);
     EXPECT_EQ(1, wait_exit(first));
     EXPECT_TRUE(e2e_main_windows().empty());
     expect_no_error_log();
@@ -749,7 +720,7 @@ TEST_F(KelvaneTest, UnknownCommandsAnswerZeroAndLogNothing) {
     with_instance("", [&](HWND hwnd, size_t first) {
         for (WPARAM command : commands) {
             LRESULT result = -1;
-            ASSERT_TRUE(e2e_send(hwnd, WM_COMMAND, command, 0, &result)) << std::hex << command;
+            ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, command, 0, &result)) << std::hex << command;
             EXPECT_EQ(0, result) << "command " << std::hex << command;
         }
         EXPECT_TRUE(running(first));
@@ -761,7 +732,7 @@ TEST_F(KelvaneTest, UnknownCommandsAnswerZeroAndLogNothing) {
 TEST_F(KelvaneTest, TransparencyIs200ByDefault) {
     with_instance("", [&](HWND hwnd, size_t) {
         LRESULT result = 0;
-        ASSERT_TRUE(e2e_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &result));
+        ASSERT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &result));
         EXPECT_EQ(200, result);
     });
     expect_no_error_log();
@@ -805,7 +776,7 @@ TEST_P(HelpTest, HelpNeedsRoomForTheHelpFileName) {
         Sleep(k_settle_ms);
         std::vector<HWND> visible_before = e2e_visible_windows();
         LRESULT result = -1;
-        ASSERT_TRUE(e2e_send(hwnd, WM_COMMAND, CMD_HELP, 0, &result));
+        ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, CMD_HELP, 0, &result));
         EXPECT_EQ(too_deep ? 0 : 1, result);
         if (too_deep) {
             Sleep(k_settle_ms);
@@ -841,46 +812,14 @@ INSTANTIATE_TEST_SUITE_P(Depths, HelpTest,
 
 // --- the settings sheet, the welcome dialog and the help page ----------------
 
-template <typename Condition>
-bool e2e_wait(Condition condition, DWORD timeout_ms = 5000) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeout_ms) {
-            return condition();
-        }
-        Sleep(20);
-    }
-    return true;
-}
-
-bool e2e_same_process(HWND a, HWND b) {
-    DWORD pa = 0;
-    DWORD pb = 0;
-    GetWindowThreadProcessId(a, &pa);
-    GetWindowThreadProcessId(b, &pb);
-    return pa != 0 && pa == pb;
-}
-
-// The program's dialogs of a given title ("設定" for the sheet, "Kelvane"
-// for the welcome dialog), visible, of main's process.
-std::vector<HWND> e2e_dialogs(HWND main, const char* title) {
-    std::vector<HWND> found;
-    for (HWND w = FindWindowA("#32770", title); w; w = FindWindowExA(nullptr, w, "#32770", title)) {
-        if (IsWindowVisible(w) && e2e_same_process(w, main)) {
-            found.push_back(w);
-        }
-    }
-    return found;
-}
-
 HWND e2e_sheet(HWND main) {
-    std::vector<HWND> sheets = e2e_dialogs(main, "設定");
+    std::vector<HWND> sheets = probe_program_dialogs(main, "設定");
     return sheets.empty() ? nullptr : sheets[0];
 }
 
 // The welcome dialog is the "Kelvane" dialog with the welcome text.
 HWND e2e_welcome(HWND main) {
-    for (HWND w : e2e_dialogs(main, "Kelvane")) {
+    for (HWND w : probe_program_dialogs(main, "Kelvane")) {
         if (GetDlgItem(w, 1028)) {
             return w;
         }
@@ -914,7 +853,7 @@ void e2e_mouse(POINT at, DWORD flags) {
 // before the move lands on the memo.
 void e2e_click_at(POINT at, bool right) {
     e2e_mouse(at, 0);
-    e2e_wait([&] {
+    probe_wait([&] {
         POINT now;
         GetCursorPos(&now);
         return now.x == at.x && now.y == at.y;
@@ -944,7 +883,8 @@ HWND e2e_tray_menu(POINT icon) {
 // that did not take the keys is closed and opened again.
 bool e2e_tray_pick(int items_from_bottom) {
     HWND tray = nullptr;
-    if (!e2e_wait([&] { return (tray = FindWindowA("__winex11_standalone_tray", nullptr)) != nullptr; })) {
+    if (!probe_wait([&] { return (tray = FindWindowA("__winex11_standalone_tray", nullptr)) != nullptr; },
+                    k_wait_ms)) {
         ADD_FAILURE() << "no tray window";
         return false;
     }
@@ -954,7 +894,7 @@ bool e2e_tray_pick(int items_from_bottom) {
     for (int attempt = 0; attempt < 3; attempt++) {
         e2e_click_at(icon, true);
         HWND menu = nullptr;
-        if (!e2e_wait([&] { return (menu = e2e_tray_menu(icon)) != nullptr; }, 3000)) {
+        if (!probe_wait([&] { return (menu = e2e_tray_menu(icon)) != nullptr; }, 3000)) {
             continue;
         }
         e2e_mouse(away, 0);
@@ -964,11 +904,11 @@ bool e2e_tray_pick(int items_from_bottom) {
             Sleep(40);
         }
         PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-        if (e2e_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000)) {
+        if (probe_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000)) {
             return true;
         }
         PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        e2e_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000);
+        probe_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000);
     }
     ADD_FAILURE() << "the tray menu did not take the pick";
     return false;
@@ -1005,7 +945,7 @@ int e2e_fold_side(HWND memo) {
 HWND e2e_copydata_memo(HWND main, const char* text) {
     COPYDATASTRUCT data = {0, static_cast<DWORD>(strlen(text) + 1), const_cast<char*>(text)};
     LRESULT result = 0;
-    if (!e2e_send(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result)) {
+    if (!probe_send(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result)) {
         return nullptr;
     }
     return reinterpret_cast<HWND>(result);
@@ -1024,7 +964,8 @@ protected:
     // Opens the sheet with the tray menu's "設定".
     HWND open_sheet(HWND main) {
         HWND sheet = nullptr;
-        if (!e2e_tray_pick(k_tray_settings) || !e2e_wait([&] { return (sheet = e2e_sheet(main)) != nullptr; })) {
+        if (!e2e_tray_pick(k_tray_settings) ||
+            !probe_wait([&] { return (sheet = e2e_sheet(main)) != nullptr; }, k_wait_ms)) {
             ADD_FAILURE() << "no settings sheet";
             return nullptr;
         }
@@ -1034,7 +975,7 @@ protected:
     // Presses OK or Cancel; the sheet closes and the main window answers again.
     void close_sheet(HWND main, HWND sheet, int button) {
         PostMessageA(GetDlgItem(sheet, button), BM_CLICK, 0, 0);
-        EXPECT_TRUE(e2e_wait([&] { return e2e_sheet(main) == nullptr; })) << "the sheet did not close";
+        EXPECT_TRUE(probe_wait([&] { return e2e_sheet(main) == nullptr; }, k_wait_ms)) << "the sheet did not close";
     }
 
     std::string config() const { return folder + "\\config.ini"; }
@@ -1059,14 +1000,14 @@ TEST_F(SettingsSheetTest, TraySettingsOpensTheSheetAndASecondOnlyComesForward) {
         // "設定" again, from the tray while the sheet is open.
         EXPECT_TRUE(e2e_tray_pick(k_tray_settings));
         Sleep(k_settle_ms);
-        EXPECT_EQ(1u, e2e_dialogs(main, "設定").size()) << "a second sheet was opened";
+        EXPECT_EQ(1u, probe_program_dialogs(main, "設定").size()) << "a second sheet was opened";
         EXPECT_EQ(sheet, e2e_sheet(main));
         EXPECT_EQ(main, GetForegroundWindow()) << "the main window came forward";
         // The command itself answers 0 at once instead of opening anything.
         LRESULT result = -1;
-        ASSERT_TRUE(e2e_send(main, WM_COMMAND, CMD_SETTINGS, 0, &result));
+        ASSERT_TRUE(probe_send(main, WM_COMMAND, CMD_SETTINGS, 0, &result));
         EXPECT_EQ(0, result);
-        EXPECT_EQ(1u, e2e_dialogs(main, "設定").size());
+        EXPECT_EQ(1u, probe_program_dialogs(main, "設定").size());
 
         close_sheet(main, sheet, IDCANCEL);
         EXPECT_TRUE(running(first));
@@ -1096,7 +1037,7 @@ TEST_F(SettingsSheetTest, TransparencyThumbChangesEveryMemoWhileItMoves) {
         SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(trackbar));
         close_sheet(main, sheet, IDCANCEL);
         LRESULT transparency = 0;
-        ASSERT_TRUE(e2e_send(main, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
+        ASSERT_TRUE(probe_send(main, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
         EXPECT_EQ(80, transparency) << "Cancel keeps it";
         // A memo made afterwards asks the main window and gets the new value.
         HWND later = e2e_copydata_memo(main, "three");
@@ -1185,7 +1126,7 @@ TEST_F(SettingsSheetTest, ApplyMovesTheMemoDataToThePortableFolder) {
         SendMessageA(GetDlgItem(page, 1024), BM_CLICK, 0, 0);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1026))) << "another mode: Apply is on";
         PostMessageA(GetDlgItem(page, 1026), BM_CLICK, 0, 0);
-        EXPECT_TRUE(e2e_wait([&] { return !IsWindowEnabled(GetDlgItem(page, 1026)); })) << "applied";
+        EXPECT_TRUE(probe_wait([&] { return !IsWindowEnabled(GetDlgItem(page, 1026)); }, k_wait_ms)) << "applied";
         close_sheet(main, sheet, IDOK);
         EXPECT_EQ("stored", e2e_read_file(portable + "\\20240102030405.txt"));
         HWND later = e2e_copydata_memo(main, "after the move");
@@ -1227,7 +1168,7 @@ protected:
     void start_and_answer(bool tick) {
         with_instance("", [&](HWND main, size_t first) {
             HWND welcome = nullptr;
-            ASSERT_TRUE(e2e_wait([&] { return (welcome = e2e_welcome(main)) != nullptr; }))
+            ASSERT_TRUE(probe_wait([&] { return (welcome = e2e_welcome(main)) != nullptr; }, k_wait_ms))
                 << "no welcome dialog";
             EXPECT_EQ(nullptr, GetWindow(welcome, GW_OWNER)) << "it has no owner";
             char text[1024] = "";
@@ -1237,7 +1178,7 @@ protected:
                 SendMessageA(GetDlgItem(welcome, 1001), BM_CLICK, 0, 0);
             }
             PostMessageA(welcome, WM_COMMAND, IDOK, 0);
-            EXPECT_TRUE(e2e_wait([&] { return e2e_welcome(main) == nullptr; }));
+            EXPECT_TRUE(probe_wait([&] { return e2e_welcome(main) == nullptr; }, k_wait_ms));
             EXPECT_TRUE(running(first));
         });
     }
@@ -1295,7 +1236,7 @@ public:
     // The path the last open asked for, once it was asked.
     std::string wait_opened() {
         std::string text;
-        e2e_wait([&] { return !(text = e2e_read_file(record_)).empty(); }, 10000);
+        probe_wait([&] { return !(text = e2e_read_file(record_)).empty(); }, 10000);
         DeleteFileA(record_.c_str());
         return text;
     }

@@ -7,8 +7,7 @@
 #   tests/e2e/memo_input_test.sh <kelvane.exe> <kelvane_probe.exe> \
 #       <kelvane_memo_probe.exe> <artifacts folder>
 #
-# A check is one line:  e2e_check name command...
-# It passes when the command exits with 0.  On a failure the desktop is
+# Checks are e2e_check lines (e2e_lib.sh); on a failure the desktop is
 # saved as <artifacts>/memo-<name>.png.  The last line printed is
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
@@ -17,34 +16,14 @@ PROGRAM=${1:?path of kelvane.exe}
 PROBE=${2:?path of kelvane_probe.exe}
 MEMO_PROBE=${3:?path of kelvane_memo_probe.exe}
 ARTIFACTS=${4:?artifacts folder}
-E2E_WINE_TIMEOUT=${E2E_WINE_TIMEOUT:-30}
+E2E_NAME=memo
+E2E_PROBE=$PROBE
+# shellcheck source=tests/e2e/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-E2E_PASSED=0
-E2E_FAILED=0
-E2E_FOLDER=
-E2E_PID=
 MEMO=          # the memo the checks work on: "hwnd left top right bottom"
 
-mkdir -p "$ARTIFACTS"
-
-e2e_check() {
-  local name=$1
-  shift
-  if "$@"; then
-    E2E_PASSED=$((E2E_PASSED + 1))
-    printf 'PASS %s\n' "$name"
-  else
-    E2E_FAILED=$((E2E_FAILED + 1))
-    printf 'FAIL %s (%s)\n' "$name" "$*"
-    import -window root "$ARTIFACTS/memo-$name.png" 2>/dev/null
-  fi
-}
-
-e2e_wine() {
-  timeout -k 5 "$E2E_WINE_TIMEOUT" wine "$@"
-}
-
-probe() { e2e_wine "$MEMO_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { e2e_run_probe "$MEMO_PROBE" "$@"; }
 
 # --- the instance --------------------------------------------------------------
 
@@ -52,37 +31,8 @@ probe() { e2e_wine "$MEMO_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 # given): no welcome dialog, no balloon (it would take the focus for a
 # second), opaque memos so the screen shows their colours as they are.
 fresh_copy() {
-  E2E_FOLDER=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-memo-input.XXXXXX")
-  cp "$PROGRAM" "$E2E_FOLDER/kelvane.exe"
-  printf '[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\nTRANSPARENCY=255\r\nRECYCLE=%s\r\nLEFTFOLD=%s\r\n' \
-    "$1" "$2" >"$E2E_FOLDER/config.ini"
+  e2e_fresh_copy DIALOG=0 BALLOON=0 TRANSPARENCY=255 "RECYCLE=$1" "LEFTFOLD=$2"
 }
-
-start_first() {
-  (cd "$E2E_FOLDER" && exec wine ./kelvane.exe) >"$E2E_FOLDER/stdout.txt" 2>&1 &
-  E2E_PID=$!
-  e2e_wine "$PROBE" wait-main 20000
-}
-
-exit_instance() {
-  local result rc=0
-  result=$(e2e_wine "$PROBE" command 2 2>/dev/null | tr -d '\r') || return 1
-  [ "$result" = 1 ] || { echo "CMD_EXIT answered '$result'"; return 1; }
-  wait "$E2E_PID" || rc=$?
-  E2E_PID=
-  [ "$rc" = 1 ] || { echo "exit code $rc"; return 1; }
-}
-
-cleanup() {
-  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
-    kill "$E2E_PID" 2>/dev/null
-    wait "$E2E_PID" 2>/dev/null
-  fi
-  E2E_PID=
-  [ -n "$E2E_FOLDER" ] && rm -rf "$E2E_FOLDER"
-  E2E_FOLDER=
-}
-trap cleanup EXIT
 
 DATA() { printf '%s/kelvan' "$E2E_FOLDER"; }
 
@@ -140,16 +90,6 @@ drag() {
   sleep 0.3
 }
 
-wait_for() {  # tries command...: retried every 0.1 s
-  local tries=$1 i
-  shift
-  for ((i = 0; i < tries; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  "$@"
-}
-
 edit_box_open() { [ -n "$(probe edit-box)" ]; }
 
 # A click on the memo makes it the active window, the one that takes keys.
@@ -183,15 +123,15 @@ second_start_memo_at_cursor() {
 enter_type_and_commit() {
   local base expected
   xdotool key Return
-  wait_for 30 edit_box_open || { echo "no edit box"; return 1; }
+  e2e_wait_for 30 edit_box_open || { echo "no edit box"; return 1; }
   sleep 0.3
   xdotool type --delay 50 'Memo 1'
   xdotool key Return
   xdotool type --delay 50 '日本語の付箋'
   sleep 0.3
   xdotool key ctrl+Return
-  wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
-  wait_for 30 base_of_only_memo || { echo "no files"; return 1; }
+  e2e_wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
+  e2e_wait_for 30 base_of_only_memo || { echo "no files"; return 1; }
   base=$(base_of_only_memo)
   expected=$(printf '\357\273\277Memo 1\r\n日本語の付箋' | od -An -tx1)
   [ "$(od -An -tx1 <"$(DATA)/$base.txt")" = "$expected" ] ||
@@ -206,11 +146,11 @@ close_box_discards() {
   # The new text sent the foreground to the main window.
   activate_memo || return 1
   xdotool key Return
-  wait_for 30 edit_box_open || { echo "no edit box"; return 1; }
+  e2e_wait_for 30 edit_box_open || { echo "no edit box"; return 1; }
   sleep 0.3
   xdotool type --delay 50 'discard me'
   xdotool key alt+F4
-  wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
+  e2e_wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
   [ "$(od -An -tx1 <"$(DATA)/$base.txt")" = "$before" ] || { echo "text changed"; return 1; }
 }
 
@@ -302,7 +242,7 @@ delete_key_peels() {
   base=$(base_of_only_memo) || return 1
   activate_memo || return 1
   xdotool key Delete
-  wait_for 30 probe box-text || { echo "no question"; return 1; }
+  e2e_wait_for 30 probe box-text || { echo "no question"; return 1; }
   text=$(probe box-text)
   [ "$text" = "$(printf '『Kelvane』\tこのメモをはがしてもよろしいですか？')" ] ||
     { echo "box: $text"; return 1; }
@@ -358,7 +298,7 @@ screenshot_shows_memo() {
 run_with_recycle() {
   local recycle=$1
   fresh_copy "$recycle" "$((1 - recycle))"
-  e2e_check "start_recycle_$recycle" start_first || { cleanup; return; }
+  e2e_check "start_recycle_$recycle" e2e_start_first || { e2e_cleanup; return; }
   sleep 0.5
   if [ "$recycle" = 1 ]; then
     e2e_check second_start_memo_at_cursor second_start_memo_at_cursor
@@ -378,12 +318,11 @@ run_with_recycle() {
     e2e_check corner_drag_resizes_to_thirty_at_least corner_drag_resizes_to_thirty_at_least
     e2e_check delete_key_peels_without_recycle_bin delete_key_peels 0
   fi
-  e2e_check "exit_recycle_$recycle" exit_instance
-  cleanup
+  e2e_check "exit_recycle_$recycle" e2e_exit_instance
+  e2e_cleanup
 }
 
 run_with_recycle 1
 run_with_recycle 0
 
-printf 'xdotool: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-[ "$E2E_FAILED" = 0 ]
+e2e_report

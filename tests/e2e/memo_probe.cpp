@@ -27,30 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "memo_main.h"
+#include "probe_support.h"
 
 namespace {
-
-struct probe_search {
-    const char* class_name;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK probe_collect(HWND hwnd, LPARAM lparam) {
-    probe_search* search = reinterpret_cast<probe_search*>(lparam);
-    char name[256] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (strcmp(name, search->class_name) == 0) {
-        search->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> probe_windows(const char* class_name) {
-    probe_search search = {class_name, {}};
-    EnumWindows(probe_collect, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 void probe_print_rect(HWND hwnd) {
     RECT r = {0, 0, 0, 0};
@@ -68,27 +47,22 @@ int probe_memos() {
 }
 
 int probe_wait_memos(size_t count, DWORD timeout_ms) {
-    DWORD begin = GetTickCount();
-    while (probe_windows("ProgramWindowClass").size() != count) {
-        if (GetTickCount() - begin >= timeout_ms) return 1;
-        Sleep(20);
-    }
-    return 0;
+    return probe_wait([count] { return probe_windows("ProgramWindowClass").size() == count; },
+                      timeout_ms)
+               ? 0
+               : 1;
 }
 
 HWND probe_handle(const char* text) {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(text, nullptr, 10)));
 }
 
-int probe_focus() {
-    HWND main_window = FindWindowA(MEMO_MAIN_CLASS, nullptr);
-    if (!main_window) return 1;
-    GUITHREADINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_window, nullptr), &info)) return 1;
-    printf("%llu %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndActive)),
-           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndFocus)));
+int probe_print_focus() {
+    HWND active = nullptr;
+    HWND focus = nullptr;
+    if (!probe_focus(&active, &focus)) return 1;
+    printf("%llu %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(active)),
+           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(focus)));
     return 0;
 }
 
@@ -103,21 +77,14 @@ int probe_edit_box() {
 
 // Caption and text in UTF-8, so the shell can compare them with its own
 // literals.
-std::string probe_utf8(HWND hwnd) {
-    wchar_t text[512] = L"";
-    GetWindowTextW(hwnd, text, 512);
-    char utf8[2048] = "";
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-    return utf8;
-}
-
 int probe_box_text() {
-    for (HWND box : probe_windows("#32770")) {
-        if (!IsWindowVisible(box)) continue;
+    for (HWND box : probe_windows("#32770", nullptr, true)) {
         HWND label = GetDlgItem(box, 0xFFFF);
-        fwrite(probe_utf8(box).c_str(), 1, probe_utf8(box).size(), stdout);
+        std::string caption = probe_window_text_utf8(box);
+        std::string text = label ? probe_window_text_utf8(label) : std::string();
+        fwrite(caption.data(), 1, caption.size(), stdout);
         printf("\t");
-        if (label) fwrite(probe_utf8(label).c_str(), 1, probe_utf8(label).size(), stdout);
+        fwrite(text.data(), 1, text.size(), stdout);
         printf("\n");
         return 0;
     }
@@ -128,19 +95,16 @@ int probe_box_text() {
 // WM_COPYDATA after the other, as fast as the instance answers; prints one
 // answer per text.
 int probe_copydata(int first) {
-    HWND main_window = FindWindowA(MEMO_MAIN_CLASS, nullptr);
+    HWND main_window = probe_main_window();
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || !main_window) return 1;
     int rc = 0;
     for (int i = first; i < argc && rc == 0; i++) {
-        char utf8[4096] = "";
-        int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8, sizeof utf8, nullptr, nullptr);
-        COPYDATASTRUCT data = {0, static_cast<DWORD>(n > 0 ? n : 0), utf8};
-        DWORD_PTR result = 0;
-        if (n <= 0 || !SendMessageTimeoutA(main_window, WM_COPYDATA, 0,
-                                           reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
-                                           10000, &result)) {
+        std::string utf8 = probe_utf8(argv[i]);
+        COPYDATASTRUCT data = {0, static_cast<DWORD>(utf8.size() + 1), &utf8[0]};
+        LRESULT result = 0;
+        if (!probe_send(main_window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result)) {
             rc = 1;
         }
         printf("%llu\n", static_cast<unsigned long long>(result));
@@ -152,23 +116,11 @@ int probe_copydata(int first) {
 // Under Wine without a window manager, keys typed by xdotool do not reach
 // a pop-up menu; keys posted to the menu window do.
 int probe_menu_keys(int argc, char** argv, int first) {
-    HWND menu = nullptr;
-    for (int i = 0; i < 200 && !menu; i++) {
-        for (HWND popup : probe_windows("#32768")) {
-            if (IsWindowVisible(popup)) menu = popup;
-        }
-        if (!menu) Sleep(10);
-    }
+    HWND menu = probe_wait_menu(2000);
     if (!menu) return 1;
     for (int i = first; i < argc; i++) {
-        WPARAM key = 0;
-        if (strcmp(argv[i], "down") == 0) key = VK_DOWN;
-        else if (strcmp(argv[i], "up") == 0) key = VK_UP;
-        else if (strcmp(argv[i], "left") == 0) key = VK_LEFT;
-        else if (strcmp(argv[i], "right") == 0) key = VK_RIGHT;
-        else if (strcmp(argv[i], "return") == 0) key = VK_RETURN;
-        else if (strcmp(argv[i], "escape") == 0) key = VK_ESCAPE;
-        else return 2;
+        WPARAM key = probe_key_code(argv[i]);
+        if (!key) return 2;
         PostMessageA(menu, WM_KEYDOWN, key, 0);
         Sleep(100);
     }
@@ -196,7 +148,7 @@ int main(int argc, char** argv) {
         printf("\n");
         return 0;
     }
-    if (strcmp(what, "focus") == 0) return probe_focus();
+    if (strcmp(what, "focus") == 0) return probe_print_focus();
     if (strcmp(what, "edit-box") == 0) return probe_edit_box();
     if (strcmp(what, "box-text") == 0) return probe_box_text();
     if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);

@@ -14,59 +14,21 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "memo_main.h"
+#include "probe_support.h"
 
 namespace {
 
-BOOL CALLBACK probe_count_window(HWND hwnd, LPARAM lparam) {
-    char name[256] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (strcmp(name, MEMO_MAIN_CLASS) == 0) {
-        (*reinterpret_cast<int*>(lparam))++;
-    }
-    return TRUE;
-}
-
-int probe_count_main() {
-    int count = 0;
-    EnumWindows(probe_count_window, reinterpret_cast<LPARAM>(&count));
-    return count;
-}
-
-int probe_wait(DWORD timeout_ms, bool present) {
-    DWORD begin = GetTickCount();
-    for (;;) {
-        bool found = FindWindowA(MEMO_MAIN_CLASS, nullptr) != nullptr;
-        if (found == present) {
-            return 0;
-        }
-        if (GetTickCount() - begin >= timeout_ms) {
-            return 1;
-        }
-        Sleep(20);
-    }
-}
-
-int probe_command(int command, int argument) {
-    HWND hwnd = FindWindowA(MEMO_MAIN_CLASS, nullptr);
-    if (!hwnd) {
-        fprintf(stderr, "no main window\n");
-        return 1;
-    }
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_COMMAND, MAKEWPARAM(command, argument), 0, SMTO_ABORTIFHUNG, 10000,
-                             &result)) {
-        fprintf(stderr, "no answer\n");
-        return 1;
-    }
-    printf("%lld\n", static_cast<long long>(result));
-    return 0;
+int probe_wait_main(DWORD timeout_ms, bool present) {
+    return probe_wait([present] { return (probe_main_window() != nullptr) == present; },
+                      timeout_ms)
+               ? 0
+               : 1;
 }
 
 // Wine keeps the X window of a top-level window in this window property;
 // a window that was never shown may have none at all.
 int probe_main_x11_window() {
-    HWND hwnd = FindWindowA(MEMO_MAIN_CLASS, nullptr);
+    HWND hwnd = probe_main_window();
     if (!hwnd) {
         fprintf(stderr, "no main window\n");
         return 1;
@@ -80,20 +42,21 @@ int probe_main_x11_window() {
 
 int main(int argc, char** argv) {
     if (argc >= 3 && strcmp(argv[1], "wait-main") == 0) {
-        return probe_wait(static_cast<DWORD>(atol(argv[2])), true);
+        return probe_wait_main(static_cast<DWORD>(atol(argv[2])), true);
     }
     if (argc >= 3 && strcmp(argv[1], "wait-gone") == 0) {
-        return probe_wait(static_cast<DWORD>(atol(argv[2])), false);
+        return probe_wait_main(static_cast<DWORD>(atol(argv[2])), false);
     }
     if (argc >= 2 && strcmp(argv[1], "count-main") == 0) {
-        printf("%d\n", probe_count_main());
+        printf("%d\n", static_cast<int>(probe_windows(MEMO_MAIN_CLASS).size()));
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "main-x11-window") == 0) {
         return probe_main_x11_window();
     }
     if (argc >= 3 && strcmp(argv[1], "command") == 0) {
-        return probe_command(atoi(argv[2]), argc >= 4 ? atoi(argv[3]) : 0);
+        WPARAM word = MAKEWPARAM(atoi(argv[2]), argc >= 4 ? atoi(argv[3]) : 0);
+        return probe_send_print(probe_main_window(), WM_COMMAND, word, 0);
     }
     fprintf(stderr,
             "usage: kelvane_probe wait-main <ms> | wait-gone <ms> | count-main | main-x11-window |"

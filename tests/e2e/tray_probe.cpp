@@ -40,7 +40,7 @@
 #include <string>
 #include <vector>
 
-#include "memo_main.h"
+#include "probe_support.h"
 
 namespace {
 
@@ -49,45 +49,10 @@ long long probe_handle(HWND hwnd) {
     return static_cast<long long>(reinterpret_cast<INT_PTR>(hwnd));
 }
 
-HWND probe_main() {
-    return FindWindowA(MEMO_MAIN_CLASS, nullptr);
-}
-
-struct probe_search {
-    const char* class_name;  // null: any class
-    HWND owner;              // null: any owner
-    bool visible_only;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK probe_collect(HWND hwnd, LPARAM lparam) {
-    probe_search* search = reinterpret_cast<probe_search*>(lparam);
-    char name[256] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (search->class_name && strcmp(name, search->class_name) != 0) return TRUE;
-    if (search->owner && GetWindow(hwnd, GW_OWNER) != search->owner) return TRUE;
-    if (search->visible_only && !IsWindowVisible(hwnd)) return TRUE;
-    search->found.push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> probe_windows(const char* class_name, HWND owner, bool visible_only) {
-    probe_search search = {class_name, owner, visible_only, {}};
-    EnumWindows(probe_collect, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Memo windows are the main window's owned pop-ups of the memo class.
 std::vector<HWND> probe_memos() {
-    HWND main = probe_main();
+    HWND main = probe_main_window();
     return main ? probe_windows("ProgramWindowClass", main, false) : std::vector<HWND>();
-}
-
-void probe_print_utf8(const wchar_t* text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], n, nullptr, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
 // Wine's own tray window when there is no task bar: icon n sits at client
@@ -96,41 +61,8 @@ HWND probe_tray_window() {
     return FindWindowA("__winex11_standalone_tray", nullptr);
 }
 
-template <typename Condition>
-int probe_wait(DWORD milliseconds, Condition condition) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return 0;
-        if (GetTickCount() - start >= milliseconds) return 1;
-        Sleep(20);
-    }
-}
-
-HWND probe_menu_window() {
-    std::vector<HWND> menus = probe_windows("#32768", nullptr, true);
-    return menus.empty() ? nullptr : menus.front();
-}
-
-WPARAM probe_key(const char* name) {
-    const struct { const char* name; WPARAM key; } keys[] = {
-        {"down", VK_DOWN}, {"up", VK_UP}, {"right", VK_RIGHT}, {"left", VK_LEFT},
-        {"return", VK_RETURN}, {"escape", VK_ESCAPE},
-    };
-    for (const auto& k : keys) {
-        if (strcmp(name, k.name) == 0) return k.key;
-    }
-    return 0;
-}
-
-int probe_send(UINT message, WPARAM wparam, LPARAM lparam) {
-    HWND main = probe_main();
-    if (!main) return 1;
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(main, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &answer)) {
-        return 1;
-    }
-    printf("%lld\n", static_cast<long long>(answer));
-    return 0;
+int probe_send_main(UINT message, WPARAM wparam, LPARAM lparam) {
+    return probe_send_print(probe_main_window(), message, wparam, lparam);
 }
 
 LRESULT CALLBACK probe_backdrop_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -179,28 +111,31 @@ int probe_run(int argc, char** argv) {
     std::string what = argv[1];
     if (what == "wait-main" && argc >= 3) {
         HWND main = nullptr;
-        int rc = probe_wait(strtoul(argv[2], nullptr, 10), [&main] { return (main = probe_main()) != nullptr; });
-        if (!rc) printf("%lld\n", probe_handle(main));
-        return rc;
+        if (!probe_wait([&main] { return (main = probe_main_window()) != nullptr; },
+                        strtoul(argv[2], nullptr, 10))) {
+            return 1;
+        }
+        printf("%lld\n", probe_handle(main));
+        return 0;
     }
     if (what == "command" && argc >= 3) {
-        return probe_send(WM_COMMAND, strtoul(argv[2], nullptr, 0), 0);
+        return probe_send_main(WM_COMMAND, strtoul(argv[2], nullptr, 0), 0);
     }
     if (what == "notify" && argc >= 3) {
-        return probe_send(MSG_TRAY_NOTIFY, 0, strtoul(argv[2], nullptr, 0));
+        return probe_send_main(MSG_TRAY_NOTIFY, 0, strtoul(argv[2], nullptr, 0));
     }
     if (what == "copydata" && argc >= 3) {
         COPYDATASTRUCT data = {0, static_cast<DWORD>(strlen(argv[2]) + 1), argv[2]};
-        return probe_send(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+        return probe_send_main(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
     }
     if (what == "taskbar-created") {
-        return probe_send(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        return probe_send_main(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
     if (what == "tray-delete") {
         NOTIFYICONDATAA icon;
         ZeroMemory(&icon, sizeof icon);
         icon.cbSize = sizeof icon;
-        icon.hWnd = probe_main();
+        icon.hWnd = probe_main_window();
         icon.uID = 0;
         return icon.hWnd && Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 1;
     }
@@ -214,10 +149,10 @@ int probe_run(int argc, char** argv) {
     }
     if (what == "tray-shown" && argc >= 4) {
         bool want = atoi(argv[2]) != 0;
-        return probe_wait(strtoul(argv[3], nullptr, 10), [want] {
+        return probe_wait([want] {
             HWND tray = probe_tray_window();
             return (tray && IsWindowVisible(tray)) == want;
-        });
+        }, strtoul(argv[3], nullptr, 10)) ? 0 : 1;
     }
     if (what == "memos") {
         for (HWND memo : probe_memos()) {
@@ -230,22 +165,22 @@ int probe_run(int argc, char** argv) {
     }
     if (what == "wait-memos" && argc >= 4) {
         size_t n = strtoul(argv[2], nullptr, 10);
-        return probe_wait(strtoul(argv[3], nullptr, 10), [n] { return probe_memos().size() == n; });
+        return probe_wait([n] { return probe_memos().size() == n; }, strtoul(argv[3], nullptr, 10))
+                   ? 0
+                   : 1;
     }
     if (what == "focus") {
-        HWND main = probe_main();
-        GUITHREADINFO info;
-        ZeroMemory(&info, sizeof info);
-        info.cbSize = sizeof info;
-        if (!main || !GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return 1;
-        printf("%lld\n", probe_handle(info.hwndFocus));
+        HWND active = nullptr;
+        HWND focus = nullptr;
+        if (!probe_focus(&active, &focus)) return 1;
+        printf("%lld\n", probe_handle(focus));
         return 0;
     }
     if (what == "menu-keys") {
-        HWND menu = nullptr;
-        if (probe_wait(5000, [&menu] { return (menu = probe_menu_window()) != nullptr; })) return 1;
+        HWND menu = probe_wait_menu(5000);
+        if (!menu) return 1;
         for (int i = 2; i < argc; i++) {
-            WPARAM key = probe_key(argv[i]);
+            WPARAM key = probe_key_code(argv[i]);
             if (!key) return 2;
             Sleep(80);
             PostMessageA(menu, WM_KEYDOWN, key, 0);
@@ -254,32 +189,30 @@ int probe_run(int argc, char** argv) {
     }
     if (what == "menu-shown" && argc >= 4) {
         bool want = atoi(argv[2]) != 0;
-        return probe_wait(strtoul(argv[3], nullptr, 10), [want] { return (probe_menu_window() != nullptr) == want; });
+        return probe_wait([want] { return (probe_shown_menu() != nullptr) == want; },
+                          strtoul(argv[3], nullptr, 10)) ? 0 : 1;
     }
     if (what == "tooltip" && argc >= 3) {
-        HWND main = probe_main();
-        DWORD process = 0;
-        if (main) GetWindowThreadProcessId(main, &process);
+        HWND main = probe_main_window();
         HWND shown = nullptr;
-        int rc = probe_wait(strtoul(argv[2], nullptr, 10), [&shown, process] {
+        bool seen = probe_wait([&shown, main] {
             for (HWND tip : probe_windows("tooltips_class32", nullptr, true)) {
-                DWORD owner_process = 0;
-                GetWindowThreadProcessId(tip, &owner_process);
-                if (owner_process == process) {
+                if (main && probe_same_process(tip, main)) {
                     shown = tip;
                     return true;
                 }
             }
             return false;
-        });
-        if (rc) return 1;
+        }, strtoul(argv[2], nullptr, 10));
+        if (!seen) return 1;
         // The control answers WM_GETTEXT with the tip it shows; sent, as
         // GetWindowText reads only the title of another process's window.
         static wchar_t text[8192];
         DWORD_PTR length = 0;
         SendMessageTimeoutW(shown, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                             5000, &length);
-        probe_print_utf8(text);
+        std::string utf8 = probe_utf8(text);
+        fwrite(utf8.data(), 1, utf8.size(), stdout);
         printf("\n");
         return 0;
     }
@@ -290,13 +223,7 @@ int probe_run(int argc, char** argv) {
     }
     if (what == "memo-command" && argc >= 4) {
         HWND memo = reinterpret_cast<HWND>(static_cast<INT_PTR>(strtoll(argv[2], nullptr, 10)));
-        DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutA(memo, WM_COMMAND, strtoul(argv[3], nullptr, 0), 0, SMTO_ABORTIFHUNG,
-                                 10000, &answer)) {
-            return 1;
-        }
-        printf("%lld\n", static_cast<long long>(answer));
-        return 0;
+        return probe_send_print(memo, WM_COMMAND, strtoul(argv[3], nullptr, 0), 0);
     }
     if (what == "move" && argc >= 5) {
         HWND hwnd = reinterpret_cast<HWND>(static_cast<INT_PTR>(strtoll(argv[2], nullptr, 10)));
@@ -328,10 +255,7 @@ int main(int argc, char** argv) {
     LPWSTR* wide_argv = CommandLineToArgvW(GetCommandLineW(), &wide_argc);
     std::vector<std::string> utf8;
     for (int i = 0; i < wide_argc; i++) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string s(n > 0 ? n - 1 : 0, '\0');
-        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, &s[0], n, nullptr, nullptr);
-        utf8.push_back(s);
+        utf8.push_back(probe_utf8(wide_argv[i]));
     }
     LocalFree(wide_argv);
     std::vector<char*> args;

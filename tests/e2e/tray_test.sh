@@ -6,8 +6,7 @@
 #
 #   tests/e2e/tray_test.sh <kelvane.exe> <kelvane_tray_probe.exe> <artifacts folder>
 #
-# A check is one line:  e2e_check name command...
-# It passes when the command exits with 0.  On a failure the desktop is
+# Checks are e2e_check lines (e2e_lib.sh); on a failure the desktop is
 # saved as <artifacts>/tray-<name>.png.  The tooltip check always saves
 # <artifacts>/tray-tooltip.png.  The last line printed is
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
@@ -16,33 +15,12 @@ set -u
 PROGRAM=${1:?path of kelvane.exe}
 PROBE=${2:?path of kelvane_tray_probe.exe}
 ARTIFACTS=${3:?artifacts folder}
-E2E_WINE_TIMEOUT=${E2E_WINE_TIMEOUT:-30}
+E2E_NAME=tray
+E2E_PROBE=$PROBE
+# shellcheck source=tests/e2e/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-E2E_PASSED=0
-E2E_FAILED=0
-E2E_FOLDER=
-E2E_PID=
-
-mkdir -p "$ARTIFACTS"
-
-e2e_check() {
-  local name=$1
-  shift
-  if "$@"; then
-    E2E_PASSED=$((E2E_PASSED + 1))
-    printf 'PASS %s\n' "$name"
-  else
-    E2E_FAILED=$((E2E_FAILED + 1))
-    printf 'FAIL %s (%s)\n' "$name" "$*"
-    import -window root "$ARTIFACTS/tray-$name.png" 2>/dev/null
-  fi
-}
-
-e2e_wine() {
-  timeout -k 5 "$E2E_WINE_TIMEOUT" wine "$@"
-}
-
-probe() { e2e_wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { e2e_run_probe "$PROBE" "$@"; }
 
 # Exit code of the probe, its output dropped.
 probe_ok() { e2e_wine "$PROBE" "$@" >/dev/null 2>&1; }
@@ -53,28 +31,9 @@ probe_ok() { e2e_wine "$PROBE" "$@" >/dev/null 2>&1; }
 # double-click action as given.  The balloon stays on; it is part of what
 # the checks look at.
 fresh_copy() {
-  E2E_FOLDER=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-tray.XXXXXX")
-  cp "$PROGRAM" "$E2E_FOLDER/kelvane.exe"
-  printf '[KELVAN]\r\nDIALOG=0\r\nTRANSPARENCY=255\r\nTEXTBOX=0\r\nTOOLTIPTIME=10000\r\nTASKTRAYICONDOUBLECLICK=%s\r\n' \
-    "$1" >"$E2E_FOLDER/config.ini"
+  e2e_fresh_copy DIALOG=0 TRANSPARENCY=255 TEXTBOX=0 TOOLTIPTIME=10000 \
+    "TASKTRAYICONDOUBLECLICK=$1"
 }
-
-start_first() {
-  (cd "$E2E_FOLDER" && exec wine ./kelvane.exe) >"$E2E_FOLDER/stdout.txt" 2>&1 &
-  E2E_PID=$!
-  probe_ok wait-main 20000
-}
-
-cleanup() {
-  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
-    kill "$E2E_PID" 2>/dev/null
-    wait "$E2E_PID" 2>/dev/null
-  fi
-  E2E_PID=
-  [ -n "$E2E_FOLDER" ] && rm -rf "$E2E_FOLDER"
-  E2E_FOLDER=
-}
-trap cleanup EXIT
 
 # --- helpers -------------------------------------------------------------------
 
@@ -92,16 +51,6 @@ find_icon() {
 memo_count() { probe memos | grep -c .; }
 
 visible_memo_count() { probe memos | awk '$2 == 1' | grep -c .; }
-
-# Waits up to about three seconds for a condition command.
-eventually() {
-  local i
-  for i in $(seq 30); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  "$@"
-}
 
 count_is() { [ "$("$1")" = "$2" ]; }
 
@@ -131,11 +80,11 @@ icon_back_after_taskbar_created() {
 }
 
 double_click_sticks_memo() {
-  local before after memo bottom screen_bottom
+  local before memo bottom screen_bottom
   before=$(memo_count)
   find_icon || return 1
   xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1
-  eventually count_is memo_count $((before + 1)) || { echo "memos: $before -> $(memo_count)"; return 1; }
+  e2e_wait_for 30 count_is memo_count $((before + 1)) || { echo "memos: $before -> $(memo_count)"; return 1; }
   # The greeting balloon is up for its second.
   [ -n "$(probe balloons)" ] || { echo "no balloon"; return 1; }
   # Beside a bottom task bar 50 pixels high (the defaults, 96 DPI).
@@ -147,7 +96,9 @@ double_click_sticks_memo() {
   [ -z "$(probe balloons)" ] || { echo "the balloon outstayed its second"; return 1; }
 }
 
-MEMO_A= MEMO_B= MEMO_C=
+MEMO_A=
+MEMO_B=
+MEMO_C=
 
 make_three_memos() {
   MEMO_A=$(probe copydata 'メモA') && MEMO_B=$(probe copydata 'メモB') && MEMO_C=$(probe copydata 'メモC 😀')
@@ -167,12 +118,12 @@ menu_lists_memos_and_focuses() {
   # Down to "メモリスト" (separators are skipped), open it: its first entry is
   # the memo registered last.
   menu_choose down down down down right return || return 1
-  eventually focused_is "$MEMO_C" >/dev/null || { focused_is "$MEMO_C"; return 1; }
+  e2e_wait_for 30 focused_is "$MEMO_C" || return 1
   # The first registered memo is the list's last entry: n - 1 steps down.
   local keys=(down down down down right) i
   for i in $(seq $((n - 1))); do keys+=(down); done
   menu_choose "${keys[@]}" return || return 1
-  eventually focused_is "$(first_memo)" >/dev/null || { focused_is "$(first_memo)"; return 1; }
+  e2e_wait_for 30 focused_is "$(first_memo)" || return 1
 }
 
 # The memo registered first: the one the double-click made.
@@ -183,9 +134,9 @@ hide_and_show_from_menu() {
   local n
   n=$(memo_count)
   menu_choose down down return || return 1   # "非表示"
-  eventually count_is visible_memo_count 0 || { echo "$(visible_memo_count) memos still shown"; return 1; }
+  e2e_wait_for 30 count_is visible_memo_count 0 || { echo "$(visible_memo_count) memos still shown"; return 1; }
   menu_choose down down return || return 1   # now "表示"
-  eventually count_is visible_memo_count "$n" || { echo "$(visible_memo_count) of $n shown"; return 1; }
+  e2e_wait_for 30 count_is visible_memo_count "$n" || { echo "$(visible_memo_count) of $n shown"; return 1; }
 }
 
 REFRESHED_MEMO=
@@ -202,7 +153,7 @@ refresh_from_menu() {
   cp "$E2E_FOLDER/kelvan/$base.txt" "$E2E_FOLDER/kelvan/from-elsewhere.txt"
   cp "$E2E_FOLDER/kelvan/$base.ini" "$E2E_FOLDER/kelvan/from-elsewhere.ini"
   menu_choose down down down return || return 1   # "メモを更新"
-  eventually count_is memo_count $((n + 1)) || { echo "memos: $n -> $(memo_count)"; return 1; }
+  e2e_wait_for 30 count_is memo_count $((n + 1)) || { echo "memos: $n -> $(memo_count)"; return 1; }
   REFRESHED_MEMO=$(comm -13 <(echo "$before") <(probe memos | cut -d' ' -f1 | sort))
   REFRESHED_TEXT=$(sed '1s/^\xEF\xBB\xBF//' "$E2E_FOLDER/kelvan/from-elsewhere.txt")
 }
@@ -240,12 +191,9 @@ tooltip_on_hover() {
 }
 
 exit_from_menu() {
-  local rc=0
   menu_choose up up return || return 1   # "終了", above "キャンセル"
   timeout 20 tail --pid="$E2E_PID" -f /dev/null
-  wait "$E2E_PID" || rc=$?
-  E2E_PID=
-  [ "$rc" = 1 ] || { echo "exit code $rc"; return 1; }
+  e2e_expect_exit_1 || return 1
   probe_ok tray-shown 0 5000 || { echo "the icon stayed"; return 1; }
 }
 
@@ -263,17 +211,17 @@ double_click_toggles() {
   [ "$n" -ge 1 ] || { echo "no memo"; return 1; }
   find_icon || return 1
   xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1
-  eventually count_is visible_memo_count 0 || { echo "$(visible_memo_count) memos still shown"; return 1; }
+  e2e_wait_for 30 count_is visible_memo_count 0 || { echo "$(visible_memo_count) memos still shown"; return 1; }
   [ "$(memo_count)" = "$n" ] || { echo "a memo was made"; return 1; }
   sleep 0.5
   xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1
-  eventually count_is visible_memo_count "$n" || { echo "$(visible_memo_count) of $n shown"; return 1; }
+  e2e_wait_for 30 count_is visible_memo_count "$n" || { echo "$(visible_memo_count) of $n shown"; return 1; }
 }
 
 # --- the run -----------------------------------------------------------------------
 
 fresh_copy 0
-if e2e_check start start_first; then
+if e2e_check start e2e_start_first; then
   e2e_check icon_after_start icon_after_start
   e2e_check icon_back_after_taskbar_created icon_back_after_taskbar_created
   e2e_check double_click_sticks_memo double_click_sticks_memo
@@ -286,15 +234,14 @@ if e2e_check start start_first; then
   e2e_check tooltip_on_hover tooltip_on_hover
   e2e_check exit_from_menu exit_from_menu
 fi
-cleanup
+e2e_cleanup
 
 fresh_copy 1
-if e2e_check start_toggle start_first; then
+if e2e_check start_toggle e2e_start_first; then
   probe copydata 'トグル' >/dev/null
   e2e_check double_click_toggles_show double_click_toggles
   e2e_check exit_toggle exit_from_menu
 fi
-cleanup
+e2e_cleanup
 
-printf 'xdotool: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-[ "$E2E_FAILED" = 0 ]
+e2e_report

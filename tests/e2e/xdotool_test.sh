@@ -6,8 +6,7 @@
 #
 #   tests/e2e/xdotool_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
 #
-# A check is one line:  e2e_check name command...
-# It passes when the command exits with 0.  On a failure the desktop is
+# Checks are e2e_check lines (e2e_lib.sh); on a failure the desktop is
 # saved as <artifacts>/xdotool-<name>.png.  The last line printed is
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
@@ -15,84 +14,12 @@ set -u
 PROGRAM=${1:?path of kelvane.exe}
 PROBE=${2:?path of kelvane_probe.exe}
 ARTIFACTS=${3:?artifacts folder}
-E2E_WINE_TIMEOUT=${E2E_WINE_TIMEOUT:-30}
+E2E_NAME=xdotool
+E2E_PROBE=$PROBE
+# shellcheck source=tests/e2e/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-E2E_PASSED=0
-E2E_FAILED=0
-E2E_FOLDER=
-E2E_PID=
-
-mkdir -p "$ARTIFACTS"
-
-e2e_screenshot() {
-  import -window root "$ARTIFACTS/xdotool-$1.png" 2>/dev/null
-}
-
-e2e_check() {
-  local name=$1
-  shift
-  if "$@"; then
-    E2E_PASSED=$((E2E_PASSED + 1))
-    printf 'PASS %s\n' "$name"
-  else
-    E2E_FAILED=$((E2E_FAILED + 1))
-    printf 'FAIL %s (%s)\n' "$name" "$*"
-    e2e_screenshot "$name"
-  fi
-}
-
-# Runs a Windows program of the prefix, bounded in time; its exit code.
-e2e_wine() {
-  timeout -k 5 "$E2E_WINE_TIMEOUT" wine "$@"
-}
-
-e2e_probe() {
-  e2e_wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'
-}
-
-# --- the program's own folder ------------------------------------------------
-
-# A fresh copy of the program: it keeps its settings, data and error.log
-# beside itself.  The config.ini only turns off the welcome dialog, whose
-# modal loop would hold up a very first start.
-e2e_fresh_copy() {
-  E2E_FOLDER=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-xdotool.XXXXXX")
-  cp "$PROGRAM" "$E2E_FOLDER/kelvane.exe"
-  printf '[KELVAN]\r\nDIALOG=0\r\n' >"$E2E_FOLDER/config.ini"
-}
-
-# Starts the first instance in the background and waits for its main window.
-e2e_start_first() {
-  (cd "$E2E_FOLDER" && exec wine ./kelvane.exe "$@") >"$E2E_FOLDER/stdout.txt" 2>&1 &
-  E2E_PID=$!
-  e2e_wine "$PROBE" wait-main 20000
-}
-
-e2e_instance_running() {
-  [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null
-}
-
-# CMD_EXIT as the tray menu sends it; the process must end with code 1.
-e2e_exit_instance() {
-  local result rc
-  result=$(e2e_probe command 2) || return 1
-  [ "$result" = 1 ] || { echo "CMD_EXIT answered '$result'"; return 1; }
-  rc=0
-  wait "$E2E_PID" || rc=$?
-  E2E_PID=
-  [ "$rc" = 1 ] || { echo "exit code $rc"; return 1; }
-}
-
-e2e_cleanup() {
-  if e2e_instance_running; then
-    kill "$E2E_PID" 2>/dev/null
-    wait "$E2E_PID" 2>/dev/null
-  fi
-  E2E_PID=
-  [ -n "$E2E_FOLDER" ] && rm -rf "$E2E_FOLDER"
-  E2E_FOLDER=
-}
-trap e2e_cleanup EXIT
+e2e_probe() { e2e_run_probe "$PROBE" "$@"; }
 
 # --- checks ------------------------------------------------------------------
 
@@ -139,7 +66,7 @@ no_error_log() {
 
 # --- the run -----------------------------------------------------------------
 
-e2e_fresh_copy
+e2e_fresh_copy DIALOG=0
 e2e_check start_first e2e_start_first
 if e2e_instance_running; then
   sleep 0.5
@@ -156,5 +83,4 @@ if e2e_instance_running; then
 fi
 e2e_cleanup
 
-printf 'xdotool: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-[ "$E2E_FAILED" = 0 ]
+e2e_report

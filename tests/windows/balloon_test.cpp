@@ -12,10 +12,13 @@
 #include <vector>
 
 #include "memo_balloon.h"
+#include "memo_test_support.h"
 #include "memo_winapiex.h"
 #include "resource.h"
 
 namespace {
+
+using memo_test::pump_for;
 
 const COLORREF k_green = RGB(0, 255, 0);
 const COLORREF k_yellow = RGB(255, 248, 153);
@@ -271,34 +274,12 @@ TEST(BalloonPictures, KanaAreDarkStrokesOnTheBubblesYellow) {
 
 // --- the balloon window --------------------------------------------------
 
-LRESULT CALLBACK plain_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
 HWND make_memo(int x, int y, int width, int height) {
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof wc);
-    wc.lpfnWndProc = plain_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = CreateSolidBrush(RGB(255, 255, 192));
-    wc.lpszClassName = "BalloonTestMemo";
-    RegisterClassA(&wc);
-    HWND memo = CreateWindowExA(WS_EX_TOOLWINDOW, "BalloonTestMemo", "", WS_POPUP | WS_VISIBLE, x, y,
-                                width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND memo = memo_test::create_test_window("BalloonTestMemo", DefWindowProcA,
+                                              WS_POPUP | WS_VISIBLE, x, y, width, height,
+                                              RGB(255, 255, 192));
     UpdateWindow(memo);
     return memo;
-}
-
-void pump_for(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
 }
 
 HWND find_balloon() {

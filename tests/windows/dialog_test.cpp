@@ -31,6 +31,7 @@ using memo_test::destroy_memo;
 using memo_test::make_data_folder;
 using memo_test::record_of;
 using memo_test::reset_settings;
+using memo_test::wait_for;
 
 std::wstring wide(const char* cp932) {
     int n = MultiByteToWideChar(932, 0, cp932, -1, nullptr, 0);
@@ -43,16 +44,6 @@ std::string text_of(HWND window) {
     char text[1024] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
-}
-
-template <typename Condition>
-bool wait_for(Condition condition, int timeout_ms = 5000) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (static_cast<int>(GetTickCount() - start) > timeout_ms) return condition();
-        Sleep(10);
-    }
-    return true;
 }
 
 // ============================================================== templates
@@ -383,7 +374,7 @@ public:
             while (!stop_) {
                 HWND box = FindWindowA("#32770", caption_.c_str());
                 if (box && IsWindowVisible(box) && GetDlgItem(box, 0xFFFF)) {
-                    texts_.push_back(text_of(GetDlgItem(box, 0xFFFF)));
+                    texts_.push_back(probe_box_text(box));
                     PostMessageA(box, WM_COMMAND, button_, 0);
                     wait_for([box] { return !IsWindow(box) || !IsWindowVisible(box); }, 3000);
                 }
@@ -418,8 +409,8 @@ void close_leftovers(HWND sheet) {
                 any = true;
             }
         }
-        HWND menu = FindWindowA("#32768", nullptr);
-        if (menu && IsWindowVisible(menu)) {
+        HWND menu = probe_shown_menu();
+        if (menu) {
             PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
             any = true;
         }
@@ -558,28 +549,13 @@ struct tip {
     std::wstring text;
 };
 
-struct tip_search {
-    DWORD thread;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect_tooltip(HWND hwnd, LPARAM lparam) {
-    tip_search* search = reinterpret_cast<tip_search*>(lparam);
-    char cls[64] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindowThreadProcessId(hwnd, nullptr) == search->thread) {
-        search->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
 // The tools of the page's tooltip control, in the order they were added,
 // with the control's maximum width.
 std::vector<tip> page_tips(HWND page, int* width) {
-    tip_search search = {GetWindowThreadProcessId(page, nullptr), {}};
-    EnumWindows(collect_tooltip, reinterpret_cast<LPARAM>(&search));
+    DWORD thread = GetWindowThreadProcessId(page, nullptr);
     std::vector<tip> tips;
-    for (HWND tooltip : search.found) {
+    for (HWND tooltip : probe_windows(TOOLTIPS_CLASSA)) {
+        if (GetWindowThreadProcessId(tooltip, nullptr) != thread) continue;
         int count = static_cast<int>(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0));
         for (int i = 0; i < count; i++) {
             TOOLINFOA tool = {};
@@ -970,12 +946,6 @@ HWND find_owned_dialog(HWND page) {
     return found;
 }
 
-HWND find_menu() {
-    HWND menu = nullptr;
-    wait_for([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
-    return menu;
-}
-
 void menu_key(HWND menu, WPARAM key) {
     PostMessageA(menu, WM_KEYDOWN, key, 0);
     Sleep(50);
@@ -999,16 +969,16 @@ TEST_F(SheetTest, RightClickMenuPicksWhichColourTheButtonEdits) {
         HWND button = GetDlgItem(page, 1105);
         // Dismissed: nothing.
         PostMessageA(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button), 0);
-        HWND menu = find_menu();
+        HWND menu = probe_wait_menu(5000);
         ASSERT_NE(nullptr, menu);
         menu_key(menu, VK_ESCAPE);
-        wait_for([] { HWND m = FindWindowA("#32768", nullptr); return !m || !IsWindowVisible(m); });
+        wait_for([] { return probe_shown_menu() == nullptr; });
         Sleep(100);
         EXPECT_EQ(nullptr, owned_dialog(page)) << "no picker";
 
         // The third item, "メモの枠の色", opens the picker on the border colour.
         PostMessageA(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button), 0);
-        menu = find_menu();
+        menu = probe_wait_menu(5000);
         ASSERT_NE(nullptr, menu);
         menu_key(menu, VK_DOWN);
         menu_key(menu, VK_DOWN);

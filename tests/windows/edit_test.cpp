@@ -332,25 +332,9 @@ TEST_F(EditBoxTest, ClipboardCommands) {
 
 TEST_F(EditBoxTest, RightClickMenuOffersCutCopyPaste) {
     HWND b = open();
-    std::vector<std::wstring> items;
-    std::thread reader([&items] {
-        for (int i = 0; i < 300; i++) {
-            HWND popup = FindWindowA("#32768", nullptr);
-            if (popup && IsWindowVisible(popup)) {
-                HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
-                for (int k = 0; k < GetMenuItemCount(menu); k++) {
-                    wchar_t name[64] = L"";
-                    GetMenuStringW(menu, k, name, 64, MF_BYPOSITION);
-                    items.push_back(name);
-                }
-                PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-                return;
-            }
-            Sleep(10);
-        }
-    });
+    menu_reader reader;
     SendMessageW(rich(b), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
-    reader.join();
+    std::vector<std::wstring> items = reader.items();
     ASSERT_EQ(3u, items.size());
     EXPECT_EQ(L"切り取り", items[0]);
     EXPECT_EQ(L"コピー", items[1]);

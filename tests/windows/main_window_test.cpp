@@ -8,12 +8,12 @@
 #include <string.h>
 
 #include <string>
-#include <thread>
 
 #include "memo_main.h"
 #include "memo_buffer.h"
 #include "memo_memory.h"
 #include "memo_setting.h"
+#include "memo_test_support.h"
 
 namespace {
 
@@ -235,30 +235,11 @@ TEST_F(MainWindowTest, CopyDataInHiddenModeMakesAHiddenMemo) {
     drain();
 }
 
-// Closes the first message box with the given caption that appears within
-// two seconds, returning its text.
-std::string answer_message_box(const char* caption) {
-    for (int i = 0; i < 200; i++) {
-        HWND box = FindWindowA("#32770", caption);
-        if (box) {
-            char text[512] = "";
-            HWND label = GetDlgItem(box, 0xFFFF);
-            if (label) GetWindowTextA(label, text, sizeof text);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return text;
-        }
-        Sleep(10);
-    }
-    return "<no message box>";
-}
-
 TEST_F(MainWindowTest, NewMemoInHiddenModeShowsTheNotice) {
     g_settings.show = 0;
-    std::string text;
-    std::thread watcher([&text] { text = answer_message_box("Kelvane"); });
+    memo_test::box_answerer answer("Kelvane", IDOK);
     EXPECT_EQ(0, command(MAKEWPARAM(CMD_NEW_MEMO, 2)));
-    watcher.join();
-    EXPECT_EQ("現在非表示モードです。表示モードにしてからメモを作成して下さい。", text);
+    EXPECT_EQ("現在非表示モードです。表示モードにしてからメモを作成して下さい。", answer.text());
     g_settings.show = 1;
 }
 

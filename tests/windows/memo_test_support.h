@@ -1,8 +1,10 @@
-// What the memo window and edit box tests share: a stand-in owner for the
-// memos (it answers the transparency question and counts the foreground
-// commands), settings with known values, a data folder of their own, real
-// memo windows made the way the store makes them, a message pump with the
-// program's accelerator rule, and a helper that answers message boxes.
+// What the Windows tests share: a stand-in owner for the memos (it answers
+// the transparency question and counts the foreground commands), settings
+// with known values, a data folder of their own, real memo windows made the
+// way the store makes them, a message pump with the program's accelerator
+// rule, and helper threads that answer message boxes and read pop-up menus.
+// Finding and waiting for windows comes from probe_support.h, which the
+// end-to-end probes use too.
 #ifndef MEMO_TEST_SUPPORT_H
 #define MEMO_TEST_SUPPORT_H
 
@@ -15,12 +17,14 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "memo_buffer.h"
 #include "memo_main.h"
 #include "memo_memory.h"
 #include "memo_program.h"
 #include "memo_setting.h"
+#include "probe_support.h"
 #include "resource.h"
 
 namespace memo_test {
@@ -41,20 +45,28 @@ inline LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+// A top-level tool window of a class of its own with the given procedure,
+// registered by the first call with the background fill (CLR_INVALID: none;
+// the brush lives as long as the class).  style is WS_POPUP, with
+// WS_VISIBLE for a window shown at once.
+inline HWND create_test_window(const char* class_name, WNDPROC procedure, DWORD style, int x, int y,
+                               int width, int height, COLORREF fill = CLR_INVALID) {
+    WNDCLASSA wc;
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), class_name, &wc)) {
+        ZeroMemory(&wc, sizeof wc);
+        wc.lpfnWndProc = procedure;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = fill == CLR_INVALID ? nullptr : CreateSolidBrush(fill);
+        wc.lpszClassName = class_name;
+        RegisterClassA(&wc);
+    }
+    return CreateWindowExA(WS_EX_TOOLWINDOW, class_name, "", style, x, y, width, height, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
 // A hidden tool window like the program's main window.
 inline HWND create_owner() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc;
-        ZeroMemory(&wc, sizeof wc);
-        wc.lpfnWndProc = owner_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KelvaneTestOwner";
-        RegisterClassA(&wc);
-        registered = true;
-    }
-    return CreateWindowExA(WS_EX_TOOLWINDOW, "KelvaneTestOwner", "", WS_POPUP, 0, 0, 0, 0,
-                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return create_test_window("KelvaneTestOwner", owner_proc, WS_POPUP, 0, 0, 0, 0);
 }
 
 inline void load_rich_edit() {
@@ -193,6 +205,25 @@ inline void pump_for(int ms) {
     pump_until([] { return false; }, ms);
 }
 
+// Waits without pumping, for a helper thread or for windows of the thread
+// that runs a modal loop; whether condition came to hold.
+template <typename Condition>
+bool wait_for(Condition condition, DWORD timeout_ms = 5000) {
+    return probe_wait(condition, timeout_ms, 10);
+}
+
+// The texts of a menu's items, separators as "".
+inline std::vector<std::wstring> menu_texts(HMENU menu) {
+    std::vector<std::wstring> names;
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; i++) {
+        wchar_t name[300] = L"";
+        GetMenuStringW(menu, i, name, 300, MF_BYPOSITION);
+        names.push_back(name);
+    }
+    return names;
+}
+
 // Answers the first message box with the given caption that appears within
 // three seconds by pressing button (IDOK, IDCANCEL, IDYES, IDNO), and
 // returns its text.  Runs on a helper thread while the test's thread is in
@@ -212,23 +243,53 @@ public:
 
 private:
     void run() {
-        for (int i = 0; i < 300; i++) {
-            HWND box = FindWindowA("#32770", caption_.c_str());
-            if (box) {
-                char text[512] = "";
-                HWND label = GetDlgItem(box, 0xFFFF);
-                if (label) GetWindowTextA(label, text, sizeof text);
-                text_ = text;
-                PostMessageA(box, WM_COMMAND, button_, 0);
-                return;
-            }
-            Sleep(10);
+        HWND box = nullptr;
+        if (!wait_for([&] { return (box = FindWindowA("#32770", caption_.c_str())) != nullptr; },
+                      3000)) {
+            text_ = "<no message box>";
+            return;
         }
-        text_ = "<no message box>";
+        text_ = probe_box_text(box);
+        PostMessageA(box, WM_COMMAND, button_, 0);
     }
     std::string caption_;
     int button_;
     std::string text_;
+    std::thread thread_;
+};
+
+// Reads the items of the first pop-up menu that appears within three
+// seconds, and those of its first submenu, then closes it with Escape.
+// Runs on a helper thread while the test's thread is in the menu's loop.
+class menu_reader {
+public:
+    menu_reader() {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~menu_reader() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::vector<std::wstring> items() {
+        if (thread_.joinable()) thread_.join();
+        return items_;
+    }
+    std::vector<std::wstring> first_submenu_items() {
+        if (thread_.joinable()) thread_.join();
+        return submenu_items_;
+    }
+
+private:
+    void run() {
+        HWND popup = probe_wait_menu(3000);
+        if (!popup) return;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+        items_ = menu_texts(menu);
+        HMENU sub = GetSubMenu(menu, 0);
+        if (sub) submenu_items_ = menu_texts(sub);
+        PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    std::vector<std::wstring> items_;
+    std::vector<std::wstring> submenu_items_;
     std::thread thread_;
 };
 

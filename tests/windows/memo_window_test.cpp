@@ -391,54 +391,6 @@ TEST_F(MemoWindowTest, DeleteKeyAsksWithOkCancelBeforePeeling) {
     EXPECT_FALSE(file_exists(text_file));
 }
 
-// Reads the items of the first pop-up menu that appears, then closes it.
-class menu_reader {
-public:
-    menu_reader() {
-        thread_ = std::thread([this] { run(); });
-    }
-    std::vector<std::wstring> items() {
-        if (thread_.joinable()) thread_.join();
-        return items_;
-    }
-    std::vector<std::wstring> colors() {
-        if (thread_.joinable()) thread_.join();
-        return colors_;
-    }
-    ~menu_reader() {
-        if (thread_.joinable()) thread_.join();
-    }
-
-private:
-    static std::vector<std::wstring> read(HMENU menu) {
-        std::vector<std::wstring> names;
-        int count = GetMenuItemCount(menu);
-        for (int i = 0; i < count; i++) {
-            wchar_t name[300] = L"";
-            GetMenuStringW(menu, i, name, 300, MF_BYPOSITION);
-            names.push_back(name);
-        }
-        return names;
-    }
-    void run() {
-        for (int i = 0; i < 300; i++) {
-            HWND popup = FindWindowA("#32768", nullptr);
-            if (popup && IsWindowVisible(popup)) {
-                HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
-                items_ = read(menu);
-                HMENU sub = GetSubMenu(menu, 0);
-                if (sub) colors_ = read(sub);
-                PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-                return;
-            }
-            Sleep(10);
-        }
-    }
-    std::vector<std::wstring> items_;
-    std::vector<std::wstring> colors_;
-    std::thread thread_;
-};
-
 TEST_F(MemoWindowTest, ContextMenuOffersEditOnlyWithoutAnEditBox) {
     HWND m = memo(100, 100, 160, 120, "x");
     SetForegroundWindow(m);
@@ -451,7 +403,7 @@ TEST_F(MemoWindowTest, ContextMenuOffersEditOnlyWithoutAnEditBox) {
         EXPECT_EQ(L"付箋の色", items[0]);
         EXPECT_EQ(L"編集する", items[1]);
         EXPECT_EQ(L"はがす", items[2]);
-        std::vector<std::wstring> colors = reader.colors();
+        std::vector<std::wstring> colors = reader.first_submenu_items();
         ASSERT_EQ(7u, colors.size());
         EXPECT_EQ(L"バーミリオンオレンジ", colors[0]);
         EXPECT_EQ(L"若草色", colors[2]);

@@ -14,31 +14,18 @@
 #include "memo_buffer.h"
 #include "memo_memory.h"
 #include "memo_setting.h"
+#include "memo_test_support.h"
 #include "memo_tooltip.h"
 
 namespace {
 
-LRESULT CALLBACK plain_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
+using memo_test::pump_for;
 
 // Like a memo: the whole surface is caption, so the mouse moves over it
 // arrive as non-client moves.
 LRESULT CALLBACK caption_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCHITTEST) return HTCAPTION;
     return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
-void pump_for(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
 }
 
 class TooltipTest : public ::testing::Test {
@@ -50,15 +37,8 @@ protected:
     void SetUp() override {
         saved_time = g_settings.tooltiptime;
         g_settings.tooltiptime = 10000;
-        WNDCLASSA wc;
-        ZeroMemory(&wc, sizeof wc);
-        wc.lpfnWndProc = plain_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hbrBackground = CreateSolidBrush(RGB(255, 255, 192));
-        wc.lpszClassName = "TooltipTestMemo";
-        RegisterClassA(&wc);
-        memo = CreateWindowExA(WS_EX_TOOLWINDOW, "TooltipTestMemo", "", WS_POPUP, 500, 400, 160,
-                               120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        memo = memo_test::create_test_window("TooltipTestMemo", DefWindowProcA, WS_POPUP, 500, 400,
+                                             160, 120, RGB(255, 255, 192));
         ASSERT_NE(nullptr, memo);
         record = memo_registry_add(memo);
     }
@@ -215,16 +195,9 @@ DWORD hover_and_time(HWND memo, HWND tooltip) {
 }
 
 TEST_F(TooltipTest, RestingTheMouseOnAnAllCaptionMemoShowsIt) {
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof wc);
-    wc.lpfnWndProc = caption_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = CreateSolidBrush(RGB(192, 255, 255));
-    wc.lpszClassName = "TooltipTestCaptionMemo";
-    RegisterClassA(&wc);
-    HWND caption_memo = CreateWindowExA(WS_EX_TOOLWINDOW, "TooltipTestCaptionMemo", "",
-                                        WS_POPUP | WS_VISIBLE, 200, 300, 160, 120, nullptr,
-                                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND caption_memo = memo_test::create_test_window("TooltipTestCaptionMemo", caption_proc,
+                                                      WS_POPUP | WS_VISIBLE, 200, 300, 160, 120,
+                                                      RGB(192, 255, 255));
     ASSERT_NE(nullptr, caption_memo);
     UpdateWindow(caption_memo);
     memo_record* caption_record = memo_registry_add(caption_memo);

@@ -18,6 +18,7 @@
 #include "memo_memory.h"
 #include "memo_setting.h"
 #include "memo_shell.h"
+#include "memo_test_support.h"
 #include "resource.h"
 
 namespace {
@@ -53,14 +54,7 @@ protected:
     void SetUp() override {
         saved_show = g_settings.show;
         saved_memolist = g_settings.memolist;
-        WNDCLASSA wc;
-        ZeroMemory(&wc, sizeof wc);
-        wc.lpfnWndProc = owner_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TrayTestOwner";
-        RegisterClassA(&wc);
-        owner = CreateWindowExA(WS_EX_TOOLWINDOW, "TrayTestOwner", "", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        owner = memo_test::create_test_window("TrayTestOwner", owner_proc, WS_POPUP, 0, 0, 0, 0);
         ASSERT_NE(nullptr, owner);
         drain();
     }
@@ -92,15 +86,6 @@ HWND find_standalone_tray() {
     return FindWindowA("__winex11_standalone_tray", nullptr);
 }
 
-bool wait_for(bool (*condition)(), DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > milliseconds) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 TEST_F(TrayTest, IconRecordIsFilledCompletely) {
     ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_ADD, owner));
     const NOTIFYICONDATAA* data = memo_shell_tray_icon_data();
@@ -123,9 +108,11 @@ TEST_F(TrayTest, IconRecordIsFilledCompletely) {
 TEST_F(TrayTest, ShellShowsTheIconUntilItIsDeleted) {
     // Wine without a task bar shows tray icons in a window of its own.
     ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_ADD, owner));
-    EXPECT_TRUE(wait_for([] { return find_standalone_tray() && IsWindowVisible(find_standalone_tray()); }, 3000));
+    EXPECT_TRUE(memo_test::wait_for(
+        [] { return find_standalone_tray() && IsWindowVisible(find_standalone_tray()); }, 3000));
     ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_DELETE, owner));
-    EXPECT_TRUE(wait_for([] { return !find_standalone_tray() || !IsWindowVisible(find_standalone_tray()); }, 3000));
+    EXPECT_TRUE(memo_test::wait_for(
+        [] { return !find_standalone_tray() || !IsWindowVisible(find_standalone_tray()); }, 3000));
 }
 
 struct MenuItem {
@@ -233,12 +220,7 @@ TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
 // way a user's keyboard would reach it.
 std::thread press_in_menu(std::vector<WPARAM> keys) {
     return std::thread([keys] {
-        HWND menu_window = nullptr;
-        for (int i = 0; i < 300 && !menu_window; i++) {
-            menu_window = FindWindowA("#32768", nullptr);
-            if (menu_window && !IsWindowVisible(menu_window)) menu_window = nullptr;
-            if (!menu_window) Sleep(10);
-        }
+        HWND menu_window = probe_wait_menu(3000);
         if (!menu_window) return;
         for (WPARAM key : keys) {
             Sleep(60);
@@ -300,12 +282,7 @@ TEST_F(TrayTest, MenuStandsWithItsBottomRightCornerAtTheCursor) {
     SetCursorPos(700, 600);
     RECT seen_rect = {0, 0, 0, 0};
     std::thread watcher([&seen_rect] {
-        HWND menu_window = nullptr;
-        for (int i = 0; i < 300 && !menu_window; i++) {
-            menu_window = FindWindowA("#32768", nullptr);
-            if (menu_window && !IsWindowVisible(menu_window)) menu_window = nullptr;
-            if (!menu_window) Sleep(10);
-        }
+        HWND menu_window = probe_wait_menu(3000);
         if (!menu_window) return;
         GetWindowRect(menu_window, &seen_rect);
         PostMessageA(menu_window, WM_KEYDOWN, VK_ESCAPE, 0);

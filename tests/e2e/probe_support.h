@@ -1,0 +1,185 @@
+// What every program that watches Kelvane's windows from the outside
+// needs: the probes of the shell suites, the end-to-end tests and the
+// Windows tests' helper threads.  Finding windows by class, owner,
+// visibility or process, waiting for a condition, sending with a time
+// limit, and reading texts as UTF-8.  Header only; links nothing of the
+// program.
+#ifndef PROBE_SUPPORT_H
+#define PROBE_SUPPORT_H
+
+#include <windows.h>
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "memo_main.h"
+
+// The running instance's hidden main window, or null.
+inline HWND probe_main_window() {
+    return FindWindowA(MEMO_MAIN_CLASS, nullptr);
+}
+
+// Polls condition every poll_ms until it holds or timeout_ms have passed;
+// whether it held (asked once more at the end, so a condition that comes
+// true during the last sleep still counts).
+template <typename Condition>
+bool probe_wait(Condition condition, DWORD timeout_ms, DWORD poll_ms = 20) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeout_ms) {
+            return condition();
+        }
+        Sleep(poll_ms);
+    }
+    return true;
+}
+
+struct probe_window_search {
+    const char* class_name;  // null: any class
+    HWND owner;              // null: any owner
+    bool visible_only;
+    std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK probe_collect_window(HWND hwnd, LPARAM lparam) {
+    probe_window_search* search = reinterpret_cast<probe_window_search*>(lparam);
+    if (search->class_name) {
+        char name[256] = "";
+        GetClassNameA(hwnd, name, sizeof name);
+        // Class names are case-insensitive, like the system's own lookup.
+        if (lstrcmpiA(name, search->class_name) != 0) return TRUE;
+    }
+    if (search->owner && GetWindow(hwnd, GW_OWNER) != search->owner) return TRUE;
+    if (search->visible_only && !IsWindowVisible(hwnd)) return TRUE;
+    search->found.push_back(hwnd);
+    return TRUE;
+}
+
+// The top-level windows of a class (null: all), in z-order, optionally
+// only those owned by owner and only the visible ones.
+inline std::vector<HWND> probe_windows(const char* class_name, HWND owner = nullptr,
+                                       bool visible_only = false) {
+    probe_window_search search = {class_name, owner, visible_only, {}};
+    EnumWindows(probe_collect_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+inline bool probe_same_process(HWND a, HWND b) {
+    DWORD process_a = 0;
+    DWORD process_b = 0;
+    GetWindowThreadProcessId(a, &process_a);
+    GetWindowThreadProcessId(b, &process_b);
+    return process_a != 0 && process_a == process_b;
+}
+
+// The visible dialogs of a title ("設定" for the settings sheet, "Kelvane"
+// for the welcome dialog and most message boxes) that belong to the
+// process of main.
+inline std::vector<HWND> probe_program_dialogs(HWND main, const char* title) {
+    std::vector<HWND> found;
+    for (HWND w = FindWindowA("#32770", title); w; w = FindWindowExA(nullptr, w, "#32770", title)) {
+        if (IsWindowVisible(w) && probe_same_process(w, main)) {
+            found.push_back(w);
+        }
+    }
+    return found;
+}
+
+// The pop-up menu on the screen, or null.
+inline HWND probe_shown_menu() {
+    std::vector<HWND> menus = probe_windows("#32768", nullptr, true);
+    return menus.empty() ? nullptr : menus.front();
+}
+
+// The pop-up menu once it is up, or null after timeout_ms.
+inline HWND probe_wait_menu(DWORD timeout_ms) {
+    HWND menu = nullptr;
+    probe_wait([&menu] { return (menu = probe_shown_menu()) != nullptr; }, timeout_ms, 10);
+    return menu;
+}
+
+// The virtual key of a key name that the shell suites use ("down", "up",
+// "left", "right", "return", "escape"); 0 for any other name.
+inline WPARAM probe_key_code(const char* name) {
+    const struct {
+        const char* name;
+        WPARAM key;
+    } keys[] = {
+        {"down", VK_DOWN},     {"up", VK_UP},          {"right", VK_RIGHT},
+        {"left", VK_LEFT},     {"return", VK_RETURN},  {"escape", VK_ESCAPE},
+    };
+    for (const auto& k : keys) {
+        if (lstrcmpA(name, k.name) == 0) return k.key;
+    }
+    return 0;
+}
+
+// Sends and waits at most timeout_ms for the answer; false when the
+// receiver did not answer (hung, crashed or gone).
+inline bool probe_send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result,
+                       UINT timeout_ms = 10000) {
+    DWORD_PTR answer = 0;
+    LRESULT ok = SendMessageTimeoutA(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, timeout_ms,
+                                     &answer);
+    *result = static_cast<LRESULT>(answer);
+    return ok != 0;
+}
+
+// A probe's answer to "command" and the like: sends, prints the receiver's
+// answer in decimal and returns 0; 1 (with a word on stderr) when there is
+// no receiver or it does not answer.
+inline int probe_send_print(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT answer = 0;
+    if (!hwnd) {
+        fprintf(stderr, "no window\n");
+        return 1;
+    }
+    if (!probe_send(hwnd, message, wparam, lparam, &answer)) {
+        fprintf(stderr, "no answer\n");
+        return 1;
+    }
+    printf("%lld\n", static_cast<long long>(answer));
+    return 0;
+}
+
+// UTF-16 text as UTF-8, for output the shell compares with its own
+// literals.
+inline std::string probe_utf8(const wchar_t* text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], n, nullptr, nullptr);
+    return bytes;
+}
+
+// A window's title (its caption or a control's text) as UTF-8.
+inline std::string probe_window_text_utf8(HWND hwnd) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(hwnd, text, 512);
+    return probe_utf8(text);
+}
+
+// The question of a message box: the text of its static control 0xFFFF,
+// in code page 932; "" when the box has none.
+inline std::string probe_box_text(HWND box) {
+    char text[512] = "";
+    HWND label = GetDlgItem(box, 0xFFFF);
+    if (label) GetWindowTextA(label, text, sizeof text);
+    return text;
+}
+
+// The active window and the window with the keyboard focus in the thread
+// of the instance's main window; false when there is no instance.
+inline bool probe_focus(HWND* active, HWND* focus) {
+    HWND main = probe_main_window();
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    if (!main || !GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return false;
+    *active = info.hwndActive;
+    *focus = info.hwndFocus;
+    return true;
+}
+
+#endif
