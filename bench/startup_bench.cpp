@@ -27,7 +27,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "memo_main.h"
+#include "main_window.h"
 #include "startup_layout.h"
 
 namespace {
@@ -354,7 +354,7 @@ bool bench_program_run(const bench_options& options, const std::string& program,
     if (!bench_prepare_program(program, folder, count, &exe)) {
         return false;
     }
-    *run = bench_time_start("\"" + exe + "\"", folder, MEMO_MAIN_CLASS, count);
+    *run = bench_time_start("\"" + exe + "\"", folder, MAIN_WINDOW_CLASS, count);
     int text_files = 0;
     int ini_files = 0;
     int leftovers = 0;
@@ -437,7 +437,7 @@ bool bench_profile(const bench_options& options, int count) {
     if (!bench_prepare_program(options.profile, folder, count, &exe)) {
         return false;
     }
-    bench_run run = bench_time_start("\"" + exe + "\"", folder, MEMO_MAIN_CLASS, count, true);
+    bench_run run = bench_time_start("\"" + exe + "\"", folder, MAIN_WINDOW_CLASS, count, true);
     HANDLE file = CreateFileA((folder + "\\startup_probe.txt").c_str(), GENERIC_READ,
                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -531,7 +531,7 @@ int main(int argc, char** argv) {
     CreateDirectoryA(options.work.c_str(), nullptr);
     // Only one instance of the program runs on a desktop: a left-over one
     // would answer in place of the one under test.
-    if (FindWindowA(MEMO_MAIN_CLASS, nullptr)) {
+    if (FindWindowA(MAIN_WINDOW_CLASS, nullptr)) {
         fprintf(stderr, "startup-bench: an instance of the program is already running\n");
         return 1;
     }

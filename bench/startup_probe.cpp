@@ -19,8 +19,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "memo_platform.h"
-#include "memo_profile.h"
+#include "platform.h"
+#include "ini_file.h"
 
 namespace {
 
@@ -32,11 +32,11 @@ namespace {
     X(PROBE_SCAN, "memo_file_scan_folder")                         \
     X(PROBE_PATH_KIND, "platform_path_kind (pair check)")          \
     X(PROBE_READ_FILE, "platform_read_file (text file)")           \
-    X(PROBE_PROFILE_OPEN, "profile_open (INI file)")               \
-    X(PROBE_CORNER_MONITOR, "memo_program_corner_monitor")         \
+    X(PROBE_PROFILE_OPEN, "ini_open (INI file)")               \
+    X(PROBE_CORNER_MONITOR, "placement_corner_monitor")         \
     X(PROBE_MONITOR_FROM_POINT, "platform_monitor_from_point")     \
     X(PROBE_VIRTUAL_SCREEN, "platform_virtual_screen")             \
-    X(PROBE_CREATE_WINDOW, "memo_program_create_window")           \
+    X(PROBE_CREATE_WINDOW, "placement_create_window")           \
     X(PROBE_REGISTER_CLASS, "RegisterClassExA")                    \
     X(PROBE_CREATE_WINDOW_EX, "CreateWindowExA")                   \
     X(PROBE_REGISTRY_ADD, "memo_registry_add")                     \
@@ -51,11 +51,11 @@ namespace {
     X(PROBE_WINDOW_SHOW, "platform_window_show")                   \
     X(PROBE_WINDOW_REPAINT, "platform_window_repaint")             \
     X(PROBE_UPDATE_WINDOW, "UpdateWindow")                         \
-    X(PROBE_SHOW_PAINT, "memo_show_paint")                         \
+    X(PROBE_SHOW_PAINT, "memo_paint_memo")                         \
     X(PROBE_CREATE_FONT, "CreateFontA")                            \
     X(PROBE_DRAW_TEXT, "DrawTextW")                                \
     X(PROBE_FILE_SAVE, "memo_file_save")                           \
-    X(PROBE_TRAY_ICON, "memo_shell_tray_icon")                     \
+    X(PROBE_TRAY_ICON, "tray_icon_change")                     \
     X(PROBE_SETTINGS_SAVE, "settings_save")
 
 #define PROBE_ENUM(id, name) id,
@@ -233,12 +233,12 @@ extern "C" int __wrap__Z21memo_file_scan_folderP6HWND__i(HWND w, int32_t first) 
 
 // The main window adds its tray icon right after the scan: the end of the
 // start-up as the program sees it.
-extern "C" int32_t __real__Z20memo_shell_tray_iconsP6HWND__(int16_t, HWND);
-extern "C" int32_t __wrap__Z20memo_shell_tray_iconsP6HWND__(int16_t operation, HWND w) {
+extern "C" int32_t __real__Z16tray_icon_changesP6HWND__(int16_t, HWND);
+extern "C" int32_t __wrap__Z16tray_icon_changesP6HWND__(int16_t operation, HWND w) {
     int32_t result;
     {
         probe_scope scope(PROBE_TRAY_ICON);
-        result = __real__Z20memo_shell_tray_iconsP6HWND__(operation, w);
+        result = __real__Z16tray_icon_changesP6HWND__(operation, w);
     }
     if (s_phase == PHASE_START) {
         s_startup_end_ms = probe_since_origin_ms();
@@ -257,15 +257,15 @@ extern "C" int __wrap__Z13settings_saveP6HWND__(HWND w) {
 PROBE_CALL(int, _Z18platform_path_kindPKc, PROBE_PATH_KIND, (const char* p), (p))
 PROBE_CALL(int, _Z18platform_read_filePKcPPhPy, PROBE_READ_FILE,
            (const char* p, unsigned char** d, uint64_t* s), (p, d, s))
-PROBE_CALL(int, _Z12profile_openP16profile_documentPKc, PROBE_PROFILE_OPEN,
-           (profile_document * d, const char* p), (d, p))
-PROBE_CALL(void, _Z27memo_program_corner_monitoriP13platform_rectPi, PROBE_CORNER_MONITOR,
+PROBE_CALL(int, _Z8ini_openP12ini_documentPKc, PROBE_PROFILE_OPEN,
+           (ini_document * d, const char* p), (d, p))
+PROBE_CALL(void, _Z24placement_corner_monitoriP13platform_rectPi, PROBE_CORNER_MONITOR,
            (int32_t q, platform_rect* m, int32_t* dpi), (q, m, dpi))
 PROBE_CALL(void, _Z27platform_monitor_from_pointPKiP13platform_rectPi, PROBE_MONITOR_FROM_POINT,
            (const int32_t* p, platform_rect* m, int32_t* dpi), (p, m, dpi))
 PROBE_CALL(void, _Z23platform_virtual_screenP13platform_rect, PROBE_VIRTUAL_SCREEN,
            (platform_rect * r), (r))
-PROBE_CALL(HWND, _Z26memo_program_create_windowP6HWND__iiiiiiiiii, PROBE_CREATE_WINDOW,
+PROBE_CALL(HWND, _Z23placement_create_windowP6HWND__iiiiiiiiii, PROBE_CREATE_WINDOW,
            (HWND o, int32_t x, int32_t y, int32_t w, int32_t h, int32_t q, int32_t l, int32_t t,
             int32_t r, int32_t b, int32_t g),
            (o, x, y, w, h, q, l, t, r, b, g))
@@ -278,7 +278,7 @@ PROBE_CALL(int, _Z19memo_tooltip_updateP6HWND__S0_, PROBE_TOOLTIP_UPDATE, (HWND 
            (w, t))
 PROBE_CALL(void, _Z20platform_window_showP6HWND__i, PROBE_WINDOW_SHOW, (HWND w, int s), (w, s))
 PROBE_CALL(void, _Z23platform_window_repaintP6HWND__, PROBE_WINDOW_REPAINT, (HWND w), (w))
-PROBE_CALL(void, _Z15memo_show_paintP5HDC__P6HWND__, PROBE_SHOW_PAINT, (HDC d, HWND w), (d, w))
+PROBE_CALL(void, _Z15memo_paint_memoP5HDC__P6HWND__, PROBE_SHOW_PAINT, (HDC d, HWND w), (d, w))
 PROBE_CALL(int, _Z14memo_file_saveP6HWND__t, PROBE_FILE_SAVE, (HWND w, uint16_t f), (w, f))
 PROBE_CALL(BOOL, SetWindowSubclass, PROBE_SUBCLASS,
            (HWND w, SUBCLASSPROC p, UINT_PTR i, DWORD_PTR d), (w, p, i, d))

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "memo_buffer.h"
+#include "memo_registry.h"
 #include "memo_file.h"
-#include "memo_memory.h"
-#include "memo_setting.h"
+#include "tracked_memory.h"
+#include "settings.h"
 #include "platform_fake.h"
 
 namespace {

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "memo_balloon.h"
-#include "memo_main.h"
+#include "balloon.h"
+#include "main_window.h"
 #include "probe_support.h"
 
 namespace {
@@ -148,7 +148,7 @@ std::vector<std::string> e2e_split_lines(const std::string& text) {
 // --- windows ----------------------------------------------------------------
 
 std::vector<HWND> e2e_main_windows() {
-    return probe_windows(MEMO_MAIN_CLASS);
+    return probe_windows(MAIN_WINDOW_CLASS);
 }
 
 // Sorted, for the comparisons of before and after.
@@ -185,7 +185,7 @@ std::string e2e_new_windows(const std::vector<HWND>& before, const std::vector<H
         char title[256] = "";
         GetClassNameA(hwnd, name, sizeof name);
         GetWindowTextA(hwnd, title, sizeof title);
-        if (memo_owner && (e2e_owned_by(hwnd, memo_owner) || strcmp(name, MEMO_BALLOON_CLASS) == 0)) {
+        if (memo_owner && (e2e_owned_by(hwnd, memo_owner) || strcmp(name, BALLOON_CLASS) == 0)) {
             continue;
         }
         text += std::string(" [") + name + " \"" + title + "\"]";
@@ -386,7 +386,7 @@ protected:
         }
         DWORD begin = GetTickCount();
         while (GetTickCount() - begin < k_start_timeout_ms) {
-            HWND hwnd = FindWindowA(MEMO_MAIN_CLASS, nullptr);
+            HWND hwnd = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
             if (hwnd) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(hwnd, &owner);
@@ -399,7 +399,7 @@ protected:
             }
             Sleep(20);
         }
-        ADD_FAILURE() << "no window of class " << MEMO_MAIN_CLASS << " after " << k_start_timeout_ms << " ms";
+        ADD_FAILURE() << "no window of class " << MAIN_WINDOW_CLASS << " after " << k_start_timeout_ms << " ms";
         return nullptr;
     }
 
@@ -793,7 +793,7 @@ TEST_P(HelpTest, HelpNeedsRoomForTheHelpFileName) {
     EXPECT_TRUE(e2e_is_log_time(lines[0])) << lines[0];
     EXPECT_EQ("INFO : The path is too deep", lines[1]);
     EXPECT_EQ("UNIT : Kelvane", lines[2]);
-    EXPECT_EQ("FILE : memo_main.cpp", lines[3]);
+    EXPECT_EQ("FILE : main_window.cpp", lines[3]);
     EXPECT_EQ(0u, lines[4].find("LINE : ")) << lines[4];
     EXPECT_GT(atoi(lines[4].c_str() + 7), 0) << lines[4];
     EXPECT_EQ("", lines[5]) << "the record ends with an empty line";

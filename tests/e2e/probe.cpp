@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return probe_wait_main(static_cast<DWORD>(atol(argv[2])), false);
     }
     if (argc >= 2 && strcmp(argv[1], "count-main") == 0) {
-        printf("%d\n", static_cast<int>(probe_windows(MEMO_MAIN_CLASS).size()));
+        printf("%d\n", static_cast<int>(probe_windows(MAIN_WINDOW_CLASS).size()));
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "main-x11-window") == 0) {

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "memo_main.h"
+#include "main_window.h"
 
 // The running instance's hidden main window, or null.
 inline HWND probe_main_window() {
-    return FindWindowA(MEMO_MAIN_CLASS, nullptr);
+    return FindWindowA(MAIN_WINDOW_CLASS, nullptr);
 }
 
 // Polls condition every poll_ms until it holds or timeout_ms have passed;

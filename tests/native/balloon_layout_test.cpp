@@ -2,7 +2,7 @@
 // image's rectangle at several DPIs.
 #include <gtest/gtest.h>
 
-#include "memo_balloon_layout.h"
+#include "balloon_layout.h"
 #include "platform_fake.h"
 
 namespace {
@@ -38,7 +38,7 @@ TEST(BalloonLayoutTest, SizeAndSideOnOneMonitor) {
         fake_platform_reset();
         one_monitor(c.dpi);
         balloon_layout layout;
-        memo_balloon_layout_place(&c.memo, &layout);
+        balloon_layout_place(&c.memo, &layout);
         EXPECT_EQ(c.balloon.left, layout.window.left) << c.what;
         EXPECT_EQ(c.balloon.top, layout.window.top) << c.what;
         EXPECT_EQ(c.balloon.right, layout.window.right) << c.what;
@@ -63,7 +63,7 @@ TEST(BalloonLayoutTest, LeftRuleCountsFromTheMemosOwnMonitor) {
     // At the left edge of the right monitor the balloon goes right, not
     // onto the primary monitor; its size is the right monitor's.
     platform_rect right_edge = {1925, 100, 2165, 280};
-    memo_balloon_layout_place(&right_edge, &layout);
+    balloon_layout_place(&right_edge, &layout);
     EXPECT_EQ(BALLOON_SIDE_RIGHT, layout.side);
     EXPECT_EQ(2175, layout.window.left);
     EXPECT_EQ(75, layout.window.right - layout.window.left);
@@ -72,14 +72,14 @@ TEST(BalloonLayoutTest, LeftRuleCountsFromTheMemosOwnMonitor) {
     // Well inside the left monitor (negative coordinates) it has room on
     // the left.
     platform_rect left_monitor = {-1500, 100, -1340, 220};
-    memo_balloon_layout_place(&left_monitor, &layout);
+    balloon_layout_place(&left_monitor, &layout);
     EXPECT_EQ(BALLOON_SIDE_LEFT, layout.side);
     EXPECT_EQ(-1560, layout.window.left);
     EXPECT_EQ(-1510, layout.window.right);
 
     // At that monitor's left edge it goes right.
     platform_rect left_edge = {-1915, 100, -1755, 220};
-    memo_balloon_layout_place(&left_edge, &layout);
+    balloon_layout_place(&left_edge, &layout);
     EXPECT_EQ(BALLOON_SIDE_RIGHT, layout.side);
     EXPECT_EQ(-1745, layout.window.left);
 }
@@ -98,7 +98,7 @@ TEST(BalloonLayoutTest, ContentRectangle) {
     };
     for (const ContentCase& c : cases) {
         platform_rect box;
-        memo_balloon_layout_content(c.dpi, &box);
+        balloon_layout_content(c.dpi, &box);
         EXPECT_EQ(c.box.left, box.left) << c.dpi;
         EXPECT_EQ(c.box.top, box.top) << c.dpi;
         EXPECT_EQ(c.box.right, box.right) << c.dpi;

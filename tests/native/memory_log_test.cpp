@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "memo_log.h"
-#include "memo_memory.h"
+#include "error_log.h"
+#include "tracked_memory.h"
 #include "platform_fake.h"
 
 namespace {
@@ -57,13 +57,13 @@ protected:
 };
 
 TEST_F(MemoryLogTest, RecordHasExactFiveLineFormat) {
-    EXPECT_EQ(1, error_report(1, "Kelvane", "C:\\src\\kelvane\\source\\memo_main.cpp", 321,
+    EXPECT_EQ(1, error_report(1, "Kelvane", "C:\\src\\kelvane\\source\\main_window.cpp", 321,
                               REPORT_MESSAGE, "The path is too deep"));
     EXPECT_EQ(read_log(),
               "TIME : 12/08 16:05:09\r\n"
               "INFO : The path is too deep\r\n"
               "UNIT : Kelvane\r\n"
-              "FILE : memo_main.cpp\r\n"
+              "FILE : main_window.cpp\r\n"
               "LINE : 321\r\n"
               "\r\n");
 }
@@ -139,8 +139,8 @@ TEST_F(MemoryLogTest, LogFailureShowsMessageBoxAndReturnsZero) {
 }
 
 TEST_F(MemoryLogTest, AllocationGuardAndBookkeeping) {
-    unsigned char* a = static_cast<unsigned char*>(TRACKED_ALLOC(10));
-    unsigned char* zero = static_cast<unsigned char*>(TRACKED_ALLOC(0));
+    unsigned char* a = TRACKED_NEW(unsigned char, 10);
+    unsigned char* zero = TRACKED_NEW(unsigned char, 0);
     ASSERT_NE(nullptr, a);
     ASSERT_NE(nullptr, zero);
     EXPECT_EQ(0, memcmp(a + 10, "EOM", 3));
@@ -156,13 +156,13 @@ TEST_F(MemoryLogTest, AllocationGuardAndBookkeeping) {
 
 TEST_F(MemoryLogTest, OverwrittenGuardIsReportedAtTheAllocationSite) {
     unsigned char* zero =
-        static_cast<unsigned char*>(tracked_alloc(0, "C:\\src\\memo_edit.cpp", 77));
+        static_cast<unsigned char*>(tracked_alloc(0, "C:\\src\\edit_box.cpp", 77));
     zero[0] = 0x00;  // the guard of a 0-byte block starts at offset 0
     tracked_free(zero, "C:\\src\\memo_window.cpp", 99);
     std::vector<std::string> records = log_records();
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ("Buffer Overflow", field(records[0], "INFO"));  // empty dump
-    EXPECT_EQ("memo_edit.cpp", field(records[0], "FILE"));
+    EXPECT_EQ("edit_box.cpp", field(records[0], "FILE"));
     EXPECT_EQ("77", field(records[0], "LINE"));
     EXPECT_EQ(0u, tracked_live_count()) << "the block is released anyway";
 
@@ -182,13 +182,13 @@ TEST_F(MemoryLogTest, OverwrittenGuardIsReportedAtTheAllocationSite) {
 }
 
 TEST_F(MemoryLogTest, NullAndDoubleAndForeignRelease) {
-    tracked_free(nullptr, "C:\\src\\memo_shell.cpp", 40);
-    void* block = tracked_alloc(4, "C:\\src\\memo_shell.cpp", 41);
+    tracked_free(nullptr, "C:\\src\\tray_icon.cpp", 40);
+    void* block = tracked_alloc(4, "C:\\src\\tray_icon.cpp", 41);
     void* other = TRACKED_ALLOC(1);
-    tracked_free(block, "C:\\src\\memo_shell.cpp", 42);
-    tracked_free(block, "C:\\src\\memo_shell.cpp", 43);  // second release
+    tracked_free(block, "C:\\src\\tray_icon.cpp", 42);
+    tracked_free(block, "C:\\src\\tray_icon.cpp", 43);  // second release
     int local = 0;
-    tracked_free(&local, "C:\\src\\memo_shell.cpp", 44);
+    tracked_free(&local, "C:\\src\\tray_icon.cpp", 44);
     std::vector<std::string> records = log_records();
     ASSERT_EQ(3u, records.size());
     EXPECT_EQ("Null Pointer Free", field(records[0], "INFO"));
@@ -201,9 +201,9 @@ TEST_F(MemoryLogTest, NullAndDoubleAndForeignRelease) {
 }
 
 TEST_F(MemoryLogTest, LeakReportInAllocationOrderWithEscapedDump) {
-    char* first = static_cast<char*>(tracked_alloc(5, "C:\\src\\memo_buffer.cpp", 1));
+    char* first = static_cast<char*>(tracked_alloc(5, "C:\\src\\memo_registry.cpp", 1));
     memcpy(first, "ab\r\n", 5);  // 61 62 0D 0A 00
-    void* gone = tracked_alloc(1, "C:\\src\\memo_buffer.cpp", 2);
+    void* gone = tracked_alloc(1, "C:\\src\\memo_registry.cpp", 2);
     char* last = static_cast<char*>(tracked_alloc(1, "C:\\src\\memo_file.cpp", 3));
     last[0] = 'z';
     TRACKED_FREE(gone);
@@ -211,7 +211,7 @@ TEST_F(MemoryLogTest, LeakReportInAllocationOrderWithEscapedDump) {
     std::vector<std::string> records = log_records();
     ASSERT_EQ(2u, records.size());
     EXPECT_EQ("Memory Leakab\\r\\n\\0", field(records[0], "INFO"));
-    EXPECT_EQ("memo_buffer.cpp", field(records[0], "FILE"));
+    EXPECT_EQ("memo_registry.cpp", field(records[0], "FILE"));
     EXPECT_EQ("1", field(records[0], "LINE"));
     EXPECT_EQ("Kelvane", field(records[0], "UNIT"));
     EXPECT_EQ("Memory Leakz", field(records[1], "INFO"));

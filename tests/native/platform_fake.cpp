@@ -2,7 +2,7 @@
 // a settable clock and settable monitors.
 #include "platform_fake.h"
 
-#include "memo_buffer.h"
+#include "memo_registry.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -268,7 +268,7 @@ const std::string& fake_platform_message_caption(int index) {
     return g_fake.message_captions.at(index);
 }
 
-// --- memo_platform.h ---------------------------------------------------------
+// --- platform.h ---------------------------------------------------------
 
 int platform_program_path(char* buffer, size_t size) {
     fake_ensure_ready();

@@ -1,4 +1,4 @@
-// Test implementation of memo_platform.h.
+// Test implementation of platform.h.
 //
 // Windows-style paths ("C:\app\kelvane.exe") are mapped into a sandbox
 // folder on the real disk: the drive is dropped, backslashes become slashes
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "memo_platform.h"
+#include "platform.h"
 
 // Empties the sandbox and restores the defaults: program
 // "C:\app\kelvane.exe", application data "C:\Users\user\AppData\Roaming"

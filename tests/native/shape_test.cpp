@@ -5,7 +5,8 @@
 #include <string.h>
 
 #include "memo_region.h"
-#include "memo_show.h"
+#include "memo_paint.h"
+#include "scale.h"
 
 namespace {
 
@@ -172,16 +173,16 @@ TEST(ShowTest, FontHeightFollowsTheMonitorDpi) {
         {96, 9, -12},  {96, 12, -16},  {96, 11, -15},  {144, 9, -18},  {96, 0, 0},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.height, memo_show_font_height(c.dpi, c.points))
+        EXPECT_EQ(c.height, scale_font_height(c.points, c.dpi))
             << c.points << " pt at " << c.dpi << " dpi";
     }
 }
 
 TEST(ShowTest, TextKeepsTenPixelsFromEveryEdge) {
     platform_rect client = {0, 0, 160, 120};
-    EXPECT_TRUE(rect_is(memo_show_text_rect(&client), 10, 10, 150, 110));
+    EXPECT_TRUE(rect_is(memo_paint_text_rect(&client), 10, 10, 150, 110));
     client = platform_rect{0, 0, 30, 30};
-    EXPECT_TRUE(rect_is(memo_show_text_rect(&client), 10, 10, 20, 20));
+    EXPECT_TRUE(rect_is(memo_paint_text_rect(&client), 10, 10, 20, 20));
 }
 
 }  // namespace

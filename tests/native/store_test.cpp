@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "memo_buffer.h"
+#include "memo_registry.h"
 #include "memo_file.h"
-#include "memo_memory.h"
-#include "memo_program.h"
-#include "memo_setting.h"
+#include "tracked_memory.h"
+#include "placement.h"
+#include "settings.h"
 #include "platform_fake.h"
 
 namespace {
@@ -62,7 +62,7 @@ protected:
         snprintf(rec->file_name, sizeof rec->file_name, "%s", name);
         rec->color_index = MEMO_COLOR_NEW;
         if (text) {
-            rec->text = (char*)TRACKED_ALLOC(strlen(text) + 1);
+            rec->text = TRACKED_NEW(char, strlen(text) + 1);
             strcpy(rec->text, text);
         }
         return w;
@@ -114,7 +114,7 @@ TEST_F(StoreTest, RegistryEntryPointAndUnknownWindows) {
     EXPECT_EQ(nullptr, memo_registry_next(stranger));
     memo_registry_remove(stranger);  // reported, nothing else
     EXPECT_EQ(a, memo_registry_next(nullptr));
-    r->text = (char*)TRACKED_ALLOC(4);  // owned by the record from here on
+    r->text = TRACKED_NEW(char, 4);  // owned by the record from here on
     EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_REMOVE, a));
     EXPECT_EQ(nullptr, memo_registry_next(nullptr));
 }
@@ -145,7 +145,7 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
         g_settings.textfile = c.textfile;
         memo_record* r = record_of(w);
         TRACKED_FREE(r->text);
-        r->text = (char*)TRACKED_ALLOC(strlen(c.text) + 1);
+        r->text = TRACKED_NEW(char, strlen(c.text) + 1);
         strcpy(r->text, c.text);
         ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_TEXT)) << c.textfile;
         EXPECT_EQ(c.bytes, get("20240102030405.txt")) << c.textfile << " " << c.text;
@@ -203,7 +203,7 @@ TEST_F(StoreTest, FailedTextWriteIsAFailureAndLeavesTheOldFile) {
     memo_hwnd w = make_memo("m", "old");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     TRACKED_FREE(record_of(w)->text);
-    record_of(w)->text = (char*)TRACKED_ALLOC(4);
+    record_of(w)->text = TRACKED_NEW(char, 4);
     strcpy(record_of(w)->text, "new");
     record_of(w)->color_index = 5;
     fake_platform_fail(FAKE_FAULT_WRITE_TEMP, 1);
@@ -219,7 +219,7 @@ TEST_F(StoreTest, CrashBetweenTemporaryFileAndReplaceLeavesTheOldFile) {
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     std::string ini_before = get("m.ini");
     TRACKED_FREE(record_of(w)->text);
-    record_of(w)->text = (char*)TRACKED_ALLOC(7);
+    record_of(w)->text = TRACKED_NEW(char, 7);
     strcpy(record_of(w)->text, "second");
     fake_platform_fail(FAKE_FAULT_WRITE_REPLACE, 1);
     EXPECT_EQ(0, memo_file_save(w, MEMO_SAVE_TEXT));
@@ -366,16 +366,16 @@ TEST_F(StoreTest, LoadedMemosComeBackFromTheirCorner) {
 
 TEST_F(StoreTest, CornerRelativeWindowRectangle) {
     platform_rect r;
-    memo_program_window_rect(10, 20, 160, 120, 4, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
+    placement_window_rect(10, 20, 160, 120, 4, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
     expect_rect({1750, 940, 1910, 1060}, r, "quadrant 4");
-    memo_program_window_rect(10, 20, 160, 120, 3, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
+    placement_window_rect(10, 20, 160, 120, 3, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
     expect_rect({10, 940, 170, 1060}, r, "quadrant 3");
-    memo_program_window_rect(10, 20, 160, 120, 7, 1, 2, 3, 4, MEMO_GEOMETRY_CORNER, &r);
+    placement_window_rect(10, 20, 160, 120, 7, 1, 2, 3, 4, MEMO_GEOMETRY_CORNER, &r);
     expect_rect({0, 0, 100, 100}, r, "unknown quadrant");
-    memo_program_window_rect(10, 20, 160, 120, 4, 1, 2, 3, 4, MEMO_GEOMETRY_ABSOLUTE, &r);
+    placement_window_rect(10, 20, 160, 120, 4, 1, 2, 3, 4, MEMO_GEOMETRY_ABSOLUTE, &r);
     expect_rect({1, 2, 3, 4}, r, "absolute");
     // Values from an edited file never overflow.
-    memo_program_window_rect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 4, 0, 0, 0, 0,
+    placement_window_rect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 4, 0, 0, 0, 0,
                              MEMO_GEOMETRY_CORNER, &r);
     EXPECT_LE(r.left, r.right);
 }

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "memo_buffer.h"
-#include "memo_memory.h"
-#include "memo_tooltip_text.h"
+#include "memo_registry.h"
+#include "tracked_memory.h"
+#include "tooltip_text.h"
 #include "platform_fake.h"
 
 namespace {
@@ -33,11 +33,11 @@ protected:
     }
     void set_text(const char* text) {
         size_t n = strlen(text) + 1;
-        record->text = static_cast<char*>(TRACKED_ALLOC(n));
+        record->text = TRACKED_NEW(char, n);
         memcpy(record->text, text, n);
     }
     std::string tip() {
-        char* block = memo_tooltip_text(k_memo);
+        char* block = tooltip_text_build(k_memo);
         EXPECT_NE(nullptr, block);
         if (!block) return "<none>";
         std::string text(block);
@@ -62,7 +62,7 @@ TEST_F(TooltipTextTest, LastModifiedLineForStamps) {
     };
     for (const StampCase& c : cases) {
         char line[TOOLTIP_LINE_SIZE];
-        EXPECT_EQ(1, memo_tooltip_text_line(c.day, c.time, line, sizeof line));
+        EXPECT_EQ(1, tooltip_text_line(c.day, c.time, line, sizeof line));
         EXPECT_STREQ(c.line, line) << "day " << c.day << ", time " << c.time;
     }
 }
@@ -70,7 +70,7 @@ TEST_F(TooltipTextTest, LastModifiedLineForStamps) {
 TEST_F(TooltipTextTest, LineNeverOverrunsASmallBuffer) {
     char line[8];
     memset(line, '#', sizeof line);
-    EXPECT_EQ(0, memo_tooltip_text_line(227, 545, line, sizeof line));
+    EXPECT_EQ(0, tooltip_text_line(227, 545, line, sizeof line));
     EXPECT_EQ('\0', line[sizeof line - 1]);
 }
 
@@ -117,10 +117,10 @@ TEST_F(TooltipTextTest, LongTextIsNotCut) {
 }
 
 TEST_F(TooltipTextTest, NoRecordGivesNoText) {
-    EXPECT_EQ(nullptr, memo_tooltip_text(k_other));
+    EXPECT_EQ(nullptr, tooltip_text_build(k_other));
     // The registry answers a null window with its first window; that must
     // not be taken for a record.
-    EXPECT_EQ(nullptr, memo_tooltip_text(nullptr));
+    EXPECT_EQ(nullptr, tooltip_text_build(nullptr));
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "memo_buffer.h"
-#include "memo_memory.h"
-#include "memo_shell_menu.h"
+#include "memo_registry.h"
+#include "tracked_memory.h"
+#include "tray_menu.h"
 #include "platform_fake.h"
 
 namespace {
@@ -19,18 +19,18 @@ namespace {
 // The menu top to bottom as "text=word" with "-" for separators and
 // "text>" for the memo-list item.  Texts are code page 932, like the
 // literals of this file.
-std::string describe(const shell_menu& menu) {
+std::string describe(const tray_menu_model& menu) {
     std::string out;
     for (int32_t i = 0; i < menu.item_count; i++) {
-        const shell_menu_item& item = menu.items[i];
+        const tray_menu_item& item = menu.items[i];
         if (!out.empty()) out += "|";
         char word[16];
         switch (item.kind) {
-        case SHELL_ITEM_SEPARATOR:
+        case TRAY_ITEM_SEPARATOR:
             EXPECT_EQ(nullptr, item.text);
             out += "-";
             break;
-        case SHELL_ITEM_MEMO_LIST:
+        case TRAY_ITEM_MEMO_LIST:
             EXPECT_EQ(0u, item.word) << "the memo-list item itself sends nothing";
             out += std::string(item.text) + ">";
             break;
@@ -66,7 +66,7 @@ protected:
         memo_record* record = memo_registry_add(w);
         if (text) {
             size_t n = strlen(text) + 1;
-            record->text = static_cast<char*>(TRACKED_ALLOC(n));
+            record->text = TRACKED_NEW(char, n);
             memcpy(record->text, text, n);
         }
         windows.push_back(w);
@@ -98,11 +98,11 @@ TEST_F(TrayMenuTest, ItemsOrderAndWordsForEveryShownAndMemoListState) {
          "終了=0x2|-|キャンセル=0x1"},
     };
     for (const MenuCase& c : cases) {
-        shell_menu menu;
-        memo_shell_menu_build(&menu, c.shown, c.memolist);
+        tray_menu_model menu;
+        tray_menu_build(&menu, c.shown, c.memolist);
         EXPECT_EQ(c.expected, describe(menu)) << "shown " << c.shown << ", MEMOLIST " << c.memolist;
-        EXPECT_LE(menu.item_count, SHELL_MENU_MAX_ITEMS);
-        memo_shell_menu_release(&menu);
+        EXPECT_LE(menu.item_count, TRAY_MENU_MAX_ITEMS);
+        tray_menu_release(&menu);
     }
 }
 
@@ -110,8 +110,8 @@ TEST_F(TrayMenuTest, MemoListShowsLastRegisteredFirstWithRegistryNumbers) {
     add_memo(u8"A");
     add_memo(u8"B");
     add_memo(u8"C");
-    shell_menu menu;
-    memo_shell_menu_build(&menu, 1, 1);
+    tray_menu_model menu;
+    tray_menu_build(&menu, 1, 1);
     ASSERT_EQ(3, menu.memo_count);
     EXPECT_STREQ(u8"C", menu.memos[0].text);
     EXPECT_EQ(0x3000Au, menu.memos[0].word);
@@ -119,7 +119,7 @@ TEST_F(TrayMenuTest, MemoListShowsLastRegisteredFirstWithRegistryNumbers) {
     EXPECT_EQ(0x2000Au, menu.memos[1].word);
     EXPECT_STREQ(u8"A", menu.memos[2].text);
     EXPECT_EQ(0x1000Au, menu.memos[2].word) << "choosing A focuses memo 1";
-    memo_shell_menu_release(&menu);
+    tray_menu_release(&menu);
     EXPECT_EQ(nullptr, menu.memos);
 }
 
@@ -129,14 +129,14 @@ TEST_F(TrayMenuTest, NumbersFollowTheRegistryAfterARemoval) {
     add_memo(u8"C");
     memo_registry_remove(windows[1]);
     windows.erase(windows.begin() + 1);
-    shell_menu menu;
-    memo_shell_menu_build(&menu, 1, 1);
+    tray_menu_model menu;
+    tray_menu_build(&menu, 1, 1);
     ASSERT_EQ(2, menu.memo_count);
     EXPECT_STREQ(u8"C", menu.memos[0].text);
     EXPECT_EQ(0x2000Au, menu.memos[0].word) << "C is now the second memo the main window walks";
     EXPECT_STREQ(u8"A", menu.memos[1].text);
     EXPECT_EQ(0x1000Au, menu.memos[1].word);
-    memo_shell_menu_release(&menu);
+    tray_menu_release(&menu);
 }
 
 TEST_F(TrayMenuTest, EntriesCarryWholeTextsAndEmptyForMemosWithoutText) {
@@ -145,29 +145,29 @@ TEST_F(TrayMenuTest, EntriesCarryWholeTextsAndEmptyForMemosWithoutText) {
     add_memo(multi);
     add_memo(nullptr);
     add_memo(long_text.c_str());
-    shell_menu menu;
-    memo_shell_menu_build(&menu, 1, 1);
+    tray_menu_model menu;
+    tray_menu_build(&menu, 1, 1);
     ASSERT_EQ(3, menu.memo_count);
     EXPECT_EQ(long_text, menu.memos[0].text) << "no truncation";
     ASSERT_NE(nullptr, menu.memos[1].text);
     EXPECT_STREQ("", menu.memos[1].text);
     EXPECT_EQ(0x2000Au, menu.memos[1].word);
     EXPECT_STREQ(multi, menu.memos[2].text) << "line breaks stay in the one entry";
-    memo_shell_menu_release(&menu);
+    tray_menu_release(&menu);
 }
 
 TEST_F(TrayMenuTest, NoListWithoutMemosOrWithMemoListOff) {
-    shell_menu menu;
-    memo_shell_menu_build(&menu, 1, 1);
+    tray_menu_model menu;
+    tray_menu_build(&menu, 1, 1);
     EXPECT_EQ(0, menu.memo_count);
     EXPECT_EQ(nullptr, menu.memos) << "an empty list holds no block";
-    memo_shell_menu_release(&menu);
+    tray_menu_release(&menu);
 
     add_memo(u8"A");
-    memo_shell_menu_build(&menu, 1, 0);
+    tray_menu_build(&menu, 1, 0);
     EXPECT_EQ(0, menu.memo_count) << "MEMOLIST 0 reads no memos";
     EXPECT_EQ(nullptr, menu.memos);
-    memo_shell_menu_release(&menu);
+    tray_menu_release(&menu);
 }
 
 }  // namespace

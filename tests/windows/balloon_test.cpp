@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "memo_balloon.h"
+#include "balloon.h"
 #include "memo_test_support.h"
-#include "memo_winapiex.h"
+#include "bitmap.h"
 #include "resource.h"
 
 namespace {
@@ -69,7 +69,7 @@ std::vector<std::vector<uint32_t>> dib_rows(HBITMAP bitmap) {
 TEST(BitmapHelpers, Dib32CopyKeepsPixelsAndClearsEveryAlphaByte) {
     HBITMAP source = make_test_bitmap(7, 5);
     std::vector<std::vector<uint32_t>> before = dib_rows(source);
-    HBITMAP copy = memo_winapiex_bitmap_to_dib32(source);
+    HBITMAP copy = bitmap_to_dib32(source);
     ASSERT_NE(nullptr, copy);
     DIBSECTION section;
     ASSERT_EQ(sizeof section, static_cast<size_t>(GetObjectA(copy, sizeof section, &section)));
@@ -95,7 +95,7 @@ TEST(BitmapHelpers, MirrorReversesEveryRowPixelForPixel) {
     for (int width : {7, 8}) {
         HBITMAP source = make_test_bitmap(width, 3);
         std::vector<std::vector<uint32_t>> before = dib_rows(source);
-        HBITMAP mirrored = memo_winapiex_bitmap_mirror(source);
+        HBITMAP mirrored = bitmap_mirror(source);
         ASSERT_NE(nullptr, mirrored);
         std::vector<std::vector<uint32_t>> after = dib_rows(mirrored);
         ASSERT_EQ(3u, after.size());
@@ -113,10 +113,10 @@ TEST(BitmapHelpers, MirrorReversesEveryRowPixelForPixel) {
 }
 
 TEST(BitmapHelpers, CopiesOfNothingAreNothing) {
-    EXPECT_EQ(nullptr, memo_winapiex_bitmap_to_dib32(nullptr));
-    EXPECT_EQ(nullptr, memo_winapiex_bitmap_mirror(nullptr));
+    EXPECT_EQ(nullptr, bitmap_to_dib32(nullptr));
+    EXPECT_EQ(nullptr, bitmap_mirror(nullptr));
     HBRUSH not_a_bitmap = CreateSolidBrush(RGB(1, 2, 3));
-    EXPECT_EQ(nullptr, memo_winapiex_bitmap_to_dib32(reinterpret_cast<HBITMAP>(not_a_bitmap)));
+    EXPECT_EQ(nullptr, bitmap_to_dib32(reinterpret_cast<HBITMAP>(not_a_bitmap)));
     DeleteObject(not_a_bitmap);
 }
 
@@ -126,9 +126,9 @@ TEST(BitmapHelpers, DrawStretchesWithoutBlendingAndFillCoversTheRectangle) {
     HGDIOBJ old = SelectObject(dc, target);
 
     RECT all = {0, 0, 8, 8};
-    EXPECT_EQ(1, memo_winapiex_fill_rect(dc, RGB(10, 20, 30), &all));
+    EXPECT_EQ(1, bitmap_fill_rect(dc, RGB(10, 20, 30), &all));
     RECT part = {2, 3, 5, 6};
-    EXPECT_EQ(1, memo_winapiex_fill_rect(dc, RGB(200, 100, 50), &part));
+    EXPECT_EQ(1, bitmap_fill_rect(dc, RGB(200, 100, 50), &part));
     EXPECT_EQ(RGB(200, 100, 50), GetPixel(dc, 2, 3));
     EXPECT_EQ(RGB(200, 100, 50), GetPixel(dc, 4, 5));
     EXPECT_EQ(RGB(10, 20, 30), GetPixel(dc, 5, 5)) << "right and bottom edges are outside";
@@ -144,7 +144,7 @@ TEST(BitmapHelpers, DrawStretchesWithoutBlendingAndFillCoversTheRectangle) {
     SelectObject(pair_dc, pair_old);
     DeleteDC(pair_dc);
     RECT wide = {1, 1, 5, 3};
-    EXPECT_EQ(1, memo_winapiex_draw_bitmap(dc, pair, &wide));
+    EXPECT_EQ(1, bitmap_draw(dc, pair, &wide));
     const COLORREF expected[2][4] = {
         {RGB(255, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 0, 255)},
         {RGB(255, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 0, 255)},
@@ -155,7 +155,7 @@ TEST(BitmapHelpers, DrawStretchesWithoutBlendingAndFillCoversTheRectangle) {
         }
     }
     EXPECT_EQ(COLORONCOLOR, GetStretchBltMode(dc));
-    EXPECT_EQ(0, memo_winapiex_draw_bitmap(dc, nullptr, &wide));
+    EXPECT_EQ(0, bitmap_draw(dc, nullptr, &wide));
 
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -191,7 +191,7 @@ TEST(BalloonPictures, SizesAndFormats) {
 std::vector<std::vector<uint32_t>> load_rows(int id) {
     HBITMAP loaded = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
     EXPECT_NE(nullptr, loaded) << id;
-    HBITMAP copy = memo_winapiex_bitmap_to_dib32(loaded);
+    HBITMAP copy = bitmap_to_dib32(loaded);
     std::vector<std::vector<uint32_t>> rows = dib_rows(copy);
     DeleteObject(copy);
     DeleteObject(loaded);
@@ -283,7 +283,7 @@ HWND make_memo(int x, int y, int width, int height) {
 }
 
 HWND find_balloon() {
-    return FindWindowA(MEMO_BALLOON_CLASS, nullptr);
+    return FindWindowA(BALLOON_CLASS, nullptr);
 }
 
 class BalloonWindowTest : public ::testing::Test {
@@ -296,7 +296,7 @@ protected:
 
 TEST_F(BalloonWindowTest, StandsLeftOfTheMemoMirroredAndColourKeyedOnGreen) {
     HWND memo = make_memo(300, 200, 160, 120);
-    ASSERT_EQ(1, memo_balloon_show(MEMO_BALLOON_NEW, memo));
+    ASSERT_EQ(1, balloon_show(BALLOON_NEW, memo));
     HWND balloon = find_balloon();
     ASSERT_NE(nullptr, balloon);
     RECT r;
@@ -305,7 +305,7 @@ TEST_F(BalloonWindowTest, StandsLeftOfTheMemoMirroredAndColourKeyedOnGreen) {
     EXPECT_EQ(220, r.top);
     EXPECT_EQ(50, r.right - r.left) << "96 DPI";
     EXPECT_EQ(40, r.bottom - r.top);
-    EXPECT_EQ(MEMO_BALLOON_NEW | BALLOON_SIDE_LEFT, GetWindowLongPtrA(balloon, GWLP_USERDATA));
+    EXPECT_EQ(BALLOON_NEW | BALLOON_SIDE_LEFT, GetWindowLongPtrA(balloon, GWLP_USERDATA));
     EXPECT_EQ(nullptr, GetWindow(balloon, GW_OWNER)) << "outlives its memo";
     LONG_PTR ex = GetWindowLongPtrA(balloon, GWL_EXSTYLE);
     EXPECT_TRUE(ex & WS_EX_LAYERED);
@@ -325,14 +325,14 @@ TEST_F(BalloonWindowTest, StandsLeftOfTheMemoMirroredAndColourKeyedOnGreen) {
 
 TEST_F(BalloonWindowTest, AtTheLeftEdgeItStandsRightOfTheMemo) {
     HWND memo = make_memo(20, 100, 160, 120);
-    ASSERT_EQ(1, memo_balloon_show(MEMO_BALLOON_PEEL, memo));
+    ASSERT_EQ(1, balloon_show(BALLOON_PEEL, memo));
     HWND balloon = find_balloon();
     ASSERT_NE(nullptr, balloon);
     RECT r;
     GetWindowRect(balloon, &r);
     EXPECT_EQ(190, r.left);
     EXPECT_EQ(120, r.top);
-    EXPECT_EQ(MEMO_BALLOON_PEEL | BALLOON_SIDE_RIGHT, GetWindowLongPtrA(balloon, GWLP_USERDATA));
+    EXPECT_EQ(BALLOON_PEEL | BALLOON_SIDE_RIGHT, GetWindowLongPtrA(balloon, GWLP_USERDATA));
     DestroyWindow(memo);
 }
 
@@ -346,7 +346,7 @@ COLORREF screen_pixel(int x, int y) {
 
 TEST_F(BalloonWindowTest, ShowsTheBubbleAndTheKanaButNotTheGreen) {
     HWND memo = make_memo(400, 300, 160, 120);
-    ASSERT_EQ(1, memo_balloon_show(MEMO_BALLOON_NEW, memo));
+    ASSERT_EQ(1, balloon_show(BALLOON_NEW, memo));
     HWND balloon = find_balloon();
     ASSERT_NE(nullptr, balloon);
     pump_for(150);
@@ -371,7 +371,7 @@ TEST_F(BalloonWindowTest, ShowsTheBubbleAndTheKanaButNotTheGreen) {
 TEST_F(BalloonWindowTest, GoesAfterOneSecondEvenWhenTheMemoIsGoneFirst) {
     HWND memo = make_memo(300, 200, 160, 120);
     DWORD start = GetTickCount();
-    ASSERT_EQ(1, memo_balloon_show(MEMO_BALLOON_PEEL, memo));
+    ASSERT_EQ(1, balloon_show(BALLOON_PEEL, memo));
     HWND balloon = find_balloon();
     ASSERT_NE(nullptr, balloon);
     DestroyWindow(memo);  // peeling: the memo goes at once
@@ -387,21 +387,21 @@ TEST_F(BalloonWindowTest, GoesAfterOneSecondEvenWhenTheMemoIsGoneFirst) {
 TEST_F(BalloonWindowTest, SeveralBalloonsAreIndependent) {
     HWND a = make_memo(300, 200, 160, 120);
     HWND b = make_memo(700, 200, 160, 120);
-    ASSERT_EQ(1, memo_balloon_show(MEMO_BALLOON_NEW, a));
+    ASSERT_EQ(1, balloon_show(BALLOON_NEW, a));
     pump_for(400);
-    ASSERT_EQ(1, memo_balloon_show(MEMO_BALLOON_PEEL, b));
+    ASSERT_EQ(1, balloon_show(BALLOON_PEEL, b));
     int count = 0;
-    for (HWND w = FindWindowExA(nullptr, nullptr, MEMO_BALLOON_CLASS, nullptr); w;
-         w = FindWindowExA(nullptr, w, MEMO_BALLOON_CLASS, nullptr)) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, BALLOON_CLASS, nullptr); w;
+         w = FindWindowExA(nullptr, w, BALLOON_CLASS, nullptr)) {
         count++;
     }
     EXPECT_EQ(2, count);
     pump_for(800);  // the first one is gone, the second still up
     count = 0;
-    for (HWND w = FindWindowExA(nullptr, nullptr, MEMO_BALLOON_CLASS, nullptr); w;
-         w = FindWindowExA(nullptr, w, MEMO_BALLOON_CLASS, nullptr)) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, BALLOON_CLASS, nullptr); w;
+         w = FindWindowExA(nullptr, w, BALLOON_CLASS, nullptr)) {
         count++;
-        EXPECT_EQ(MEMO_BALLOON_PEEL | BALLOON_SIDE_LEFT, GetWindowLongPtrA(w, GWLP_USERDATA));
+        EXPECT_EQ(BALLOON_PEEL | BALLOON_SIDE_LEFT, GetWindowLongPtrA(w, GWLP_USERDATA));
     }
     EXPECT_EQ(1, count);
     DestroyWindow(a);

@@ -18,7 +18,13 @@
 #include <thread>
 #include <vector>
 
-#include "memo_dialog.h"
+#include "basic_page.h"
+#include "color_page.h"
+#include "data_page.h"
+#include "detail_page.h"
+#include "settings_sheet.h"
+#include "version_page.h"
+#include "welcome_dialog.h"
 #include "memo_test_support.h"
 #include "memo_tooltip.h"
 #include "resource.h"
@@ -1321,7 +1327,7 @@ class DataCopyTest : public SheetTest {
 protected:
     std::vector<std::string> copy_to(const std::string& target) {
         box_watcher watcher("Kelvane");
-        EXPECT_EQ(1, memo_data_copy(owner, target.c_str()));
+        EXPECT_EQ(1, data_page_copy_folder(owner, target.c_str()));
         Sleep(100);
         return watcher.stop();
     }
@@ -1530,7 +1536,7 @@ bool run_welcome(const std::function<void(HWND dialog)>& driver) {
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     });
-    memo_dialog_welcome(GetModuleHandleA(nullptr));
+    welcome_dialog_show(GetModuleHandleA(nullptr));
     helper.join();
     return shown;
 }
@@ -1592,8 +1598,8 @@ std::string config_beside_program() {
 }
 
 HWND create_main_window() {
-    memo_main_register_class(GetModuleHandleA(nullptr));
-    return CreateWindowExA(WS_EX_TOOLWINDOW, MEMO_MAIN_CLASS, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    main_window_register_class(GetModuleHandleA(nullptr));
+    return CreateWindowExA(WS_EX_TOOLWINDOW, MAIN_WINDOW_CLASS, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "memo_edit.h"
+#include "edit_box.h"
 #include "memo_test_support.h"
 #include "memo_window.h"
 
@@ -23,8 +23,8 @@ namespace {
 struct layout_case {
     RECT client;
     double s;
-    memo_edit_place text;
-    memo_edit_place button;
+    edit_box_place text;
+    edit_box_place button;
 };
 
 // Every product of the scale is truncated on its own.
@@ -37,9 +37,9 @@ TEST(EditLayout, TextAboveACentredButton) {
         {{0, 0, 235, 161}, 1.0, {5, 0, 225, 121}, {72, 126, 90, 30}},  // odd: rounds down
     };
     for (const layout_case& c : cases) {
-        memo_edit_place text;
-        memo_edit_place button;
-        memo_edit_layout(&c.client, c.s, &text, &button);
+        edit_box_place text;
+        edit_box_place button;
+        edit_box_layout(&c.client, c.s, &text, &button);
         EXPECT_EQ(c.text.x, text.x) << c.s;
         EXPECT_EQ(c.text.y, text.y) << c.s;
         EXPECT_EQ(c.text.width, text.width) << c.s;
@@ -54,13 +54,13 @@ TEST(EditLayout, TextAboveACentredButton) {
 TEST(EditLayout, StoredSizeIsIn96DpiPixels) {
     int32_t w = 0;
     int32_t h = 0;
-    memo_edit_stored_size(500, 300, 2.0, &w, &h);
+    edit_box_stored_size(500, 300, 2.0, &w, &h);
     EXPECT_EQ(250, w);
     EXPECT_EQ(150, h);
-    memo_edit_stored_size(241, 301, 1.5, &w, &h);
+    edit_box_stored_size(241, 301, 1.5, &w, &h);
     EXPECT_EQ(160, w);
     EXPECT_EQ(200, h);
-    memo_edit_stored_size(333, 222, 1.0, &w, &h);
+    edit_box_stored_size(333, 222, 1.0, &w, &h);
     EXPECT_EQ(333, w);
     EXPECT_EQ(222, h);
 }

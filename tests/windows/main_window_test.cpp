@@ -9,10 +9,10 @@
 
 #include <string>
 
-#include "memo_main.h"
-#include "memo_buffer.h"
-#include "memo_memory.h"
-#include "memo_setting.h"
+#include "main_window.h"
+#include "memo_registry.h"
+#include "tracked_memory.h"
+#include "settings.h"
 #include "memo_test_support.h"
 
 namespace {
@@ -43,8 +43,8 @@ protected:
 
     void SetUp() override {
         forget_earlier_runs();
-        memo_main_register_class(GetModuleHandleA(nullptr));
-        hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, MEMO_MAIN_CLASS, "", WS_POPUP, 0, 0, 0, 0,
+        main_window_register_class(GetModuleHandleA(nullptr));
+        hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, MAIN_WINDOW_CLASS, "", WS_POPUP, 0, 0, 0, 0,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, hwnd);
         ASSERT_EQ(hwnd, g_main_window);
@@ -153,7 +153,7 @@ std::string copydata(const void* bytes, DWORD size) {
     data.dwData = 0;
     data.cbData = size;
     data.lpData = const_cast<void*>(bytes);
-    char* text = memo_main_copydata_text(&data);
+    char* text = main_window_copydata_text(&data);
     std::string result = text;
     TRACKED_FREE(text);
     return result;
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, CopyDataTextIsBoundedAndValidUtf8) {
     EXPECT_EQ("ab", copydata("ab\0cd", 5));
     EXPECT_EQ("", copydata("abc", 0));
     EXPECT_EQ("", copydata(nullptr, 10));
-    char* empty = memo_main_copydata_text(nullptr);
+    char* empty = main_window_copydata_text(nullptr);
     EXPECT_STREQ("", empty);
     TRACKED_FREE(empty);
     // Each invalid sequence becomes U+FFFD (EF BF BD).
@@ -273,7 +273,7 @@ TEST(HandoffCommand, SwitchesAndTheirFallback) {
         {nullptr, 0x20003},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.word, memo_main_handoff_command(c.line)) << (c.line ? c.line : "(null)");
+        EXPECT_EQ(c.word, main_window_handoff_command(c.line)) << (c.line ? c.line : "(null)");
     }
 }
 

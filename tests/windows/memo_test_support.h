@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "memo_buffer.h"
-#include "memo_main.h"
-#include "memo_memory.h"
-#include "memo_program.h"
-#include "memo_setting.h"
+#include "memo_registry.h"
+#include "main_window.h"
+#include "tracked_memory.h"
+#include "placement.h"
+#include "settings.h"
 #include "probe_support.h"
 #include "resource.h"
 
@@ -129,7 +129,7 @@ inline std::string make_data_folder(const char* name) {
 
 inline char* tracked_copy(const char* text) {
     size_t n = strlen(text);
-    char* block = static_cast<char*>(TRACKED_ALLOC(n + 1));
+    char* block = TRACKED_NEW(char, n + 1);
     memcpy(block, text, n + 1);
     return block;
 }
@@ -139,7 +139,7 @@ inline char* tracked_copy(const char* text) {
 // mode (1 from files, 2 new), then shown.  text may be null (a new memo).
 inline HWND create_memo(HWND owner, int left, int top, int width, int height, const char* name,
                         const char* text, int32_t color, uint16_t mode = MEMO_MODE_FROM_FILES) {
-    HWND memo = memo_program_create_window(owner, 0, 0, 0, 0, 0, left, top, left + width,
+    HWND memo = placement_create_window(owner, 0, 0, 0, 0, 0, left, top, left + width,
                                            top + height, MEMO_GEOMETRY_ABSOLUTE);
     if (!memo) {
         return nullptr;

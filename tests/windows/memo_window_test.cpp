@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "memo_edit.h"
+#include "edit_box.h"
 #include "memo_test_support.h"
 #include "memo_window.h"
 
@@ -103,7 +103,7 @@ TEST_F(MemoWindowTest, NewMemoTakesTheCursorAndOpensTheEditBoxWithTextbox) {
     HWND box = edit_box_of(second);
     char name[64] = "";
     GetClassNameA(box, name, sizeof name);
-    EXPECT_STREQ(MEMO_EDIT_CLASS, name);
+    EXPECT_STREQ(EDIT_BOX_CLASS, name);
     EXPECT_EQ(second, GetWindow(box, GW_OWNER));
     EXPECT_TRUE(IsWindowVisible(box));
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "memo_region.h"
-#include "memo_show.h"
+#include "memo_paint.h"
 #include "memo_test_support.h"
 
 namespace {
@@ -125,7 +125,7 @@ protected:
         ASSERT_NE(ERROR, GetWindowRgn(memo, clip)) << "the memo has no region";
         SelectClipRgn(c.dc(), clip);
         DeleteObject(clip);
-        memo_show_paint(c.dc(), memo);
+        memo_paint_memo(c.dc(), memo);
         SelectClipRgn(c.dc(), nullptr);
     }
 };
@@ -270,10 +270,10 @@ TEST_F(ShapeTest, ColourIndexOutsideTheSlotsPaintsLikeANewMemo) {
 TEST_F(ShapeTest, WindowWithoutRecordIsNotPainted) {
     make_memo(k_width, k_height, nullptr);
     canvas c(k_width, k_height);
-    HWND stranger = memo_program_create_window(owner, 0, 0, 0, 0, 0, 0, 0, k_width, k_height,
+    HWND stranger = placement_create_window(owner, 0, 0, 0, 0, 0, 0, 0, k_width, k_height,
                                                MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, stranger);
-    memo_show_paint(c.dc(), stranger);
+    memo_paint_memo(c.dc(), stranger);
     DestroyWindow(stranger);
     EXPECT_EQ(k_untouched, c.at(80, 50));
     EXPECT_EQ(k_untouched, c.at(0, 0));
@@ -281,8 +281,8 @@ TEST_F(ShapeTest, WindowWithoutRecordIsNotPainted) {
 
 TEST_F(ShapeTest, NewMemoAtTheCursorIsShapedAndNamedApart) {
     ASSERT_TRUE(SetCursorPos(640, 500));
-    HWND first = memo_program_new_memo(owner, MEMO_PLACE_SECOND_START);
-    HWND second = memo_program_new_memo(owner, MEMO_PLACE_SECOND_START);
+    HWND first = placement_new_memo(owner, MEMO_PLACE_SECOND_START);
+    HWND second = placement_new_memo(owner, MEMO_PLACE_SECOND_START);
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, second);
     memo = second;

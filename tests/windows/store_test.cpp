@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "memo_buffer.h"
+#include "memo_registry.h"
 #include "memo_file.h"
-#include "memo_memory.h"
-#include "memo_program.h"
-#include "memo_setting.h"
+#include "tracked_memory.h"
+#include "placement.h"
+#include "settings.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ protected:
 };
 
 TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
-    memo_hwnd w = memo_program_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
+    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
                                              MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, w);
     EXPECT_FALSE(IsWindowVisible(w));
@@ -100,7 +100,7 @@ TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
     memo_record* rec = memo_registry_add(w);
     strcpy(rec->file_name, "20240102030405");
     rec->color_index = 3;
-    rec->text = (char*)TRACKED_ALLOC(16);
+    rec->text = TRACKED_NEW(char, 16);
     strcpy(rec->text, u8"日本\r\nabc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     EXPECT_EQ(std::string("\xEF\xBB\xBF") + u8"日本\r\nabc", get("20240102030405.txt"));
@@ -154,7 +154,7 @@ TEST_F(StoreWinTest, ReplacingWriteKeepsTheOldFileWhenTheTemporaryCannotBeWritte
 TEST_F(StoreWinTest, PeelMovesBothFilesToTheRecycleBin) {
     put("p.txt", "peel me");
     put("p.ini", "[KELVAN]\r\n");
-    memo_hwnd w = memo_program_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
+    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
                                              MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, w);
     memo_record* rec = memo_registry_add(w);
@@ -181,7 +181,7 @@ TEST_F(StoreWinTest, PeelMovesBothFilesToTheRecycleBin) {
 TEST_F(StoreWinTest, PeelWithRecycleOffDeletes) {
     g_settings.recycle = 0;
     put("d.txt", "x");
-    memo_hwnd w = memo_program_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
+    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
                                              MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, w);
     strcpy(memo_registry_add(w)->file_name, "d");

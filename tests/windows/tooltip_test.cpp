@@ -11,9 +11,9 @@
 
 #include <string>
 
-#include "memo_buffer.h"
-#include "memo_memory.h"
-#include "memo_setting.h"
+#include "memo_registry.h"
+#include "tracked_memory.h"
+#include "settings.h"
 #include "memo_test_support.h"
 #include "memo_tooltip.h"
 
@@ -53,7 +53,7 @@ protected:
     void set_text(const char* text) {
         size_t n = strlen(text) + 1;
         if (record->text) TRACKED_FREE(record->text);
-        record->text = static_cast<char*>(TRACKED_ALLOC(n));
+        record->text = TRACKED_NEW(char, n);
         memcpy(record->text, text, n);
     }
     static std::wstring tip_text(HWND tooltip, HWND owner) {
@@ -201,7 +201,7 @@ TEST_F(TooltipTest, RestingTheMouseOnAnAllCaptionMemoShowsIt) {
     ASSERT_NE(nullptr, caption_memo);
     UpdateWindow(caption_memo);
     memo_record* caption_record = memo_registry_add(caption_memo);
-    caption_record->text = static_cast<char*>(TRACKED_ALLOC(4));
+    caption_record->text = TRACKED_NEW(char, 4);
     memcpy(caption_record->text, "abc", 4);
     g_settings.tooltiptime = 1000;
     HWND tooltip = memo_tooltip_create(caption_memo);

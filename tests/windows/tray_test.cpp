@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "memo_buffer.h"
-#include "memo_main.h"
-#include "memo_memory.h"
-#include "memo_setting.h"
-#include "memo_shell.h"
+#include "memo_registry.h"
+#include "main_window.h"
+#include "tracked_memory.h"
+#include "settings.h"
+#include "tray_icon.h"
 #include "memo_test_support.h"
 #include "resource.h"
 
@@ -75,7 +75,7 @@ protected:
         memo_record* record = memo_registry_add(m);
         if (text) {
             size_t n = strlen(text) + 1;
-            record->text = static_cast<char*>(TRACKED_ALLOC(n));
+            record->text = TRACKED_NEW(char, n);
             memcpy(record->text, text, n);
         }
         memos.push_back(m);
@@ -87,8 +87,8 @@ HWND find_standalone_tray() {
 }
 
 TEST_F(TrayTest, IconRecordIsFilledCompletely) {
-    ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_ADD, owner));
-    const NOTIFYICONDATAA* data = memo_shell_tray_icon_data();
+    ASSERT_EQ(1, tray_icon_change(TRAY_ICON_ADD, owner));
+    const NOTIFYICONDATAA* data = tray_icon_data();
 #ifdef _WIN64
     EXPECT_EQ(528u, data->cbSize) << "the whole structure";
 #endif
@@ -100,17 +100,17 @@ TEST_F(TrayTest, IconRecordIsFilledCompletely) {
     EXPECT_EQ(1026u, data->uCallbackMessage);
     EXPECT_NE(nullptr, data->hIcon);
     EXPECT_STREQ("『Kelvane』\n右クリックでメニュー", data->szTip);
-    EXPECT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_DELETE, owner));
-    EXPECT_EQ(0, memo_shell_tray_icon(3, owner));
-    EXPECT_EQ(0, memo_shell_tray_icon(0, owner));
+    EXPECT_EQ(1, tray_icon_change(TRAY_ICON_DELETE, owner));
+    EXPECT_EQ(0, tray_icon_change(3, owner));
+    EXPECT_EQ(0, tray_icon_change(0, owner));
 }
 
 TEST_F(TrayTest, ShellShowsTheIconUntilItIsDeleted) {
     // Wine without a task bar shows tray icons in a window of its own.
-    ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_ADD, owner));
+    ASSERT_EQ(1, tray_icon_change(TRAY_ICON_ADD, owner));
     EXPECT_TRUE(memo_test::wait_for(
         [] { return find_standalone_tray() && IsWindowVisible(find_standalone_tray()); }, 3000));
-    ASSERT_EQ(1, memo_shell_tray_icon(SHELL_TRAY_DELETE, owner));
+    ASSERT_EQ(1, tray_icon_change(TRAY_ICON_DELETE, owner));
     EXPECT_TRUE(memo_test::wait_for(
         [] { return !find_standalone_tray() || !IsWindowVisible(find_standalone_tray()); }, 3000));
 }
@@ -159,10 +159,10 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
     add_memo(u8"A");
     add_memo(u8"B 😀\r\n二行目");
     add_memo(nullptr);
-    shell_menu model;
-    memo_shell_menu_build(&model, 1, 1);
-    HMENU menu = memo_shell_menu_create(&model);
-    memo_shell_menu_release(&model);
+    tray_menu_model model;
+    tray_menu_build(&model, 1, 1);
+    HMENU menu = tray_icon_menu_create(&model);
+    tray_menu_release(&model);
     ASSERT_NE(nullptr, menu);
 
     std::vector<MenuItem> items = read_menu(menu);
@@ -196,10 +196,10 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
 }
 
 TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
-    shell_menu model;
-    memo_shell_menu_build(&model, 0, 0);
-    HMENU menu = memo_shell_menu_create(&model);
-    memo_shell_menu_release(&model);
+    tray_menu_model model;
+    tray_menu_build(&model, 0, 0);
+    HMENU menu = tray_icon_menu_create(&model);
+    tray_menu_release(&model);
     std::vector<MenuItem> items = read_menu(menu);
     ASSERT_EQ(10u, items.size());
     EXPECT_EQ("表示", items[2].text);
@@ -207,9 +207,9 @@ TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
     EXPECT_EQ("設定", items[4].text);
     DestroyMenu(menu);
 
-    memo_shell_menu_build(&model, 0, 1);
-    menu = memo_shell_menu_create(&model);
-    memo_shell_menu_release(&model);
+    tray_menu_build(&model, 0, 1);
+    menu = tray_icon_menu_create(&model);
+    tray_menu_release(&model);
     HMENU list = GetSubMenu(menu, 4);
     ASSERT_NE(nullptr, list) << "the list is there, empty";
     EXPECT_EQ(0, GetMenuItemCount(list));
@@ -234,7 +234,7 @@ TEST_F(TrayTest, ChosenItemReachesTheOwnerAsItsCommandWord) {
     g_settings.memolist = 0;
     SetCursorPos(640, 500);
     std::thread keys = press_in_menu({VK_DOWN, VK_RETURN});
-    EXPECT_EQ(1, memo_shell_tray_menu(owner));
+    EXPECT_EQ(1, tray_icon_menu(owner));
     keys.join();
     std::vector<std::pair<UINT, WPARAM>> seen = drain();
     ASSERT_EQ(2u, seen.size());
@@ -254,7 +254,7 @@ TEST_F(TrayTest, MemoListEntryFocusesByItsRegistryNumber) {
     // third entry, the first registered memo.
     std::thread keys = press_in_menu({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN,
                                       VK_DOWN, VK_RETURN});
-    EXPECT_EQ(1, memo_shell_tray_menu(owner));
+    EXPECT_EQ(1, tray_icon_menu(owner));
     keys.join();
     std::vector<std::pair<UINT, WPARAM>> seen = drain();
     ASSERT_FALSE(seen.empty());
@@ -268,7 +268,7 @@ TEST_F(TrayTest, DismissedMenuSendsNothing) {
     SetCursorPos(640, 500);
     uint64_t blocks = tracked_live_count();
     std::thread keys = press_in_menu({VK_ESCAPE});
-    EXPECT_EQ(1, memo_shell_tray_menu(owner));
+    EXPECT_EQ(1, tray_icon_menu(owner));
     keys.join();
     std::vector<std::pair<UINT, WPARAM>> seen = drain();
     ASSERT_EQ(1u, seen.size());
@@ -287,7 +287,7 @@ TEST_F(TrayTest, MenuStandsWithItsBottomRightCornerAtTheCursor) {
         GetWindowRect(menu_window, &seen_rect);
         PostMessageA(menu_window, WM_KEYDOWN, VK_ESCAPE, 0);
     });
-    memo_shell_tray_menu(owner);
+    tray_icon_menu(owner);
     watcher.join();
     drain();
     EXPECT_EQ(700, seen_rect.right);

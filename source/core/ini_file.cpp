@@ -1,0 +1,363 @@
+// INI reader and writer working on the whole file in memory.
+#include "ini_file.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "error_log.h"
+#include "tracked_memory.h"
+#include "platform.h"
+#include "paths.h"
+
+// One physical line of the document: [start, end) without its line end;
+// next is where the following line starts.
+struct ini_line {
+    size_t start;
+    size_t end;
+    size_t next;
+};
+
+enum ini_line_kind {
+    INI_LINE_OTHER = 0,  // blank, comment or a line without '='
+    INI_LINE_SECTION,
+    INI_LINE_KEY
+};
+
+// A parsed line: name is the section or key name, value the key's value,
+// each as a trimmed range of the document.
+struct ini_parsed {
+    int kind;
+    size_t name_start;
+    size_t name_end;
+    size_t value_start;
+    size_t value_end;
+};
+
+static int ini_is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Lines start after a UTF-8 byte-order mark, which an editor may have added.
+static size_t ini_first_line(const ini_document* doc) {
+    if (doc->length >= 3 && memcmp(doc->text, "\xEF\xBB\xBF", 3) == 0) return 3;
+    return 0;
+}
+
+static int ini_read_line(const ini_document* doc, size_t at, ini_line* line) {
+    if (at >= doc->length) return 0;
+    const char* nl = (const char*)memchr(doc->text + at, '\n', doc->length - at);
+    size_t end = nl ? (size_t)(nl - doc->text) : doc->length;
+    line->start = at;
+    line->next = nl ? end + 1 : doc->length;
+    if (end > at && doc->text[end - 1] == '\r') end--;
+    line->end = end;
+    return 1;
+}
+
+static void ini_trim(const char* text, size_t* start, size_t* end) {
+    while (*start < *end && ini_is_blank(text[*start])) (*start)++;
+    while (*end > *start && ini_is_blank(text[*end - 1])) (*end)--;
+}
+
+// Finds byte c outside two-byte characters, in [start, end).
+static size_t ini_find_byte(const char* text, size_t start, size_t end, char c) {
+    for (size_t i = start; i < end; i++) {
+        if (text[i] == c) return i;
+        if (path_is_lead_byte((unsigned char)text[i]) && i + 1 < end) i++;
+    }
+    return end;
+}
+
+static void ini_parse_line(const ini_document* doc, const ini_line* line,
+                               ini_parsed* out) {
+    const char* t = doc->text;
+    size_t s = line->start;
+    size_t e = line->end;
+    ini_trim(t, &s, &e);
+    out->kind = INI_LINE_OTHER;
+    if (s == e || t[s] == ';') return;
+    if (t[s] == '[') {
+        size_t close = ini_find_byte(t, s + 1, e, ']');
+        out->kind = INI_LINE_SECTION;
+        out->name_start = s + 1;
+        out->name_end = close;
+        ini_trim(t, &out->name_start, &out->name_end);
+        return;
+    }
+    size_t eq = ini_find_byte(t, s, e, '=');
+    if (eq == e) return;
+    out->kind = INI_LINE_KEY;
+    out->name_start = s;
+    out->name_end = eq;
+    ini_trim(t, &out->name_start, &out->name_end);
+    out->value_start = eq + 1;
+    out->value_end = e;
+    ini_trim(t, &out->value_start, &out->value_end);
+}
+
+static unsigned char ini_fold(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? (unsigned char)(c - 'a' + 'A') : c;
+}
+
+// Compares a document range with a name, folding ASCII case but never the
+// second byte of a two-byte character.
+static int ini_same_name(const char* text, size_t start, size_t end, const char* name) {
+    size_t n = strlen(name);
+    if (end - start != n) return 0;
+    for (size_t i = 0; i < n; i++) {
+        unsigned char a = (unsigned char)text[start + i];
+        unsigned char b = (unsigned char)name[i];
+        if (path_is_lead_byte(a)) {
+            if (a != b || i + 1 >= n || text[start + i + 1] != name[i + 1]) return 0;
+            i++;
+            continue;
+        }
+        if (ini_fold(a) != ini_fold(b)) return 0;
+    }
+    return 1;
+}
+
+// Where a key lives: its line, and the value range.  Searches every section
+// of that name in file order; the first key found wins.
+static int ini_find_key(const ini_document* doc, const char* section, const char* key,
+                            ini_line* found, ini_parsed* parsed) {
+    int in_section = 0;
+    ini_line line;
+    for (size_t at = ini_first_line(doc); ini_read_line(doc, at, &line); at = line.next) {
+        ini_parsed p;
+        ini_parse_line(doc, &line, &p);
+        if (p.kind == INI_LINE_SECTION) {
+            in_section = ini_same_name(doc->text, p.name_start, p.name_end, section);
+        } else if (in_section && p.kind == INI_LINE_KEY &&
+                   ini_same_name(doc->text, p.name_start, p.name_end, key)) {
+            *found = line;
+            *parsed = p;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// The value range of a key without the matching quotes around it.
+static int ini_value(const ini_document* doc, const char* section, const char* key,
+                         size_t* start, size_t* end) {
+    ini_line line;
+    ini_parsed p;
+    if (!doc->text || !ini_find_key(doc, section, key, &line, &p)) return 0;
+    *start = p.value_start;
+    *end = p.value_end;
+    if (*end - *start >= 2) {
+        char first = doc->text[*start];
+        if ((first == '"' || first == '\'') && doc->text[*end - 1] == first) {
+            (*start)++;
+            (*end)--;
+        }
+    }
+    return 1;
+}
+
+int32_t ini_get_int(const ini_document* doc, const char* section, const char* key,
+                        int32_t def) {
+    size_t s, e;
+    if (!ini_value(doc, section, key, &s, &e) || s == e) return def;
+    const char* t = doc->text;
+    int negative = 0;
+    if (t[s] == '-' || t[s] == '+') {
+        negative = t[s] == '-';
+        s++;
+    }
+    uint32_t v = 0;
+    if (e - s > 2 && t[s] == '0' && (t[s + 1] == 'x' || t[s + 1] == 'X')) {
+        for (s += 2; s < e; s++) {
+            char c = t[s];
+            uint32_t digit;
+            if (c >= '0' && c <= '9') {
+                digit = (uint32_t)(c - '0');
+            } else if (c >= 'a' && c <= 'f') {
+                digit = (uint32_t)(c - 'a' + 10);
+            } else if (c >= 'A' && c <= 'F') {
+                digit = (uint32_t)(c - 'A' + 10);
+            } else {
+                break;
+            }
+            v = v * 16u + digit;
+        }
+    } else {
+        for (; s < e && t[s] >= '0' && t[s] <= '9'; s++) v = v * 10u + (uint32_t)(t[s] - '0');
+    }
+    if (negative) v = 0u - v;
+    return (int32_t)v;
+}
+
+size_t ini_get_string(const ini_document* doc, const char* section, const char* key,
+                          const char* def, char* out, size_t out_size) {
+    size_t s, e;
+    const char* from;
+    size_t length;
+    if (ini_value(doc, section, key, &s, &e)) {
+        from = doc->text + s;
+        length = e - s;
+    } else {
+        from = def ? def : "";
+        length = strlen(from);
+    }
+    if (out_size > 0) {
+        size_t n = path_cut_length(from, length, out_size - 1);
+        memcpy(out, from, n);
+        out[n] = '\0';
+    }
+    return length;
+}
+
+static void ini_reserve(ini_document* doc, size_t length) {
+    if (length + 1 <= doc->capacity && !doc->platform_block) return;
+    size_t capacity = doc->capacity ? doc->capacity : 256;
+    while (capacity < length + 1) capacity *= 2;
+    char* grown = TRACKED_NEW(char, capacity);
+    if (doc->platform_block) {
+        memcpy(grown, doc->text, doc->length + 1);
+        platform_release_file(doc->platform_block);
+        doc->platform_block = nullptr;
+    } else if (doc->text) {
+        memcpy(grown, doc->text, doc->length + 1);
+        TRACKED_FREE(doc->text);
+    } else {
+        grown[0] = '\0';
+    }
+    doc->text = grown;
+    doc->capacity = capacity;
+}
+
+// Replaces [start, end) of the document with the given bytes.
+static void ini_splice(ini_document* doc, size_t start, size_t end, const char* bytes,
+                           size_t size) {
+    size_t length = doc->length - (end - start) + size;
+    ini_reserve(doc, length);
+    memmove(doc->text + start + size, doc->text + end, doc->length - end + 1);
+    memcpy(doc->text + start, bytes, size);
+    doc->length = length;
+}
+
+static const char* ini_eol(const ini_document* doc) { return doc->crlf ? "\r\n" : "\n"; }
+
+void ini_set_string(ini_document* doc, const char* section, const char* key,
+                        const char* value) {
+    ini_line line;
+    ini_parsed p;
+    const char* eol = ini_eol(doc);
+    size_t line_size = strlen(key) + 1 + strlen(value);
+    char* text = TRACKED_NEW(char, strlen(section) + line_size + 16);
+    if (doc->text && ini_find_key(doc, section, key, &line, &p)) {
+        sprintf(text, "%s=%s", key, value);
+        ini_splice(doc, line.start, line.end, text, strlen(text));
+        TRACKED_FREE(text);
+        return;
+    }
+    // A new key goes below the last non-blank line of the first section of
+    // that name; a missing section is added at the end of the file.
+    int in_section = 0;
+    int section_found = 0;
+    size_t insert_at = 0;
+    int insert_needs_eol = 0;
+    if (doc->text) {
+        for (size_t at = ini_first_line(doc); ini_read_line(doc, at, &line);
+             at = line.next) {
+            ini_parsed q;
+            ini_parse_line(doc, &line, &q);
+            if (q.kind == INI_LINE_SECTION) {
+                if (section_found) break;
+                in_section = ini_same_name(doc->text, q.name_start, q.name_end, section);
+                if (!in_section) continue;
+                section_found = 1;
+            } else if (!in_section || line.start == line.end) {
+                continue;
+            } else {
+                size_t s = line.start;
+                size_t e = line.end;
+                ini_trim(doc->text, &s, &e);
+                if (s == e) continue;
+            }
+            insert_at = line.next;
+            insert_needs_eol = doc->text[line.next - 1] != '\n';
+        }
+    }
+    if (section_found) {
+        sprintf(text, "%s%s=%s%s", insert_needs_eol ? eol : "", key, value, eol);
+        ini_splice(doc, insert_at, insert_at, text, strlen(text));
+    } else {
+        int needs_eol = doc->length > 0 && doc->text[doc->length - 1] != '\n';
+        sprintf(text, "%s[%s]%s%s=%s%s", needs_eol ? eol : "", section, eol, key, value, eol);
+        ini_splice(doc, doc->length, doc->length, text, strlen(text));
+    }
+    TRACKED_FREE(text);
+}
+
+void ini_set_int(ini_document* doc, const char* section, const char* key, int32_t value) {
+    char text[16];
+    snprintf(text, sizeof text, "%d", (int)value);
+    ini_set_string(doc, section, key, text);
+}
+
+void ini_set_hex(ini_document* doc, const char* section, const char* key,
+                     uint32_t value) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%08x", (unsigned)value);
+    ini_set_string(doc, section, key, text);
+}
+
+// New lines follow the file's own line ends; a new file gets CR LF as the
+// system's writer would give it.
+static void ini_detect_line_end(ini_document* doc) {
+    const char* nl = doc->text ? (const char*)memchr(doc->text, '\n', doc->length) : nullptr;
+    doc->crlf = nl ? nl > doc->text && nl[-1] == '\r' : 1;
+}
+
+void ini_open_bytes(ini_document* doc, const char* bytes, size_t size) {
+    doc->text = nullptr;
+    doc->length = 0;
+    doc->capacity = 0;
+    doc->platform_block = nullptr;
+    if (size > 0) {
+        ini_reserve(doc, size);
+        memcpy(doc->text, bytes, size);
+        doc->text[size] = '\0';
+        doc->length = size;
+    }
+    ini_detect_line_end(doc);
+}
+
+int ini_open(ini_document* doc, const char* path) {
+    ini_open_bytes(doc, nullptr, 0);
+    if (platform_path_kind(path) == PLATFORM_PATH_NONE) return 1;
+    unsigned char* data;
+    uint64_t size;
+    if (!platform_read_file(path, &data, &size)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    // The platform's block already ends in a NUL.
+    doc->platform_block = data;
+    doc->text = (char*)data;
+    doc->length = (size_t)size;
+    doc->capacity = (size_t)size + 1;
+    ini_detect_line_end(doc);
+    return 1;
+}
+
+void ini_close(ini_document* doc) {
+    if (doc->platform_block) {
+        platform_release_file(doc->platform_block);
+        doc->platform_block = nullptr;
+    } else if (doc->text) {
+        TRACKED_FREE(doc->text);
+    }
+    doc->text = nullptr;
+    doc->length = 0;
+    doc->capacity = 0;
+}
+
+int ini_save(const ini_document* doc, const char* path, int flags) {
+    if (!platform_write_file(path, doc->text ? doc->text : "", doc->length, flags)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,82 @@
+// Memo files: the text file and the INI file of every memo in the data
+// folder, the start-up load, the refresh, the folder scan and the store
+// side of peeling a memo off.
+#ifndef KELVANE_MEMO_FILE_H
+#define KELVANE_MEMO_FILE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "platform.h"
+
+// Flags of memo_file_save and memo_file_write_ini.
+#define MEMO_SAVE_TEXT 0x01
+#define MEMO_SAVE_POSITION 0x10  // X, Y, WIDTH, HEIGHT, QUADRANT, LEFT, TOP, RIGHT, BOTTOM
+#define MEMO_SAVE_COLOR 0x20
+#define MEMO_SAVE_STAMP 0x40     // DAY, TIME
+#define MEMO_SAVE_ALL 0x71
+
+// A memo's place as stored, in 96-dpi pixels (quadrant unscaled).
+struct memo_position {
+    int32_t x;
+    int32_t y;
+    int32_t width;
+    int32_t height;
+    int32_t quadrant;
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// Reads a memo text file: byte-order mark optional, text up to the first
+// NUL, every CR removed.  Returns a new tracked block owned by the caller,
+// or null when the file cannot be read or is 4 GiB or larger.
+char* memo_file_read_text(const char* path);
+
+// The bytes of a text file for text under the TEXTFILE format: optional
+// byte-order mark, every CR of the text left out, every LF written as LF or
+// CR LF.  Returns a new tracked block owned by the caller.
+char* memo_file_encode_text(const char* text, int32_t textfile, size_t* size);
+
+// The stored position of a window rectangle in physical desktop pixels.
+void memo_file_position_from_rect(const platform_rect* window, memo_position* out);
+
+// A COLOR value as a colour index: values outside 0..6 (the missing key
+// gives 16777215) become the colour of a new memo.
+int32_t memo_file_color_index(int32_t value);
+
+// Writes the memo's files from its record and its window rectangle.  1 when
+// everything asked for was written; 0 without a record, without
+// text, or when a file could not be written.  A failed text write still
+// writes the INI keys; the memo keeps its text in memory.
+int memo_file_save(memo_hwnd window, uint16_t flags);
+
+// Writes the INI keys selected by flags for the rectangle (physical
+// desktop pixels) in one read-modify-write of ini_path.  0 when
+// the file could not be read or written.
+int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top,
+                        int32_t right, int32_t bottom, int32_t color_index, int32_t day,
+                        int32_t time, const char* ini_path);
+
+// Creates, registers and initialises the memo of base_path ("folder\name";
+// the files are base_path + ".txt" and ".ini").  Shown when SHOW is on.
+int memo_file_load(memo_hwnd main_window, const char* base_path);
+
+// Brings the live memo named like base_path up to date from its files
+// (text, colour, stamp; never its place), or loads it when none lives.
+int memo_file_reload(memo_hwnd main_window, const char* base_path);
+
+// Loads (first_load 1) or refreshes (0) every "*.txt" with a matching
+// ".ini" in the data folder.  Returns 1.
+int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load);
+
+// Moves a file to the recycle bin.  Callers ignore the result.
+int memo_file_recycle(const char* path);
+
+// The store steps of peeling a memo off: recycle (RECYCLE on) or delete its
+// text file and INI file, whichever exist, then remove it from the registry.
+// The caller destroys the window afterwards.  0 when it had no record.
+int memo_file_peel(memo_hwnd window);
+
+#endif

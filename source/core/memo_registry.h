@@ -1,0 +1,71 @@
+// Memo record and memo registry: the list of live memo windows, each with
+// its record, in registration order.
+#ifndef KELVANE_MEMO_REGISTRY_H
+#define KELVANE_MEMO_REGISTRY_H
+
+#include <stdint.h>
+
+#include "messages.h"
+#include "platform.h"
+
+// The mode of the hand-over record.
+#define MEMO_MODE_FROM_FILES 1
+#define MEMO_MODE_NEW 2
+
+// Colour index of a new memo (the second slot).
+#define MEMO_COLOR_NEW 1
+#define MEMO_COLOR_COUNT 7
+
+#define MEMO_FILE_NAME_SIZE 260
+
+struct memo_record {
+    int32_t color_index;  // 0..6 whenever the memo is drawn
+    memo_hwnd tooltip;    // owned by the memo window
+    int32_t day;          // month * 32 + day of month; 0 = never edited
+    int32_t time;         // hour * 60 + minute
+    int32_t active;
+    char* text;           // UTF-8, tracked block owned by the record; null
+                          // until the first text arrives
+    char file_name[MEMO_FILE_NAME_SIZE];  // base name of the two files
+    unsigned char reserved[8];
+};
+
+struct memo_handover {
+    memo_record* record;
+    uint16_t mode;
+};
+
+// Operation codes of memo_registry.
+enum memo_registry_code {
+    MEMO_REGISTRY_ADD = 1,
+    MEMO_REGISTRY_REMOVE = 2,
+    MEMO_REGISTRY_FIND = 3,
+    MEMO_REGISTRY_NEXT = 4
+};
+
+// The one entry point; the result's type depends on the code (see below).
+// Any other code yields null.
+void* memo_registry(int32_t code, memo_hwnd window);
+
+// Appends window and returns its record, every field zero.  The registry
+// owns the record (and the record its text) until memo_registry_remove.
+memo_record* memo_registry_add(memo_hwnd window);
+
+// Releases the record's text, then the record.  An unknown window is ignored.
+void memo_registry_remove(memo_hwnd window);
+
+// For a registered window its memo_record*; for null the first registered
+// window (a memo_hwnd) or null when empty; for an unknown window null.
+// memo_registry_next(NULL) gives the first window typed.
+void* memo_registry_find(memo_hwnd window);
+
+// The window after window, or the first for null; null after the last.
+// An unknown window yields null.
+memo_hwnd memo_registry_next(memo_hwnd window);
+
+// The window whose record has file_name exactly (byte for byte), with its
+// record in *record; null when no live memo has that name.  One walk of the
+// list, for the refresh.
+memo_hwnd memo_registry_find_name(const char* file_name, memo_record** record);
+
+#endif

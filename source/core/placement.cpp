@@ -1,0 +1,268 @@
+// Memo creation and placement.
+#include "placement.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "memo_registry.h"
+#include "error_log.h"
+#include "settings.h"
+#include "scale.h"
+
+// Which corner of the desktop (and of the anchoring monitor) a quadrant
+// measures from; meaningful for quadrants 1 to 4 only.
+static int placement_quadrant_right(int32_t quadrant) {
+    return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_LOWER_RIGHT;
+}
+
+static int placement_quadrant_upper(int32_t quadrant) {
+    return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_UPPER_LEFT;
+}
+
+void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+    if (quadrant < MEMO_QUADRANT_UPPER_RIGHT || quadrant > MEMO_QUADRANT_LOWER_RIGHT) {
+        platform_monitor_from_point(nullptr, monitor, dpi);
+        return;
+    }
+    platform_rect desk;
+    platform_virtual_screen(&desk);
+    // The right and bottom corners are origin plus extent, one pixel past
+    // the last monitor: the nearest monitor is still the one at that corner.
+    int32_t corner[2] = {placement_quadrant_right(quadrant) ? desk.right : desk.left,
+                         placement_quadrant_upper(quadrant) ? desk.top : desk.bottom};
+    platform_monitor_from_point(corner, monitor, dpi);
+}
+
+void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
+                              int32_t quadrant, int32_t left, int32_t top, int32_t right,
+                              int32_t bottom, int32_t geometry, platform_rect* out) {
+    if (geometry == MEMO_GEOMETRY_ABSOLUTE || geometry == MEMO_GEOMETRY_STORED) {
+        *out = platform_rect{left, top, right, bottom};
+        return;
+    }
+    if (quadrant < MEMO_QUADRANT_UPPER_RIGHT || quadrant > MEMO_QUADRANT_LOWER_RIGHT) {
+        *out = platform_rect{0, 0, 100, 100};
+        return;
+    }
+    platform_rect m;
+    int32_t dpi;
+    placement_corner_monitor(quadrant, &m, &dpi);
+    // Stored values come from files anyone may edit: add in 64 bits.
+    int64_t l = placement_quadrant_right(quadrant) ? (int64_t)m.right - x - width
+                                                      : (int64_t)m.left + x;
+    int64_t t = placement_quadrant_upper(quadrant) ? (int64_t)m.top + y
+                                                      : (int64_t)m.bottom - y - height;
+    *out = platform_rect{scale_clamp(l), scale_clamp(t),
+                         scale_clamp(l + width), scale_clamp(t + height)};
+}
+
+memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
+                                     int32_t height, int32_t quadrant, int32_t left,
+                                     int32_t top, int32_t right, int32_t bottom,
+                                     int32_t geometry) {
+    platform_rect r;
+    placement_window_rect(x, y, width, height, quadrant, left, top, right, bottom, geometry,
+                             &r);
+    memo_hwnd window = platform_memo_window_create(owner, &r);
+    if (!window) REPORT_FAILURE();
+    return window;
+}
+
+// --- new memos ---------------------------------------------------------------
+
+void placement_place_memo(int32_t placement_kind, int32_t tbw, int32_t tbh, int32_t cursor_x,
+                             int32_t cursor_y, int32_t width, int32_t height, platform_rect* out) {
+    int64_t px = cursor_x, py = cursor_y, w = width, h = height;
+    if (placement_kind == MEMO_PLACE_SECOND_START) {
+        // Both halves truncate, so an odd size comes out one pixel smaller.
+        *out = platform_rect{scale_clamp(px - w / 2), scale_clamp(py - h / 2),
+                             scale_clamp(px + w / 2), scale_clamp(py + h / 2)};
+        return;
+    }
+    int32_t cursor[2] = {cursor_x, cursor_y};
+    platform_rect m;
+    platform_monitor_from_point(cursor, &m, nullptr);
+    int32_t taskbar = g_settings.taskbar;
+    int64_t beside_left = (int64_t)m.left + tbw;
+    int64_t beside_top = (int64_t)m.top + tbh;
+    int64_t beside_right = (int64_t)m.right - tbw - w;
+    int64_t beside_bottom = (int64_t)m.bottom - tbh - h;
+    int64_t left, top;
+    if (placement_kind == MEMO_PLACE_COPYDATA) {
+        // The tray corner, where a notification would appear.
+        left = taskbar == SETTINGS_TASKBAR_LEFT ? beside_left : beside_right;
+        top = taskbar == SETTINGS_TASKBAR_TOP ? beside_top : beside_bottom;
+    } else {
+        // Only the far edges are guarded, and strictly: a memo that ends
+        // exactly on the edge stays centred on the cursor.
+        int64_t centred_left = m.right < px + w / 2 ? beside_right : px - w / 2;
+        int64_t centred_top = m.bottom < py + h / 2 ? beside_bottom : py - h / 2;
+        switch (taskbar) {
+        case SETTINGS_TASKBAR_LEFT:
+            left = beside_left;
+            top = centred_top;
+            break;
+        case SETTINGS_TASKBAR_TOP:
+            left = centred_left;
+            top = beside_top;
+            break;
+        case SETTINGS_TASKBAR_RIGHT:
+            left = beside_right;
+            top = centred_top;
+            break;
+        default:
+            left = centred_left;
+            top = beside_bottom;
+            break;
+        }
+    }
+    *out = platform_rect{scale_clamp(left), scale_clamp(top),
+                         scale_clamp(left + w), scale_clamp(top + h)};
+}
+
+// One axis of the edit box: centred on c, then pushed inside lo..hi, the
+// low bound first.
+static int32_t placement_fit(int32_t c, int32_t size, int64_t lo, int64_t hi) {
+    int64_t x = (int64_t)c - size / 2;
+    if (x < lo) {
+        x = lo;
+    } else if (hi < (int64_t)c + size / 2) {
+        x = hi - size;
+    }
+    return scale_clamp(x);
+}
+
+void placement_place_editbox(int32_t tbw, int32_t tbh, int32_t width, int32_t height,
+                                int32_t* left, int32_t* top) {
+    int32_t cursor[2];
+    platform_cursor_pos(cursor);
+    platform_rect m;
+    platform_monitor_from_point(cursor, &m, nullptr);
+    int64_t lo_x = m.left, hi_x = m.right, lo_y = m.top, hi_y = m.bottom;
+    switch (g_settings.taskbar) {
+    case SETTINGS_TASKBAR_LEFT:
+        lo_x += tbw;
+        break;
+    case SETTINGS_TASKBAR_TOP:
+        lo_y += tbh;
+        break;
+    case SETTINGS_TASKBAR_RIGHT:
+        hi_x -= tbw;
+        break;
+    default:
+        hi_y -= tbh;
+        break;
+    }
+    *left = placement_fit(cursor[0], width, lo_x, hi_x);
+    *top = placement_fit(cursor[1], height, lo_y, hi_y);
+}
+
+static int32_t placement_days_in_month(int32_t year, int32_t month) {
+    static const int32_t k_days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
+    return month >= 1 && month <= 12 ? k_days[month - 1] : 31;
+}
+
+void placement_next_second(platform_time* t) {
+    if (++t->second < 60) return;
+    t->second = 0;
+    if (++t->minute < 60) return;
+    t->minute = 0;
+    if (++t->hour < 24) return;
+    t->hour = 0;
+    if (++t->day <= placement_days_in_month(t->year, t->month)) return;
+    t->day = 1;
+    if (++t->month <= 12) return;
+    t->month = 1;
+    t->year++;
+}
+
+static void placement_format_name(const platform_time* t, char* name, size_t size) {
+    snprintf(name, size, "%04d%02d%02d%02d%02d%02d", (int)t->year, (int)t->month, (int)t->day,
+             (int)t->hour, (int)t->minute, (int)t->second);
+}
+
+// A name is taken by a live memo or by either file of a pair in the data
+// folder: a lone text or INI file left behind must not be overwritten.
+static int placement_name_taken(const char* name) {
+    for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
+        memo_record* r = static_cast<memo_record*>(memo_registry_find(w));
+        if (r && strcmp(r->file_name, name) == 0) return 1;
+    }
+    static const char* const k_paths[2] = {"%s\\%s.txt", "%s\\%s.ini"};
+    for (const char* format : k_paths) {
+        char path[PLATFORM_PATH_SIZE];
+        // A path too long to form is one no file can have.
+        if (settings_format_path(path, format, g_settings.path, name) &&
+            platform_path_kind(path) != PLATFORM_PATH_NONE) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// The creation time as the memo's base name: 14 digits, and never one a
+// live memo or the data folder already has, so that two memos stuck within
+// one second keep separate files.  The next free second stays a valid
+// local time, so the name still reads as when the memo was made.  The
+// candidate is built apart from the record: the new memo is registered
+// already and must not find its own name taken.
+static void placement_unique_name(char* name, size_t size) {
+    char candidate[MEMO_FILE_NAME_SIZE];
+    platform_time t;
+    platform_local_time(&t);
+    placement_format_name(&t, candidate, sizeof candidate);
+    while (placement_name_taken(candidate)) {
+        placement_next_second(&t);
+        placement_format_name(&t, candidate, sizeof candidate);
+    }
+    snprintf(name, size, "%s", candidate);
+}
+
+memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
+    int32_t cursor[2];
+    platform_cursor_pos(cursor);
+    int32_t dpi = 96;
+    platform_monitor_from_point(cursor, nullptr, &dpi);
+
+    int32_t width = 160, height = 120;
+    if (g_settings.defaultmemosize == PLACEMENT_SIZE_MEDIUM) {
+        width = 240;
+        height = 180;
+    } else if (g_settings.defaultmemosize == PLACEMENT_SIZE_LARGE) {
+        width = 320;
+        height = 240;
+    }
+    platform_rect r;
+    placement_place_memo(placement_kind, scale_to_physical(g_settings.taskbarwidth, dpi),
+                            scale_to_physical(g_settings.taskbarheight, dpi), cursor[0],
+                            cursor[1], scale_to_physical(width, dpi),
+                            scale_to_physical(height, dpi), &r);
+
+    memo_hwnd window = placement_create_window(owner, 0, 0, 0, 0, 0, r.left, r.top, r.right,
+                                                  r.bottom, MEMO_GEOMETRY_ABSOLUTE);
+    if (!window) return nullptr;
+    memo_record* record = memo_registry_add(window);
+    if (!record) {
+        // Never shown and never registered: nothing could ever reach it.
+        REPORT_FAILURE();
+        platform_window_destroy(window);
+        return nullptr;
+    }
+    placement_unique_name(record->file_name, sizeof record->file_name);
+    record->color_index = MEMO_COLOR_NEW;
+    record->day = 0;
+    record->time = 0;
+    record->active = 0;
+    record->text = nullptr;
+    record->tooltip = nullptr;
+    memset(record->reserved, 0, sizeof record->reserved);
+
+    memo_handover handover = {record, MEMO_MODE_NEW};
+    platform_window_send(window, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
+    // Text from another program arrives even while memos are hidden; its
+    // memo then waits hidden until they are shown again.
+    platform_window_show(window, g_settings.show ? 1 : 0);
+    if (g_settings.show) platform_window_repaint(window);
+    return window;
+}

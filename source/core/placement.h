@@ -1,0 +1,74 @@
+// Memo creation and placement: memo windows from stored rectangles.
+#ifndef KELVANE_PLACEMENT_H
+#define KELVANE_PLACEMENT_H
+
+#include <stdint.h>
+
+#include "messages.h"
+#include "platform.h"
+
+// Geometry modes of placement_create_window.
+#define MEMO_GEOMETRY_CORNER 1    // x, y, width, height from a corner by quadrant
+#define MEMO_GEOMETRY_ABSOLUTE 2  // left, top, right, bottom (new memos)
+#define MEMO_GEOMETRY_STORED 4    // left, top, right, bottom (ABSOLUTE setting)
+
+// Quadrants: which corner of the desktop anchors a stored memo.
+#define MEMO_QUADRANT_UPPER_RIGHT 1
+#define MEMO_QUADRANT_UPPER_LEFT 2
+#define MEMO_QUADRANT_LOWER_LEFT 3
+#define MEMO_QUADRANT_LOWER_RIGHT 4
+
+// The rectangle a memo window gets, all values in physical pixels.
+// Corner mode places width x height at x, y from the matching edges of the
+// monitor nearest the quadrant's corner of the virtual screen; an unknown
+// quadrant gives 100 x 100 at 0, 0.
+void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
+                              int32_t quadrant, int32_t left, int32_t top, int32_t right,
+                              int32_t bottom, int32_t geometry, platform_rect* out);
+
+// The monitor nearest the quadrant's corner of the virtual screen, or the
+// primary monitor for any other quadrant.
+void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi);
+
+// Creates a hidden memo window owned by owner at the rectangle above; the
+// caller registers it, fills its record and shows it.  Null on failure.
+memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
+                                     int32_t height, int32_t quadrant, int32_t left,
+                                     int32_t top, int32_t right, int32_t bottom,
+                                     int32_t geometry);
+
+// Sizes of a new memo in 96-dpi pixels, by DEFAULTMEMOSIZE (2 medium,
+// 3 large, anything else small).
+#define PLACEMENT_SIZE_MEDIUM 2
+#define PLACEMENT_SIZE_LARGE 3
+
+
+// Where a new width x height memo goes for the cursor at cursor_x,
+// cursor_y (physical pixels), with tbw and tbh the task bar margins already
+// scaled.  Kind 2 centres it on the cursor; kind 3 puts it in the tray
+// corner of the monitor nearest the cursor; any other kind puts it beside
+// the task bar (TASKBAR setting), centred on the cursor along it, pulled
+// back only where it would pass the far (right or bottom) monitor edge.
+void placement_place_memo(int32_t placement_kind, int32_t tbw, int32_t tbh, int32_t cursor_x,
+                             int32_t cursor_y, int32_t width, int32_t height, platform_rect* out);
+
+// The top-left corner for a width x height edit box: centred on the cursor
+// (read here) and kept on the monitor nearest it, off the task bar's side
+// by tbw or tbh (already scaled).  A box larger than the room left sticks
+// to the left or top bound.
+void placement_place_editbox(int32_t tbw, int32_t tbh, int32_t width, int32_t height,
+                                int32_t* left, int32_t* top);
+
+// One second later on the calendar, carrying into the minute, hour, day,
+// month and year (leap years included).
+void placement_next_second(platform_time* t);
+
+// Creates a new empty memo at the cursor for the placement kind: sized by
+// DEFAULTMEMOSIZE for the monitor under the cursor, registered, named
+// after the current local time (the next free second when a live memo or a
+// file in the data folder already has that name), handed its record with
+// the init message and shown when memos are shown.  The main window owns
+// the new window; null on failure.  Nothing is written to disk.
+memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind);
+
+#endif

@@ -1,0 +1,157 @@
+// The one place where the window-free modules (memory, log, settings, memo
+// store, placement and shape tables) reach the operating system.
+//
+// Two implementations exist: platform_win32.cpp for the program, and
+// tests/native/platform_fake.cpp for the native tests, where a test sets up
+// the program path, monitors, DPI and the clock, and where Windows-style
+// paths ("C:\x\y") are mapped into a sandbox folder on the real disk.
+//
+// Every path is a NUL-terminated string in code page 932 with backslashes,
+// as the Windows ANSI functions take it.  Results follow the program's rule:
+// 1 for success, 0 for failure.
+#ifndef KELVANE_PLATFORM_H
+#define KELVANE_PLATFORM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A window handle as the window-free modules see it: an opaque pointer that
+// is the same type as the Win32 HWND, so no cast is needed at the edge.
+struct HWND__;
+typedef HWND__* memo_hwnd;
+
+#define PLATFORM_PATH_SIZE 260
+#define PLATFORM_TEMP_SUFFIX ".tmp"
+
+struct platform_rect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+struct platform_time {
+    int32_t year;
+    int32_t month;   // 1..12
+    int32_t day;     // 1..31
+    int32_t hour;    // 0..23
+    int32_t minute;
+    int32_t second;
+};
+
+// --- program and folders -------------------------------------------------
+
+// The program's own file path, e.g. "C:\Tools\Kelvane\kelvane.exe".
+// Fails when the path does not fit into size bytes.
+int platform_program_path(char* buffer, size_t size);
+
+// The user's roaming application-data folder, without a trailing backslash.
+int platform_appdata_folder(char* buffer, size_t size);
+
+// --- files and folders ---------------------------------------------------
+
+enum platform_path_kind {
+    PLATFORM_PATH_NONE = 0,
+    PLATFORM_PATH_FILE = 1,
+    PLATFORM_PATH_FOLDER = 2
+};
+
+int platform_path_kind(const char* path);
+
+// Creates one folder level; fails when it exists or the parent is missing.
+int platform_create_folder(const char* path);
+
+// Reads a whole file into a new plain heap block (released with
+// platform_release_file), followed by one extra NUL byte that is not counted
+// in *size.  The file is opened without sharing.  Fails for a missing file
+// and for a file of 4 GiB or more.
+int platform_read_file(const char* path, unsigned char** data, uint64_t* size);
+void platform_release_file(unsigned char* data);
+
+// Writes size bytes to path so that the file is never torn: the bytes go to
+// a temporary file in the same folder, which then replaces path in one step.
+// On any failure the previous file is left as it was and the temporary file
+// is removed.  The temporary file is path with PLATFORM_TEMP_SUFFIX appended,
+// so a leftover of a crash is one per target, taken over by the next write,
+// and never matches "*.txt" or "*.ini".  Fails when that name does not fit
+// into PLATFORM_PATH_SIZE bytes.
+//
+// With PLATFORM_WRITE_DURABLE the bytes are flushed to the disk before the
+// replace, so that not even a system crash leaves the new name on missing
+// data; that costs milliseconds, too much for the position keys that a drag
+// rewrites on every mouse move.
+#define PLATFORM_WRITE_DURABLE 0x01
+int platform_write_file(const char* path, const void* data, size_t size, int flags);
+
+// Appends to a file, creating it when missing (error.log).
+int platform_append_file(const char* path, const void* data, size_t size);
+
+int platform_delete_file(const char* path);
+
+// Calls visit(name, is_folder, context) for every entry of folder whose name
+// matches pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive),
+// in the order the system returns them.  Returns 0 when the folder cannot be
+// searched or nothing matches.
+typedef void (*platform_visit_fn)(const char* name, int is_folder, void* context);
+int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
+                         void* context);
+
+// --- time ----------------------------------------------------------------
+
+void platform_local_time(platform_time* out);
+
+// --- monitors and DPI ----------------------------------------------------
+
+// Virtual screen spanning every monitor.
+void platform_virtual_screen(platform_rect* out);
+
+// Full rectangle (task bar included) and effective horizontal DPI of the
+// monitor nearest to a point; the primary monitor when point is null.
+void platform_monitor_from_point(const int32_t* point_xy, platform_rect* rect, int32_t* dpi);
+
+// The same for the monitor nearest to a rectangle (largest overlap first).
+void platform_monitor_from_rect(const platform_rect* r, platform_rect* rect, int32_t* dpi);
+
+// The mouse cursor in physical desktop pixels (x, y); 0, 0 when the system
+// cannot tell (a locked desktop).
+void platform_cursor_pos(int32_t* point_xy);
+
+// --- recycle bin ---------------------------------------------------------
+
+// Moves one file to the recycle bin without asking; 1 when the shell
+// reports that nothing was aborted.
+int platform_recycle_file(const char* path);
+
+// --- windows -------------------------------------------------------------
+
+// Creates a memo window (class "ProgramWindowClass", layered tool pop-up,
+// hidden) owned by owner at the given physical rectangle.  The window is
+// destroyed by its owner or with platform_window_destroy.
+memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r);
+
+void platform_window_destroy(memo_hwnd window);
+
+// SendMessageA: the window handles the message before the call returns.
+intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wparam,
+                              intptr_t lparam);
+
+// ShowWindow with SW_SHOW or SW_HIDE.
+void platform_window_show(memo_hwnd window, int show);
+
+int platform_window_visible(memo_hwnd window);
+
+// Invalidates the whole window without erasing and paints it at once.
+void platform_window_repaint(memo_hwnd window);
+
+// The window rectangle in physical desktop pixels.
+int platform_window_rect(memo_hwnd window, platform_rect* out);
+
+// --- user notices --------------------------------------------------------
+
+// A modal OK message box with no owner window (ANSI texts).
+void platform_message_box(const char* text, const char* caption);
+
+// Ends the process at once with exit_code after telling the user why.
+[[noreturn]] void platform_fatal_exit(const char* text, int exit_code);
+
+#endif

@@ -1,0 +1,253 @@
+// Settings: program.ini, config.ini and the choice of the data folder.
+#include "settings.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "error_log.h"
+#include "ini_file.h"
+#include "paths.h"
+
+settings_record g_settings;
+
+static const char SETTINGS_SECTION[] = "KELVAN";
+static const char SETTINGS_PROGRAM_SECTION[] = "PROGRAM";
+static const char SETTINGS_FOLDER_NAME[] = "kelvan";
+
+struct settings_int_key {
+    const char* key;
+    int32_t settings_record::*field;
+    int32_t def;
+};
+
+// The integer keys in the order in which they are saved before the colour
+// slots, and after them.
+static const settings_int_key SETTINGS_HEAD_KEYS[] = {
+    {"TOPMOST", &settings_record::topmost, 0},
+    {"IMEON", &settings_record::imeon, 0},
+    {"TEXTBOX", &settings_record::textbox, 0},
+    {"NOTEXT", &settings_record::notext, 0},
+    {"RECYCLE", &settings_record::recycle, 1},
+    {"DELETEMESSAGEBOX", &settings_record::deletemessagebox, 0},
+    {"MEMOLIST", &settings_record::memolist, 1},
+    {"TRANSPARENCY", &settings_record::transparency, 200},
+    {"TOOLTIPTIME", &settings_record::tooltiptime, 10000},
+    {"DEFAULTMEMOSIZE", &settings_record::defaultmemosize, 1},
+    {"TASKTRAYICONDOUBLECLICK", &settings_record::tasktrayicondoubleclick, 0},
+};
+static const settings_int_key SETTINGS_FONT_KEYS[] = {
+    {"FONTSTYLE", &settings_record::fontstyle, 400},
+    {"FONTSIZE", &settings_record::fontsize, 10},
+    {"FONTCHARSET", &settings_record::fontcharset, 128},
+    {"EDITWIDTH", &settings_record::editwidth, 250},
+    {"EDITHEIGHT", &settings_record::editheight, 200},
+};
+// DIALOG and PORTABLE are handled apart: the store edition never reads them.
+static const settings_int_key SETTINGS_TAIL_KEYS[] = {
+    {"TEXTFILE", &settings_record::textfile, 0x10001},
+    {"LEFTFOLD", &settings_record::leftfold, 0},
+    {"ABSOLUTE", &settings_record::absolute, 0},
+    {"TASKBAR", &settings_record::taskbar, SETTINGS_TASKBAR_BOTTOM},
+    {"TASKBARWIDTH", &settings_record::taskbarwidth, 60},
+    {"TASKBARHEIGHT", &settings_record::taskbarheight, 50},
+    {"BALLOON", &settings_record::balloon, 1},
+};
+
+static const uint32_t SETTINGS_DEFAULT_FILL[SETTINGS_COLOR_SLOTS] = {
+    0x0080c0ff, 0x00c0ffff, 0x0080ffc0, 0x00ffffc0, 0x00c0ff80, 0x00ffc0c0, 0x00ffffff,
+};
+static const char* const SETTINGS_DEFAULT_NAME[SETTINGS_COLOR_SLOTS] = {
+    "バーミリオンオレンジ", "カナリアイエロー", "うぐいす色",   "スカイブルー",
+    "エメラルドグリーン",   "バイオレット",     "スノーホワイト",
+};
+
+int settings_format_path(char* out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(out, PLATFORM_PATH_SIZE, format, args);
+    va_end(args);
+    if (n < 0 || n >= PLATFORM_PATH_SIZE) {
+        out[0] = '\0';
+        REPORT_FAILURE();
+        return 0;
+    }
+    return 1;
+}
+
+// The program's folder: its own path up to the last backslash.
+static void settings_program_folder(char* folder) {
+    if (!path_program_folder(folder)) {
+        // A path the system could not hand over whole: fall back to the
+        // current folder rather than to a cut name.
+        REPORT_FAILURE();
+        strcpy(folder, ".");
+    }
+}
+
+static void settings_ensure_folder(const char* folder) {
+    if (platform_path_kind(folder) == PLATFORM_PATH_NONE && !platform_create_folder(folder)) {
+        REPORT_FAILURE();
+    }
+}
+
+// The folder of config.ini: the program folder, or in the store edition
+// the kelvan folder in the roaming application data (created).
+static void settings_config_folder(char* folder) {
+    char program_folder[PLATFORM_PATH_SIZE];
+    settings_program_folder(program_folder);
+    if (g_settings.microsoftstore) {
+        char appdata[PLATFORM_PATH_SIZE];
+        if (platform_appdata_folder(appdata, sizeof appdata) &&
+            settings_format_path(folder, "%s\\%s", appdata, SETTINGS_FOLDER_NAME)) {
+            settings_ensure_folder(folder);
+            return;
+        }
+        REPORT_FAILURE();
+    }
+    strcpy(folder, program_folder);
+}
+
+static void settings_read_ints(const ini_document* doc, const settings_int_key* keys,
+                               size_t count) {
+    for (size_t i = 0; i < count; i++) {
+        g_settings.*(keys[i].field) = ini_get_int(doc, SETTINGS_SECTION, keys[i].key,
+                                                      keys[i].def);
+    }
+}
+
+static void settings_write_ints(ini_document* doc, const settings_int_key* keys,
+                                size_t count) {
+    for (size_t i = 0; i < count; i++) {
+        ini_set_int(doc, SETTINGS_SECTION, keys[i].key, g_settings.*(keys[i].field));
+    }
+}
+
+static void settings_read_colors(const ini_document* doc) {
+    for (int n = 0; n < SETTINGS_COLOR_SLOTS; n++) {
+        settings_color_slot* slot = &g_settings.colors[n];
+        char key[32];
+        snprintf(key, sizeof key, "COLOR%d", n + 1);
+        slot->color = (uint32_t)ini_get_int(doc, SETTINGS_SECTION, key,
+                                                (int32_t)SETTINGS_DEFAULT_FILL[n]);
+        snprintf(key, sizeof key, "TEXTCOLOR%d", n + 1);
+        slot->textcolor = (uint32_t)ini_get_int(doc, SETTINGS_SECTION, key, 0);
+        snprintf(key, sizeof key, "BORDERCOLOR%d", n + 1);
+        slot->bordercolor = (uint32_t)ini_get_int(doc, SETTINGS_SECTION, key, 0);
+        snprintf(key, sizeof key, "COLORTEXT%d", n + 1);
+        memset(slot->colortext, 0, sizeof slot->colortext);
+        ini_get_string(doc, SETTINGS_SECTION, key, SETTINGS_DEFAULT_NAME[n], slot->colortext,
+                           sizeof slot->colortext);
+    }
+}
+
+// The data folder for the mode just read; a PATH that is empty or too long
+// for the 260-byte path buffers gives the default folder instead of a cut one.
+static void settings_resolve_data_folder(const ini_document* doc, const char* base_folder,
+                                         int read_path) {
+    char folder[PLATFORM_PATH_SIZE];
+    if (!settings_format_path(folder, "%s\\%s", base_folder, SETTINGS_FOLDER_NAME)) {
+        g_settings.path[0] = '\0';
+        return;
+    }
+    if (read_path) {
+        char stored[PLATFORM_PATH_SIZE];
+        size_t length = ini_get_string(doc, SETTINGS_SECTION, "PATH", folder, stored,
+                                           sizeof stored);
+        if (length >= sizeof stored) {
+            REPORT_FAILURE();
+        } else if (length > 0) {
+            strcpy(folder, stored);
+        }
+    }
+    settings_ensure_folder(folder);
+    strcpy(g_settings.path, folder);
+}
+
+int settings_load(memo_hwnd main_window) {
+    (void)main_window;
+    char program_folder[PLATFORM_PATH_SIZE];
+    char path[PLATFORM_PATH_SIZE];
+    ini_document doc;
+
+    settings_program_folder(program_folder);
+    g_settings.microsoftstore = 0;
+    if (settings_format_path(path, "%s\\program.ini", program_folder)) {
+        ini_open(&doc, path);
+        g_settings.microsoftstore = ini_get_int(&doc, SETTINGS_PROGRAM_SECTION,
+                                                    "MICROSOFTSTORE", 0);
+        ini_close(&doc);
+    }
+
+    char config_folder[PLATFORM_PATH_SIZE];
+    settings_config_folder(config_folder);
+    if (!settings_format_path(path, "%s\\config.ini", config_folder) || !ini_open(&doc, path)) {
+        // Unreadable or unnamed: every key takes its default.
+        ini_open_bytes(&doc, nullptr, 0);
+    }
+
+    settings_read_ints(&doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
+    memset(g_settings.fontname, 0, sizeof g_settings.fontname);
+    ini_get_string(&doc, SETTINGS_SECTION, "FONTNAME", "メイリオ", g_settings.fontname,
+                       sizeof g_settings.fontname);
+    settings_read_ints(&doc, SETTINGS_FONT_KEYS, sizeof SETTINGS_FONT_KEYS / sizeof *SETTINGS_FONT_KEYS);
+    settings_read_colors(&doc);
+    settings_read_ints(&doc, SETTINGS_TAIL_KEYS, sizeof SETTINGS_TAIL_KEYS / sizeof *SETTINGS_TAIL_KEYS);
+    g_settings.show = ini_get_int(&doc, SETTINGS_SECTION, "SHOW", 1);
+
+    if (g_settings.microsoftstore) {
+        g_settings.dialog = 0;
+        g_settings.portable = 0;
+        settings_resolve_data_folder(&doc, config_folder, 1);
+    } else {
+        g_settings.dialog = ini_get_int(&doc, SETTINGS_SECTION, "DIALOG", 1);
+        g_settings.portable = ini_get_int(&doc, SETTINGS_SECTION, "PORTABLE", 1);
+        settings_resolve_data_folder(&doc, program_folder, !g_settings.portable);
+    }
+    ini_close(&doc);
+
+    if (g_settings.transparency < 10) g_settings.transparency = 10;
+    if (g_settings.transparency > 255) g_settings.transparency = 255;
+    if (g_settings.editwidth < 250) g_settings.editwidth = 250;
+    if (g_settings.editheight < 200) g_settings.editheight = 200;
+    return 1;
+}
+
+int settings_save(memo_hwnd main_window) {
+    (void)main_window;
+    char config_folder[PLATFORM_PATH_SIZE];
+    char path[PLATFORM_PATH_SIZE];
+    settings_config_folder(config_folder);
+    if (g_settings.microsoftstore) g_settings.portable = 0;
+    if (!settings_format_path(path, "%s\\config.ini", config_folder)) return 1;
+
+    ini_document doc;
+    if (!ini_open(&doc, path)) {
+        // Rewriting a file we could not read would lose whatever else it holds.
+        ini_close(&doc);
+        return 1;
+    }
+    settings_write_ints(&doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
+    ini_set_string(&doc, SETTINGS_SECTION, "FONTNAME", g_settings.fontname);
+    settings_write_ints(&doc, SETTINGS_FONT_KEYS, sizeof SETTINGS_FONT_KEYS / sizeof *SETTINGS_FONT_KEYS);
+    for (int n = 0; n < SETTINGS_COLOR_SLOTS; n++) {
+        const settings_color_slot* slot = &g_settings.colors[n];
+        char key[32];
+        snprintf(key, sizeof key, "COLOR%d", n + 1);
+        ini_set_hex(&doc, SETTINGS_SECTION, key, slot->color);
+        snprintf(key, sizeof key, "TEXTCOLOR%d", n + 1);
+        ini_set_hex(&doc, SETTINGS_SECTION, key, slot->textcolor);
+        snprintf(key, sizeof key, "BORDERCOLOR%d", n + 1);
+        ini_set_hex(&doc, SETTINGS_SECTION, key, slot->bordercolor);
+        snprintf(key, sizeof key, "COLORTEXT%d", n + 1);
+        ini_set_string(&doc, SETTINGS_SECTION, key, slot->colortext);
+    }
+    settings_write_ints(&doc, SETTINGS_TAIL_KEYS, sizeof SETTINGS_TAIL_KEYS / sizeof *SETTINGS_TAIL_KEYS);
+    ini_set_int(&doc, SETTINGS_SECTION, "DIALOG", g_settings.dialog);
+    ini_set_int(&doc, SETTINGS_SECTION, "SHOW", g_settings.show);
+    ini_set_int(&doc, SETTINGS_SECTION, "PORTABLE", g_settings.portable);
+    ini_set_string(&doc, SETTINGS_SECTION, "PATH", g_settings.path);
+    ini_save(&doc, path, PLATFORM_WRITE_DURABLE);
+    ini_close(&doc);
+    return 1;
+}

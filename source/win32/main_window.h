@@ -1,0 +1,34 @@
+// The program entry and the hidden main window: single instance, the
+// message loop, the ten main-window commands and the shutdown sequence.
+#ifndef KELVANE_MAIN_WINDOW_H
+#define KELVANE_MAIN_WINDOW_H
+
+#include <windows.h>
+
+#include "messages.h"
+
+// Exit codes.  1 is a normal run or a hand-off to the running instance; 0
+// means the rich-edit library could not be loaded.
+#define MEMO_EXIT_NORMAL 1
+#define MEMO_EXIT_NO_RICHEDIT 0
+#define MEMO_EXIT_NO_WINDOW 2
+
+// Process-wide state of the main window.
+extern HWND g_main_window;
+
+LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The command a second start hands over for the text after the program
+// name: "-a", "-f", "-r" (only the first two characters count), anything
+// else the new-memo command with placement kind 2.
+WPARAM main_window_handoff_command(const char* command_line);
+
+// Registers the main window class and the memo window class; 1 on success.
+int main_window_register_class(HINSTANCE instance);
+
+// The text of a WM_COPYDATA record as valid UTF-8: read up to the first
+// NUL or cbData bytes, whichever comes first; invalid sequences become
+// U+FFFD.  Returns a tracked block the caller owns.
+char* main_window_copydata_text(const COPYDATASTRUCT* data);
+
+#endif

@@ -1,0 +1,478 @@
+// The memo window: the whole surface acts as a title bar (drag to move, a
+// thin band along the edges to resize), the right button opens the memo's
+// menu, a double-click or Enter opens the edit box, and every change of
+// place, size, colour or text is written to the memo's files at once.
+#include "memo_window.h"
+
+#include <richedit.h>
+#include <windowsx.h>
+
+#include "balloon.h"
+#include "memo_registry.h"
+#include "edit_box.h"
+#include "memo_file.h"
+#include "memo_input.h"
+#include "error_log.h"
+#include "tracked_memory.h"
+#include "placement.h"
+#include "memo_region.h"
+#include "settings.h"
+#include "memo_paint.h"
+#include "memo_tooltip.h"
+#include "dpi.h"
+#include "wide_text.h"
+#include "window_class.h"
+
+static_assert(MEMO_HIT_CAPTION == HTCAPTION && MEMO_HIT_BOTTOMRIGHT == HTBOTTOMRIGHT &&
+                  MEMO_HIT_TOPLEFT == HTTOPLEFT && MEMO_HIT_BOTTOM == HTBOTTOM,
+              "hit-test answers are the system's codes");
+static_assert(MEMO_KEY_LEFT == VK_LEFT && MEMO_KEY_DOWN == VK_DOWN,
+              "arrow keys are the system's virtual keys");
+
+namespace {
+
+const char k_update_failed[] = "メモの更新に失敗しました。";
+const char k_delete_failed[] = "メモの削除に失敗しました。";
+const char k_peel_question[] = "メモをはがしますか？";
+const char k_delete_key_question[] = "このメモをはがしてもよろしいですか？";
+const char k_delete_key_caption[] = "『Kelvane』";
+
+// Rich edit's code page for UTF-16 text.
+const UINT k_codepage_utf16 = 1200;
+
+memo_record* memo_window_record(HWND hwnd) {
+    return static_cast<memo_record*>(memo_registry_find(hwnd));
+}
+
+// For the handlers that cannot work without the record: a memo window
+// that has none is a fault, reported here.
+memo_record* memo_window_record_or_report(HWND hwnd) {
+    memo_record* record = memo_window_record(hwnd);
+    if (!record) {
+        REPORT_FAILURE();
+    }
+    return record;
+}
+
+HWND memo_window_edit_box(HWND hwnd) {
+    return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void memo_window_set_edit_box(HWND hwnd, HWND box) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box));
+}
+
+// Scale of the monitor that holds most of the memo: lengths kept in 96-DPI
+// pixels are multiplied by it when applied.
+double memo_window_scale(HWND hwnd) {
+    return dpi_of_window(hwnd) / 96.0;
+}
+
+void memo_window_post_foreground(HWND hwnd) {
+    PostMessageA(GetWindow(hwnd, GW_OWNER), WM_COMMAND, CMD_FOREGROUND, 0);
+}
+
+void memo_window_apply_region(HWND hwnd, BOOL redraw) {
+    SetWindowRgn(hwnd, memo_region_create(hwnd), redraw);
+}
+
+// --- commands --------------------------------------------------------------
+
+LRESULT memo_window_open_edit(HWND hwnd) {
+    HWND box = memo_window_edit_box(hwnd);
+    if (box && IsWindow(box)) {
+        SetForegroundWindow(box);
+        return 1;
+    }
+    memo_window_set_edit_box(hwnd, nullptr);
+
+    double s = memo_window_scale(hwnd);
+    int32_t width = static_cast<int32_t>(g_settings.editwidth * s);
+    int32_t height = static_cast<int32_t>(g_settings.editheight * s);
+    int32_t x = 0;
+    int32_t y = 0;
+    placement_place_editbox(static_cast<int32_t>(g_settings.taskbarwidth * s),
+                               static_cast<int32_t>(g_settings.taskbarheight * s), width, height,
+                               &x, &y);
+    box = edit_box_open(hwnd, x, y, width, height);
+    if (!box) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    ShowWindow(box, SW_SHOW);
+    UpdateWindow(box);
+
+    memo_record* record = memo_window_record(hwnd);
+    if (record && record->text) {
+        wchar_t* wide = wide_from_utf8(record->text, -1, nullptr);
+        SETTEXTEX how;
+        how.flags = ST_DEFAULT;
+        how.codepage = k_codepage_utf16;
+        SendMessageW(box, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
+                     reinterpret_cast<LPARAM>(wide));
+        TRACKED_FREE(wide);
+    }
+    memo_window_set_edit_box(hwnd, box);
+    return 1;
+}
+
+// The text block is the memo's from here on, whatever happens.  A text
+// that cannot be written stays in the memo and on the screen, so the user
+// can copy it or try again; only the user is told.
+LRESULT memo_window_set_text(HWND hwnd, char* text) {
+    memo_window_set_edit_box(hwnd, nullptr);
+    memo_record* record = text ? memo_window_record(hwnd) : nullptr;
+    if (!record) {
+        MessageBoxA(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
+        if (text) {
+            TRACKED_FREE(text);
+        }
+        REPORT_FAILURE();
+        return 0;
+    }
+    if (record->text) {
+        TRACKED_FREE(record->text);
+    }
+    record->text = text;
+
+    platform_time now;
+    platform_local_time(&now);
+    record->day = now.month * 32 + now.day;
+    record->time = now.hour * 60 + now.minute;
+
+    int saved = memo_file_save(hwnd, MEMO_SAVE_ALL);
+    memo_tooltip_update(hwnd, record->tooltip);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    if (!saved) {
+        UpdateWindow(hwnd);
+        MessageBoxA(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
+    }
+    memo_window_post_foreground(hwnd);
+    return saved ? 1 : 0;
+}
+
+LRESULT memo_window_peel(HWND hwnd) {
+    if (g_settings.deletemessagebox &&
+        MessageBoxA(hwnd, k_peel_question, PROGRAM_CAPTION, MB_YESNO) != IDYES) {
+        return 1;
+    }
+    if (!memo_registry_find(hwnd)) {
+        MessageBoxA(hwnd, k_delete_failed, PROGRAM_CAPTION, MB_OK);
+        REPORT_FAILURE();
+    }
+    // Without a record no file is touched, but the window still goes.
+    memo_file_peel(hwnd);
+    if (g_settings.balloon) {
+        balloon_show(BALLOON_PEEL, hwnd);
+    }
+    memo_window_post_foreground(hwnd);
+    DestroyWindow(hwnd);
+    return 1;
+}
+
+LRESULT memo_window_set_color(HWND hwnd, int32_t color_index) {
+    memo_record* record = memo_window_record_or_report(hwnd);
+    if (!record) {
+        return 0;
+    }
+    record->color_index = color_index;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    memo_file_save(hwnd, MEMO_SAVE_COLOR);
+    return 1;
+}
+
+LRESULT memo_window_refresh_tooltip(HWND hwnd) {
+    memo_record* record = memo_window_record(hwnd);
+    if (record) {
+        memo_tooltip_update(hwnd, record->tooltip);
+    }
+    return 1;
+}
+
+// --- messages --------------------------------------------------------------
+
+const memo_handover* memo_window_handover(LPARAM lparam) {
+    const memo_handover* handover = reinterpret_cast<const memo_handover*>(lparam);
+    if (!handover || !handover->record) {
+        REPORT_FAILURE();
+        return nullptr;
+    }
+    return handover;
+}
+
+// A new memo takes the cursor to its centre, so the wheel and the keys
+// act on it at once.
+LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
+    memo_window_set_edit_box(hwnd, nullptr);
+    memo_window_apply_region(hwnd, TRUE);
+    LRESULT alpha = SendMessageA(GetWindow(hwnd, GW_OWNER), MSG_GET_TRANSPARENCY, 0, 0);
+    SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
+
+    const memo_handover* handover = memo_window_handover(lparam);
+    if (!handover) {
+        return 0;
+    }
+    memo_record* record = handover->record;
+    record->tooltip = memo_tooltip_create(hwnd);
+    if (handover->mode == MEMO_MODE_FROM_FILES) {
+        memo_tooltip_update(hwnd, record->tooltip);
+        return 1;
+    }
+    if (handover->mode != MEMO_MODE_NEW) {
+        return 1;
+    }
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    if (g_settings.balloon) {
+        balloon_show(BALLOON_NEW, hwnd);
+    }
+    if (g_settings.textbox) {
+        PostMessageA(hwnd, WM_COMMAND, MEMO_CMD_EDIT, 0);
+    } else {
+        SetForegroundWindow(hwnd);
+    }
+    return 1;
+}
+
+LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
+    const memo_handover* handover = memo_window_handover(lparam);
+    if (!handover) {
+        return 0;
+    }
+    if (handover->mode == MEMO_MODE_FROM_FILES) {
+        memo_tooltip_update(hwnd, handover->record->tooltip);
+    }
+    return 1;
+}
+
+// Also during a drag: each notice rewrites the position keys.
+LRESULT memo_window_on_move(HWND hwnd) {
+    memo_file_save(hwnd, MEMO_SAVE_POSITION);
+    return 1;
+}
+
+// The class styles repaint the whole memo, so the new region needs no
+// redraw of its own.
+LRESULT memo_window_on_size(HWND hwnd) {
+    memo_file_save(hwnd, MEMO_SAVE_POSITION);
+    memo_window_apply_region(hwnd, FALSE);
+    return 1;
+}
+
+// The default procedure still runs: it gives the activated memo the
+// keyboard focus, without which no arrow key, Tab, Enter or Delete would
+// ever reach it.
+LRESULT memo_window_on_activate(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+    memo_record* record = memo_window_record_or_report(hwnd);
+    if (record) {
+        record->active = LOWORD(wparam) == WA_INACTIVE ? 0 : 1;
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
+    return DefWindowProcA(hwnd, WM_ACTIVATE, wparam, lparam);
+}
+
+LRESULT memo_window_on_paint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (dc) {
+        memo_paint_memo(dc, hwnd);
+    }
+    EndPaint(hwnd, &ps);
+    return 1;
+}
+
+LRESULT memo_window_on_get_min_max_info(MINMAXINFO* info) {
+    info->ptMinTrackSize.x = MEMO_INPUT_MIN_WIDTH;
+    info->ptMinTrackSize.y = MEMO_INPUT_MIN_HEIGHT;
+    return 1;
+}
+
+LRESULT memo_window_on_nc_hit_test(HWND hwnd) {
+    RECT w;
+    POINT cursor;
+    GetWindowRect(hwnd, &w);
+    GetCursorPos(&cursor);
+    platform_rect r = {w.left, w.top, w.right, w.bottom};
+    return memo_input_hit_test(&r, cursor.x, cursor.y);
+}
+
+// Slot names are code page 932 in the settings; the menu shows them in
+// UTF-16 like every other text the user sees.
+void memo_window_append_color(HMENU menu, int slot) {
+    wchar_t name[SETTINGS_COLORTEXT_SIZE];
+    int n = MultiByteToWideChar(CP_ACP, 0, g_settings.colors[slot].colortext, -1, name,
+                                SETTINGS_COLORTEXT_SIZE);
+    if (n <= 0) {
+        name[0] = L'\0';
+    }
+    AppendMenuW(menu, MF_STRING, MEMO_CMD_COLOR + slot, name);
+}
+
+// The menu is built anew on every click, so a renamed colour slot shows
+// its new name at once.  Items go in at the top, so the last one inserted
+// ends up first.
+LRESULT memo_window_on_nc_right_button_down(HWND hwnd, LPARAM lparam) {
+    HMENU menu = CreatePopupMenu();
+    HMENU colors = CreatePopupMenu();
+    if (!menu || !colors) {
+        if (menu) DestroyMenu(menu);
+        if (colors) DestroyMenu(colors);
+        REPORT_FAILURE();
+        return 1;
+    }
+    for (int slot = 0; slot < SETTINGS_COLOR_SLOTS; slot++) {
+        memo_window_append_color(colors, slot);
+    }
+    InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, MEMO_CMD_PEEL, L"はがす");
+    if (!memo_window_edit_box(hwnd)) {
+        InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, MEMO_CMD_EDIT, L"編集する");
+    }
+    InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING | MF_POPUP,
+                reinterpret_cast<UINT_PTR>(colors), L"付箋の色");
+    // Opens up and to the left of the cursor.
+    TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, GET_X_LPARAM(lparam),
+                   GET_Y_LPARAM(lparam), 0, hwnd, nullptr);
+    DestroyMenu(menu);  // the attached submenu goes with it
+    return 1;
+}
+
+LRESULT memo_window_on_nc_left_button_double_click(HWND hwnd) {
+    PostMessageA(hwnd, WM_COMMAND, MEMO_CMD_EDIT, 0);
+    return 1;
+}
+
+LRESULT memo_window_key_tab(HWND hwnd) {
+    HWND next = memo_registry_next(hwnd);
+    if (!next) {
+        next = memo_registry_next(nullptr);
+    }
+    SetActiveWindow(next);
+    return 1;
+}
+
+LRESULT memo_window_key_delete(HWND hwnd) {
+    if (MessageBoxA(hwnd, k_delete_key_question, k_delete_key_caption, MB_OKCANCEL) == IDOK) {
+        PostMessageA(hwnd, WM_COMMAND, MEMO_CMD_PEEL, 0);
+    }
+    return 1;
+}
+
+// The limits are those of the primary monitor, whichever monitor holds
+// the memo.
+LRESULT memo_window_key_arrow(HWND hwnd, int32_t key) {
+    RECT w;
+    GetWindowRect(hwnd, &w);
+    platform_rect r = {w.left, w.top, w.right, w.bottom};
+    int32_t left = 0;
+    int32_t top = 0;
+    if (!memo_input_arrow_move(key, &r, GetSystemMetrics(SM_CXFULLSCREEN),
+                               GetSystemMetrics(SM_CYFULLSCREEN), &left, &top)) {
+        return 0;
+    }
+    // WM_MOVE saves the new position.
+    MoveWindow(hwnd, left, top, w.right - w.left, w.bottom - w.top, TRUE);
+    return 1;
+}
+
+LRESULT memo_window_on_key_down(HWND hwnd, WPARAM wparam) {
+    memo_record* record = memo_window_record_or_report(hwnd);
+    if (!record) {
+        return 0;
+    }
+    if (!record->active) {
+        return 1;
+    }
+    int32_t key = static_cast<int32_t>(wparam & 0xFF);
+    switch (key) {
+    case VK_TAB:
+        return memo_window_key_tab(hwnd);
+    case VK_RETURN:
+        PostMessageA(hwnd, WM_COMMAND, MEMO_CMD_EDIT, 0);
+        return 1;
+    case VK_DELETE:
+        return memo_window_key_delete(hwnd);
+    default:
+        return memo_window_key_arrow(hwnd, key);
+    }
+}
+
+// Works on an inactive memo too: the wheel reaches the memo under the
+// cursor.
+LRESULT memo_window_on_mouse_wheel(HWND hwnd, WPARAM wparam) {
+    memo_record* record = memo_window_record_or_report(hwnd);
+    if (!record) {
+        return 0;
+    }
+    return memo_window_set_color(
+        hwnd, memo_input_wheel_color(record->color_index, GET_WHEEL_DELTA_WPARAM(wparam)));
+}
+
+LRESULT memo_window_on_region(HWND hwnd) {
+    memo_window_apply_region(hwnd, FALSE);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return 1;
+}
+
+}  // namespace
+
+LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
+    if (command >= MEMO_CMD_COLOR && command <= MEMO_CMD_COLOR_LAST) {
+        return memo_window_set_color(memo, command - MEMO_CMD_COLOR);
+    }
+    switch (command) {
+    case MEMO_CMD_EDIT:
+        return memo_window_open_edit(memo);
+    case MEMO_CMD_SET_TEXT:
+        return memo_window_set_text(memo, reinterpret_cast<char*>(lparam));
+    case MEMO_CMD_EDIT_CLOSED:
+        memo_window_set_edit_box(memo, nullptr);
+        return 1;
+    case MEMO_CMD_PEEL:
+        return memo_window_peel(memo);
+    case MEMO_CMD_TOOLTIP:
+        return memo_window_refresh_tooltip(memo);
+    default:
+        return 0;
+    }
+}
+
+int32_t memo_window_register_class(HINSTANCE instance) {
+    return window_class_register(instance, MEMO_WINDOW_CLASS, memo_window_proc, COLOR_WINDOW,
+                                 nullptr, nullptr);
+}
+
+LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_MOVE:
+        return memo_window_on_move(hwnd);
+    case WM_SIZE:
+        return memo_window_on_size(hwnd);
+    case WM_ACTIVATE:
+        return memo_window_on_activate(hwnd, wparam, lparam);
+    case WM_PAINT:
+        return memo_window_on_paint(hwnd);
+    case WM_GETMINMAXINFO:
+        return memo_window_on_get_min_max_info(reinterpret_cast<MINMAXINFO*>(lparam));
+    case WM_NCHITTEST:
+        return memo_window_on_nc_hit_test(hwnd);
+    case WM_NCRBUTTONDOWN:
+        return memo_window_on_nc_right_button_down(hwnd, lparam);
+    case WM_NCLBUTTONDBLCLK:
+        return memo_window_on_nc_left_button_double_click(hwnd);
+    case WM_KEYDOWN:
+        return memo_window_on_key_down(hwnd, wparam);
+    case WM_MOUSEWHEEL:
+        return memo_window_on_mouse_wheel(hwnd, wparam);
+    case WM_COMMAND:
+        return memo_window_command(LOWORD(wparam), hwnd, lparam);
+    case MSG_MEMO_REGION:
+        return memo_window_on_region(hwnd);
+    case MEMO_MSG_INIT:
+        return memo_window_on_init(hwnd, lparam);
+    case MEMO_MSG_RELOAD:
+        return memo_window_on_reload(hwnd, lparam);
+    default:
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    }
+}

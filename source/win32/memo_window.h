@@ -1,0 +1,26 @@
+// The memo window: its procedure and its commands.  WM_COMMAND to a memo
+// window carries the command in its low word.
+#ifndef KELVANE_MEMO_WINDOW_H
+#define KELVANE_MEMO_WINDOW_H
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include "messages.h"
+
+// Registers the memo window class (MEMO_WINDOW_CLASS) for instance; 1 when
+// the class is there, registered now or before.  The main window does it
+// before the first memo is created.
+int32_t memo_window_register_class(HINSTANCE instance);
+
+// The procedure of every memo window (class "ProgramWindowClass").  The
+// window's user data holds its open edit box, or 0 while none is open.
+LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Carries out one memo command; lparam as the command defines it (the text
+// block of MEMO_CMD_SET_TEXT passes to the memo even when the command
+// fails).  1 when carried out, 0 when refused or unknown.
+LRESULT memo_window_command(int command, HWND memo, LPARAM lparam);
+
+#endif

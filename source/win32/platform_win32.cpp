@@ -1,0 +1,308 @@
+// The platform module on Windows: the ANSI (code page 932) file, folder,
+// shell and window calls behind platform.h.
+#include "platform.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "dpi.h"
+#include "window_class.h"
+#include "messages.h"
+
+
+int platform_program_path(char* buffer, size_t size) {
+    DWORD n = GetModuleFileNameA(nullptr, buffer, (DWORD)size);
+    // A full buffer means the path was cut (the terminator may be missing).
+    return n > 0 && n < size ? 1 : 0;
+}
+
+int platform_appdata_folder(char* buffer, size_t size) {
+    char folder[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+        return 0;
+    }
+    size_t n = strlen(folder);
+    if (n + 1 > size) return 0;
+    memcpy(buffer, folder, n + 1);
+    return 1;
+}
+
+int platform_path_kind(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PLATFORM_PATH_NONE;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PLATFORM_PATH_FOLDER : PLATFORM_PATH_FILE;
+}
+
+int platform_create_folder(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+
+int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
+    *data = nullptr;
+    *size = 0;
+    // No sharing: a synchronising client may not rewrite the file under us.
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER length;
+    // 4 GiB and more would not fit the 32-bit read; refuse instead of cutting.
+    if (!GetFileSizeEx(file, &length) || length.QuadPart < 0 ||
+        length.QuadPart >= 0x100000000LL) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD total = (DWORD)length.QuadPart;
+    unsigned char* block = (unsigned char*)malloc((size_t)total + 1);
+    if (!block) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD done = 0;
+    while (done < total) {
+        DWORD got = 0;
+        if (!ReadFile(file, block + done, total - done, &got, nullptr) || got == 0) break;
+        done += got;
+    }
+    CloseHandle(file);
+    if (done != total) {
+        free(block);
+        return 0;
+    }
+    block[total] = 0;
+    *data = block;
+    *size = total;
+    return 1;
+}
+
+void platform_release_file(unsigned char* data) { free(data); }
+
+int platform_write_file(const char* path, const void* data, size_t size, int flags) {
+    char temp[PLATFORM_PATH_SIZE];
+    size_t n = strlen(path);
+    if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp || size > 0xFFFFFFFFu) return 0;
+    memcpy(temp, path, n);
+    memcpy(temp + n, PLATFORM_TEMP_SUFFIX, sizeof PLATFORM_TEMP_SUFFIX);
+
+    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    BOOL ok = size == 0 || (WriteFile(file, data, (DWORD)size, &written, nullptr) &&
+                            written == (DWORD)size);
+    if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
+    CloseHandle(file);
+    if (ok) ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileA(temp);
+    return ok ? 1 : 0;
+}
+
+// error.log sits beside the program, whose folder may be up to 259 bytes
+// deep; the log path then passes MAX_PATH, which only the wide functions
+// with the "\\?\" prefix accept.
+static HANDLE platform_open_for_append(const char* path) {
+    size_t length = strlen(path);
+    if (length < MAX_PATH) {
+        return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (path[0] == '\\' || length >= 1024) {
+        return INVALID_HANDLE_VALUE;  // only plain drive paths take the prefix
+    }
+    wchar_t wide[1024 + 4] = L"\\\\?\\";
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide + 4, 1024)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int platform_append_file(const char* path, const void* data, size_t size) {
+    HANDLE file = platform_open_for_append(path);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    BOOL ok = size == 0 || (WriteFile(file, data, (DWORD)size, &written, nullptr) &&
+                            written == (DWORD)size);
+    CloseHandle(file);
+    return ok ? 1 : 0;
+}
+
+int platform_delete_file(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+
+// Case-insensitive '*' / '?' match of a long name.  FindFirstFileA also
+// matches the 8.3 short names, so "*.txt" would find "a.txtold" through
+// "ATXTOL~1.TXT"; every name is checked again here.
+static int platform_match(const char* pattern, const char* name) {
+    if (*pattern == '\0') return *name == '\0';
+    if (*pattern == '*') {
+        for (const char* n = name;; n++) {
+            if (platform_match(pattern + 1, n)) return 1;
+            if (*n == '\0') return 0;
+        }
+    }
+    if (*name == '\0') return 0;
+    if (*pattern != '?') {
+        unsigned char a = (unsigned char)*pattern;
+        unsigned char b = (unsigned char)*name;
+        if (a >= 'A' && a <= 'Z') a = (unsigned char)(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = (unsigned char)(b - 'A' + 'a');
+        if (a != b) {
+            return 0;
+        }
+    }
+    return platform_match(pattern + 1, name + 1);
+}
+
+int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
+                         void* context) {
+    char search[PLATFORM_PATH_SIZE];
+    size_t folder_length = strlen(folder);
+    size_t pattern_length = strlen(pattern);
+    if (folder_length + 1 + pattern_length + 1 > sizeof search) return 0;
+    memcpy(search, folder, folder_length);
+    search[folder_length] = '\\';
+    memcpy(search + folder_length + 1, pattern, pattern_length + 1);
+
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(search, &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int any = 0;
+    do {
+        if (!platform_match(pattern, found.cFileName)) continue;
+        any = 1;
+        visit(found.cFileName, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0,
+              context);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return any;
+}
+
+void platform_local_time(platform_time* out) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    out->year = t.wYear;
+    out->month = t.wMonth;
+    out->day = t.wDay;
+    out->hour = t.wHour;
+    out->minute = t.wMinute;
+    out->second = t.wSecond;
+}
+
+void platform_virtual_screen(platform_rect* out) {
+    out->left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    out->top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    out->right = out->left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    out->bottom = out->top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+}
+
+static void platform_monitor_info(HMONITOR monitor, platform_rect* rect, int32_t* dpi) {
+    MONITORINFO info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(monitor, &info)) {
+        info.rcMonitor.left = 0;
+        info.rcMonitor.top = 0;
+        info.rcMonitor.right = GetSystemMetrics(SM_CXSCREEN);
+        info.rcMonitor.bottom = GetSystemMetrics(SM_CYSCREEN);
+    }
+    if (rect) {
+        rect->left = info.rcMonitor.left;
+        rect->top = info.rcMonitor.top;
+        rect->right = info.rcMonitor.right;
+        rect->bottom = info.rcMonitor.bottom;
+    }
+    if (dpi) {
+        *dpi = dpi_of_monitor(monitor);
+    }
+}
+
+void platform_monitor_from_point(const int32_t* point_xy, platform_rect* rect, int32_t* dpi) {
+    POINT p = {0, 0};
+    if (point_xy) {
+        p.x = point_xy[0];
+        p.y = point_xy[1];
+    }
+    // (0, 0) is always on the primary monitor.
+    platform_monitor_info(MonitorFromPoint(p, point_xy ? MONITOR_DEFAULTTONEAREST
+                                                       : MONITOR_DEFAULTTOPRIMARY),
+                          rect, dpi);
+}
+
+void platform_monitor_from_rect(const platform_rect* r, platform_rect* rect, int32_t* dpi) {
+    RECT area = {r->left, r->top, r->right, r->bottom};
+    platform_monitor_info(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), rect, dpi);
+}
+
+void platform_cursor_pos(int32_t* point_xy) {
+    POINT p = {0, 0};
+    if (!GetCursorPos(&p)) {
+        p.x = 0;
+        p.y = 0;
+    }
+    point_xy[0] = p.x;
+    point_xy[1] = p.y;
+}
+
+int platform_recycle_file(const char* path) {
+    // The shell takes a list of names ending in an empty name.
+    char from[MAX_PATH + 1];
+    memset(from, 0, sizeof from);
+    size_t n = strlen(path);
+    if (n >= MAX_PATH) return 0;
+    memcpy(from, path, n);
+    SHFILEOPSTRUCTA operation;
+    memset(&operation, 0, sizeof operation);
+    operation.hwnd = nullptr;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from;
+    operation.pTo = nullptr;
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION;
+    operation.lpszProgressTitle = nullptr;
+    int result = SHFileOperationA(&operation);
+    return result == 0 && !operation.fAnyOperationsAborted ? 1 : 0;
+}
+
+memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
+    HINSTANCE instance = owner ? (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE)
+                               : GetModuleHandleA(nullptr);
+    return CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW, MEMO_WINDOW_CLASS, "", WS_POPUP,
+                           r->left, r->top, r->right - r->left, r->bottom - r->top, owner,
+                           nullptr, instance, nullptr);
+}
+
+void platform_window_destroy(memo_hwnd window) { DestroyWindow(window); }
+
+intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wparam,
+                              intptr_t lparam) {
+    return SendMessageA(window, message, (WPARAM)wparam, (LPARAM)lparam);
+}
+
+void platform_window_show(memo_hwnd window, int show) {
+    ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+}
+
+int platform_window_visible(memo_hwnd window) { return IsWindowVisible(window) ? 1 : 0; }
+
+void platform_window_repaint(memo_hwnd window) {
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+int platform_window_rect(memo_hwnd window, platform_rect* out) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return 0;
+    out->left = r.left;
+    out->top = r.top;
+    out->right = r.right;
+    out->bottom = r.bottom;
+    return 1;
+}
+
+void platform_message_box(const char* text, const char* caption) {
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+void platform_fatal_exit(const char* text, int exit_code) {
+    MessageBoxA(nullptr, text, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+    ExitProcess((UINT)exit_code);
+}

@@ -1,0 +1,399 @@
+// New memos: their size and place for every task bar side and placement
+// kind, the edit box's place, unique names and the new memo's record.
+#include <gtest/gtest.h>
+
+#include <limits.h>
+#include <string.h>
+
+#include <string>
+
+#include "memo_registry.h"
+#include "tracked_memory.h"
+#include "placement.h"
+#include "settings.h"
+#include "platform_fake.h"
+#include "scale.h"
+
+namespace {
+
+const char k_data[] = "C:\\app\\kelvan";
+
+::testing::AssertionResult rect_is(const platform_rect& actual, int32_t l, int32_t t, int32_t r,
+                                   int32_t b) {
+    if (actual.left == l && actual.top == t && actual.right == r && actual.bottom == b) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "(" << actual.left << "," << actual.top << "," << actual.right << ","
+           << actual.bottom << ") instead of (" << l << "," << t << "," << r << "," << b << ")";
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    memo_hwnd owner = nullptr;
+    uint64_t blocks_before = 0;
+
+    void SetUp() override {
+        fake_platform_reset();
+        // No config.ini: every setting at its default, data folder beside
+        // the program.
+        settings_load(nullptr);
+        owner = fake_platform_add_window(platform_rect{0, 0, 0, 0});
+        blocks_before = tracked_live_count();
+    }
+    void TearDown() override {
+        for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(nullptr)) {
+            memo_registry_remove(w);
+        }
+        EXPECT_EQ(blocks_before, tracked_live_count()) << "tracked blocks left behind";
+        tracked_report_leaks();
+    }
+    void one_monitor(int32_t dpi) {
+        fake_monitor m = {{0, 0, 1920, 1080}, dpi};
+        fake_platform_set_monitors(&m, 1);
+    }
+    platform_rect new_memo_rect(int32_t kind) {
+        memo_hwnd w = placement_new_memo(owner, kind);
+        EXPECT_NE(nullptr, w);
+        fake_window* info = fake_platform_window_info(w);
+        return info ? info->rect : platform_rect{-1, -1, -1, -1};
+    }
+    std::string new_memo_name() {
+        memo_hwnd w = placement_new_memo(owner, MEMO_PLACE_TRAY);
+        memo_record* r = w ? static_cast<memo_record*>(memo_registry_find(w)) : nullptr;
+        return r ? r->file_name : "<none>";
+    }
+};
+
+// --- sizes and scaling -------------------------------------------------------
+
+TEST_F(ProgramTest, TrayMemoWithDefaultsSitsAboveTheBottomTaskBar) {
+    fake_platform_set_cursor(1700, 1060);
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_TRAY), 1620, 910, 1780, 1030));
+    // Again at the same place: the same rectangle, no cascading.
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_TRAY), 1620, 910, 1780, 1030));
+    // Centred, the memo would pass the right edge of the monitor.
+    fake_platform_set_cursor(1850, 1060);
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_TRAY), 1700, 910, 1860, 1030));
+}
+
+TEST_F(ProgramTest, At144DpiEverySizeAndMarginIsOneAndAHalfTimes) {
+    one_monitor(144);
+    fake_platform_set_cursor(960, 540);
+    // 240 x 180, 75 above the monitor's bottom edge.
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_TRAY), 840, 825, 1080, 1005));
+    // The tray corner shows the 90-pixel side margin.
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_COPYDATA), 1590, 825, 1830, 1005));
+}
+
+TEST_F(ProgramTest, SecondStartCentresOnTheCursorAndLosesAPixelOfAnOddSize) {
+    one_monitor(168);
+    g_settings.defaultmemosize = 2;  // 420 x 315 at 168 dpi
+    fake_platform_set_cursor(1000, 500);
+    platform_rect r = new_memo_rect(MEMO_PLACE_SECOND_START);
+    EXPECT_TRUE(rect_is(r, 790, 343, 1210, 657));
+    EXPECT_EQ(420, r.right - r.left);
+    EXPECT_EQ(314, r.bottom - r.top);
+    // No clamping at all, not even past the monitor's corner.
+    g_settings.defaultmemosize = 1;
+    fake_platform_set_cursor(1919, 1079);
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_SECOND_START), 1779, 974, 2059, 1184));
+}
+
+TEST_F(ProgramTest, DefaultMemoSizeSetting) {
+    struct {
+        int32_t setting, width, height;
+    } cases[] = {{1, 160, 120}, {2, 240, 180}, {3, 320, 240}, {0, 160, 120},
+                 {7, 160, 120}, {4, 160, 120}, {-2, 160, 120}};
+    fake_platform_set_cursor(960, 540);
+    for (const auto& c : cases) {
+        g_settings.defaultmemosize = c.setting;
+        platform_rect r = new_memo_rect(MEMO_PLACE_SECOND_START);
+        EXPECT_EQ(c.width, r.right - r.left) << c.setting;
+        EXPECT_EQ(c.height, r.bottom - r.top) << c.setting;
+    }
+}
+
+TEST_F(ProgramTest, SizeFollowsTheMonitorUnderTheCursor) {
+    fake_monitor two[2] = {{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3200, 1024}, 192}};
+    fake_platform_set_monitors(two, 2);
+    fake_platform_set_cursor(2500, 500);
+    // 320 x 240 with margins 120 and 100, in the second monitor's tray corner.
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_COPYDATA), 2760, 684, 3080, 924));
+    // Off every monitor: the nearest one counts.
+    fake_platform_set_cursor(-500, 500);
+    EXPECT_TRUE(rect_is(new_memo_rect(MEMO_PLACE_COPYDATA), 1700, 910, 1860, 1030));
+}
+
+TEST(ProgramScaleTest, TruncatesTowardZeroAndNeverOverflows) {
+    struct {
+        int32_t length, dpi, scaled;
+    } cases[] = {{60, 96, 60},     {60, 144, 90},    {50, 144, 75},  {240, 168, 420},
+                 {180, 168, 315},  {50, 120, 62},    {-1, 144, -1},  {-3, 144, -4},
+                 {INT_MAX, 192, INT_MAX}, {INT_MIN, 192, INT_MIN}, {0, 144, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.scaled, scale_to_physical(c.length, c.dpi)) << c.length << " @" << c.dpi;
+    }
+}
+
+// --- placement tables ----------------------------------------------------------
+
+struct place_case {
+    int32_t kind;
+    int32_t taskbar;
+    int32_t x, y;
+    int32_t left, top;
+};
+
+// 1920 x 1080 monitor, 160 x 120 memo, TBW 60, TBH 50.
+const place_case k_place_cases[] = {
+    // Tray, task bar on the left: beside it, centred vertically, the bottom guarded.
+    {1, 1, 500, 500, 60, 440},
+    {1, 1, 500, 1030, 60, 910},
+    {1, 1, 500, 1020, 60, 960},   // ends exactly on the edge: stays centred
+    {1, 1, 500, 1021, 60, 910},
+    {1, 1, 500, 5, 60, -55},      // the top edge is not guarded
+    // Task bar at the top: centred horizontally, the right edge guarded.
+    {1, 2, 500, 500, 420, 50},
+    {1, 2, 1900, 500, 1700, 50},
+    {1, 2, 1840, 500, 1760, 50},  // exactly on the edge
+    {1, 2, 1841, 500, 1700, 50},
+    {1, 2, 5, 500, -75, 50},      // the left edge is not guarded
+    // Task bar on the right.
+    {1, 3, 500, 500, 1700, 440},
+    {1, 3, 500, 1050, 1700, 910},
+    // At the bottom, and every unknown side like the bottom.
+    {1, 4, 1700, 1060, 1620, 910},
+    {1, 4, 1850, 1060, 1700, 910},
+    {1, 0, 1700, 1060, 1620, 910},
+    {1, 5, 1850, 1060, 1700, 910},
+    {1, -1, 500, 10, 420, 910},
+    // Unknown kinds place like the tray.
+    {0, 4, 1850, 1060, 1700, 910},
+    {99, 2, 1900, 500, 1700, 50},
+    // Another program's text: the tray corner, the cursor does not matter.
+    {3, 1, 500, 500, 60, 910},
+    {3, 2, 500, 500, 1700, 50},
+    {3, 3, 500, 500, 1700, 910},
+    {3, 4, 10, 10, 1700, 910},
+    {3, 7, 10, 10, 1700, 910},
+    // A second start ignores the task bar.
+    {2, 1, 500, 500, 420, 440},
+    {2, 2, 0, 0, -80, -60},
+};
+
+TEST_F(ProgramTest, NewMemoPlacementForEveryKindAndTaskBarSide) {
+    for (const place_case& c : k_place_cases) {
+        g_settings.taskbar = c.taskbar;
+        platform_rect r;
+        placement_place_memo(c.kind, 60, 50, c.x, c.y, 160, 120, &r);
+        EXPECT_TRUE(rect_is(r, c.left, c.top, c.left + 160, c.top + 120))
+            << "kind " << c.kind << " task bar " << c.taskbar << " cursor " << c.x << ","
+            << c.y;
+    }
+}
+
+TEST_F(ProgramTest, PlacementUsesTheMonitorNearestTheCursor) {
+    fake_monitor two[2] = {{{0, 0, 1920, 1080}, 96}, {{-1280, 56, 0, 1080}, 96}};
+    fake_platform_set_monitors(two, 2);
+    g_settings.taskbar = 4;
+    platform_rect r;
+    placement_place_memo(1, 60, 50, -10, 1070, 160, 120, &r);
+    EXPECT_TRUE(rect_is(r, -220, 910, -60, 1030));
+    g_settings.taskbar = 2;
+    placement_place_memo(3, 60, 50, -640, 500, 160, 120, &r);
+    EXPECT_TRUE(rect_is(r, -220, 106, -60, 226));
+}
+
+struct editbox_case {
+    int32_t taskbar;
+    int32_t x, y;
+    int32_t width;
+    int32_t left, top;
+};
+
+// 1920 x 1080 monitor, 250 x 200 box unless stated, TBW 60, TBH 50.
+const editbox_case k_editbox_cases[] = {
+    // Cursor in the top-left corner: the monitor's corner, off a task bar there.
+    {4, 0, 0, 250, 0, 0},
+    {1, 0, 0, 250, 60, 0},
+    {2, 0, 0, 250, 0, 50},
+    {3, 0, 0, 250, 0, 0},
+    // Cursor in the bottom-right corner.
+    {4, 1919, 1079, 250, 1670, 830},
+    {3, 1919, 1079, 250, 1610, 880},
+    {1, 1919, 1079, 250, 1670, 880},
+    {2, 1919, 1079, 250, 1670, 880},
+    {9, 1919, 1079, 250, 1670, 830},
+    // In the middle: centred on the cursor.
+    {4, 960, 540, 250, 835, 440},
+    {1, 960, 540, 250, 835, 440},
+    // The far bound is strict: half an odd width may end one pixel past it.
+    {4, 1795, 540, 251, 1670, 440},
+    {4, 1796, 540, 251, 1669, 440},
+    // Wider than the monitor: the low bound wins.
+    {4, 960, 540, 2000, 0, 440},
+    {1, 960, 540, 2000, 60, 440},
+};
+
+TEST_F(ProgramTest, EditBoxStaysOnTheMonitorAndOffTheTaskBar) {
+    for (const editbox_case& c : k_editbox_cases) {
+        g_settings.taskbar = c.taskbar;
+        fake_platform_set_cursor(c.x, c.y);
+        int32_t left = -12345, top = -12345;
+        placement_place_editbox(60, 50, c.width, 200, &left, &top);
+        EXPECT_EQ(c.left, left) << "task bar " << c.taskbar << " cursor " << c.x << "," << c.y;
+        EXPECT_EQ(c.top, top) << "task bar " << c.taskbar << " cursor " << c.x << "," << c.y;
+    }
+}
+
+TEST_F(ProgramTest, EditBoxOnASecondMonitor) {
+    fake_monitor two[2] = {{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3200, 1024}, 96}};
+    fake_platform_set_monitors(two, 2);
+    g_settings.taskbar = 4;
+    fake_platform_set_cursor(1925, 1020);
+    int32_t left, top;
+    placement_place_editbox(60, 50, 250, 200, &left, &top);
+    EXPECT_EQ(1920, left);
+    EXPECT_EQ(774, top);
+}
+
+TEST_F(ProgramTest, CornerRelativeMemoFromTheBottomRight) {
+    memo_hwnd w = placement_create_window(owner, 10, 20, 160, 120, MEMO_QUADRANT_LOWER_RIGHT,
+                                             0, 0, 0, 0, MEMO_GEOMETRY_CORNER);
+    ASSERT_NE(nullptr, w);
+    EXPECT_TRUE(rect_is(fake_platform_window_info(w)->rect, 1750, 940, 1910, 1060));
+}
+
+// --- names -------------------------------------------------------------------------
+
+TEST_F(ProgramTest, NameIsTheCreationTimeInFourteenDigits) {
+    fake_platform_set_time(2024, 1, 2, 3, 4, 5);
+    EXPECT_EQ("20240102030405", new_memo_name());
+}
+
+TEST_F(ProgramTest, MemosOfOneSecondGetSeparateNames) {
+    fake_platform_set_time(2026, 7, 8, 9, 10, 58);
+    EXPECT_EQ("20260708091058", new_memo_name());
+    EXPECT_EQ("20260708091059", new_memo_name());
+    EXPECT_EQ("20260708091100", new_memo_name());
+    // A peeled memo frees its name again.
+    memo_registry_remove(memo_registry_next(nullptr));
+    EXPECT_EQ("20260708091058", new_memo_name());
+}
+
+TEST_F(ProgramTest, NameOfAFilePairInTheDataFolderIsTaken) {
+    fake_platform_set_time(2026, 7, 8, 9, 10, 11);
+    fake_platform_put_file("C:\\app\\kelvan\\20260708091011.txt", "x");
+    fake_platform_put_file("C:\\app\\kelvan\\20260708091011.ini", "[KELVAN]\r\n");
+    // A lone file left behind is not overwritten either.
+    fake_platform_put_file("C:\\app\\kelvan\\20260708091012.ini", "[KELVAN]\r\n");
+    fake_platform_put_file("C:\\app\\kelvan\\20260708091013.txt", "y");
+    fake_platform_make_folders("C:\\app\\kelvan\\20260708091014.txt");
+    EXPECT_EQ("20260708091015", new_memo_name());
+    std::string kept;
+    ASSERT_TRUE(fake_platform_get_file("C:\\app\\kelvan\\20260708091011.txt", &kept));
+    EXPECT_EQ("x", kept);
+}
+
+TEST_F(ProgramTest, NameRollsOverIntoTheNextYear) {
+    fake_platform_set_time(2025, 12, 31, 23, 59, 59);
+    fake_platform_put_file("C:\\app\\kelvan\\20251231235959.txt", "x");
+    fake_platform_put_file("C:\\app\\kelvan\\20251231235959.ini", "");
+    EXPECT_EQ("20260101000000", new_memo_name());
+}
+
+TEST_F(ProgramTest, NameTakenByALiveMemoReadFromFiles) {
+    memo_hwnd loaded = fake_platform_add_window(platform_rect{0, 0, 160, 120});
+    memo_record* r = memo_registry_add(loaded);
+    ASSERT_NE(nullptr, r);
+    strcpy(r->file_name, "20240229235959");  // its files were deleted elsewhere
+    fake_platform_set_time(2024, 2, 29, 23, 59, 59);
+    EXPECT_EQ("20240301000000", new_memo_name());
+}
+
+TEST(ProgramNextSecondTest, CarriesThroughTheCalendar) {
+    struct {
+        platform_time from, to;
+    } cases[] = {
+        {{2024, 1, 2, 3, 4, 5}, {2024, 1, 2, 3, 4, 6}},
+        {{2024, 1, 2, 3, 4, 59}, {2024, 1, 2, 3, 5, 0}},
+        {{2024, 1, 2, 3, 59, 59}, {2024, 1, 2, 4, 0, 0}},
+        {{2024, 1, 31, 23, 59, 59}, {2024, 2, 1, 0, 0, 0}},
+        {{2024, 4, 30, 23, 59, 59}, {2024, 5, 1, 0, 0, 0}},
+        {{2024, 2, 28, 23, 59, 59}, {2024, 2, 29, 0, 0, 0}},
+        {{2024, 2, 29, 23, 59, 59}, {2024, 3, 1, 0, 0, 0}},
+        {{2023, 2, 28, 23, 59, 59}, {2023, 3, 1, 0, 0, 0}},
+        {{2100, 2, 28, 23, 59, 59}, {2100, 3, 1, 0, 0, 0}},
+        {{2000, 2, 28, 23, 59, 59}, {2000, 2, 29, 0, 0, 0}},
+        {{2025, 12, 31, 23, 59, 59}, {2026, 1, 1, 0, 0, 0}},
+        {{2025, 11, 30, 23, 59, 59}, {2025, 12, 1, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        platform_time t = c.from;
+        placement_next_second(&t);
+        EXPECT_TRUE(t.year == c.to.year && t.month == c.to.month && t.day == c.to.day &&
+                    t.hour == c.to.hour && t.minute == c.to.minute && t.second == c.to.second)
+            << c.from.year << "-" << c.from.month << "-" << c.from.day << " " << c.from.hour
+            << ":" << c.from.minute << ":" << c.from.second << " gave " << t.year << "-"
+            << t.month << "-" << t.day << " " << t.hour << ":" << t.minute << ":" << t.second;
+    }
+}
+
+// --- the new memo ------------------------------------------------------------------
+
+TEST_F(ProgramTest, NewMemoIsRegisteredInitialisedAndShown) {
+    fake_platform_set_time(2024, 2, 3, 9, 5, 0);
+    int writes = fake_platform_write_count();
+    memo_hwnd w = placement_new_memo(owner, MEMO_PLACE_TRAY);
+    ASSERT_NE(nullptr, w);
+    fake_window* info = fake_platform_window_info(w);
+    ASSERT_NE(nullptr, info);
+    EXPECT_EQ(owner, info->owner);
+    EXPECT_TRUE(info->visible);
+    EXPECT_EQ(1, info->repaints);
+
+    memo_record* r = static_cast<memo_record*>(memo_registry_find(w));
+    ASSERT_NE(nullptr, r);
+    EXPECT_EQ(w, memo_registry_next(nullptr));
+    EXPECT_EQ(1, r->color_index);
+    EXPECT_EQ(0, r->day);
+    EXPECT_EQ(0, r->time);
+    EXPECT_EQ(0, r->active);
+    EXPECT_EQ(nullptr, r->text);
+    EXPECT_EQ(nullptr, r->tooltip);
+    EXPECT_STREQ("20240203090500", r->file_name);
+    const unsigned char zero[8] = {0};
+    EXPECT_EQ(0, memcmp(zero, r->reserved, sizeof zero));
+
+    ASSERT_EQ(1u, info->messages.size());
+    EXPECT_EQ(MEMO_MSG_INIT, info->messages[0].message);
+    EXPECT_EQ(0u, info->messages[0].wparam);
+    EXPECT_EQ(r, info->messages[0].record);
+    EXPECT_EQ(MEMO_MODE_NEW, info->messages[0].mode);
+
+    // Nothing reaches the data folder before the first text.
+    EXPECT_EQ(writes, fake_platform_write_count());
+    EXPECT_FALSE(fake_platform_exists("C:\\app\\kelvan\\20240203090500.txt"));
+    EXPECT_FALSE(fake_platform_exists("C:\\app\\kelvan\\20240203090500.ini"));
+}
+
+TEST_F(ProgramTest, NewMemoWhileHiddenStaysHidden) {
+    g_settings.show = 0;
+    memo_hwnd w = placement_new_memo(owner, MEMO_PLACE_COPYDATA);
+    ASSERT_NE(nullptr, w);
+    EXPECT_FALSE(fake_platform_window_info(w)->visible);
+    EXPECT_EQ(0, fake_platform_window_info(w)->repaints);
+    EXPECT_NE(nullptr, memo_registry_find(w));
+    EXPECT_EQ(1u, fake_platform_window_info(w)->messages.size());
+}
+
+TEST_F(ProgramTest, NoWindowNoMemo) {
+    fake_platform_fail(FAKE_FAULT_CREATE_WINDOW, 1);
+    EXPECT_EQ(nullptr, placement_new_memo(owner, MEMO_PLACE_TRAY));
+    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+    // The next attempt works.
+    EXPECT_NE(nullptr, placement_new_memo(owner, MEMO_PLACE_TRAY));
+}
+
+}  // namespace
