@@ -88,6 +88,19 @@ int platform_append_file(const char* path, const void* data, size_t size);
 
 int platform_delete_file(const char* path);
 
+// What the system says about a file without opening it: whether it is
+// there (a folder counts as missing), its size and its last-write time.
+// The time is the system's own count (100 ns steps on Windows), only ever
+// compared with another one, never shown.
+struct platform_file_stamp {
+    int32_t exists;
+    uint64_t size;
+    uint64_t write_time;
+};
+
+// Fills *out for path; returns out->exists.
+int platform_stat_file(const char* path, platform_file_stamp* out);
+
 // Calls visit(name, is_folder, context) for every entry of folder whose name
 // matches pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive),
 // in the order the system returns them.  Returns 0 when the folder cannot be
@@ -145,6 +158,9 @@ void platform_window_repaint(memo_hwnd window);
 
 // The window rectangle in physical desktop pixels.
 int platform_window_rect(memo_hwnd window, platform_rect* out);
+
+// The window that owns window (for a memo, the main window); null for none.
+memo_hwnd platform_window_owner(memo_hwnd window);
 
 // --- user notices --------------------------------------------------------
 

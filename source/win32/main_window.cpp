@@ -5,6 +5,7 @@
 // and runs the shutdown sequence.
 #include "main_window.h"
 
+#include <dbt.h>
 #include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +14,8 @@
 #include "settings_sheet.h"
 #include "welcome_dialog.h"
 #include "memo_file.h"
+#include "memo_sync.h"
+#include "folder_watch.h"
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "paths.h"
@@ -46,6 +49,25 @@ HWND main_window_next_memo(HWND memo) {
     return reinterpret_cast<HWND>(memo_registry_next(memo));
 }
 
+// The data folder is watched while AUTOREFRESH is on.
+void main_window_follow_data_folder(HWND hwnd) {
+    if (g_settings.autorefresh) {
+        folder_watch_start(hwnd, g_settings.path);
+    } else {
+        folder_watch_stop();
+    }
+}
+
+LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
+    if (why == FOLDER_CHANGED_SETTINGS) {
+        main_window_follow_data_folder(hwnd);
+    }
+    if (g_settings.autorefresh && !s_shutting_down) {
+        memo_sync_folder_changed(hwnd);
+    }
+    return 1;
+}
+
 LRESULT main_window_on_create(HWND hwnd) {
     s_created = 0;
     s_shutting_down = 0;
@@ -53,6 +75,7 @@ LRESULT main_window_on_create(HWND hwnd) {
     g_settings.show = 1;
     settings_load(hwnd);
     memo_file_scan_folder(hwnd, 1);
+    main_window_follow_data_folder(hwnd);
     tray_icon_change(TRAY_ICON_ADD, hwnd);
     s_taskbar_created = RegisterWindowMessageA("TaskbarCreated");
     // From here on a shutdown may run at once, even from inside a modal
@@ -98,6 +121,7 @@ LRESULT main_window_shutdown(HWND hwnd) {
         return 1;
     }
     s_shutting_down = 1;
+    folder_watch_stop();
     tray_icon_change(TRAY_ICON_DELETE, hwnd);
     for (HWND memo = main_window_first_memo(); memo; memo = main_window_first_memo()) {
         DestroyWindow(memo);
@@ -277,6 +301,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CREATE:
         return main_window_on_create(hwnd);
     case WM_DESTROY:
+        folder_watch_stop();
         PostQuitMessage(0);
         return 1;
     case WM_QUERYENDSESSION:
@@ -293,6 +318,14 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return main_window_shutdown(hwnd);
     case MSG_GET_TRANSPARENCY:
         return static_cast<LRESULT>(g_settings.transparency);
+    case MSG_FOLDER_CHANGED:
+        return main_window_on_folder_changed(hwnd, wparam);
+    case MSG_GET_REFRESH_COUNT:
+        return static_cast<LRESULT>(memo_sync_refresh_count());
+    case WM_DEVICECHANGE:
+        // A drive that arrives may hold a data folder that was missing.
+        if (wparam == DBT_DEVICEARRIVAL) folder_watch_retry();
+        return TRUE;
     default:
         // A restarted shell has forgotten the icon.
         if (s_taskbar_created && message == s_taskbar_created) {

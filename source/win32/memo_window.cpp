@@ -11,6 +11,8 @@
 #include "memo_registry.h"
 #include "edit_box.h"
 #include "memo_file.h"
+#include "memo_sync.h"
+#include "sync_notice.h"
 #include "memo_input.h"
 #include "error_log.h"
 #include "tracked_memory.h"
@@ -58,8 +60,12 @@ HWND memo_window_edit_box(HWND hwnd) {
     return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
+// A refresh passes a memo by while its edit box is open (memo_sync).
 void memo_window_set_edit_box(HWND hwnd, HWND box) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box));
+    if (memo_record* record = memo_window_record(hwnd)) {
+        record->editing = box ? 1 : 0;
+    }
 }
 
 // Scale of the monitor that holds most of the memo: lengths kept in 96-DPI
@@ -134,6 +140,9 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
         TRACKED_FREE(record->text);
     }
     record->text = text;
+    // The save compares the file with what this memo last saw, so a change
+    // that arrived during the edit is kept, not overwritten.
+    record->refresh_due = 0;
 
     platform_time now;
     platform_local_time(&now);
@@ -427,6 +436,7 @@ LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
         return memo_window_set_text(memo, reinterpret_cast<char*>(lparam));
     case MEMO_CMD_EDIT_CLOSED:
         memo_window_set_edit_box(memo, nullptr);
+        memo_sync_edit_ended(GetWindow(memo, GW_OWNER), memo);
         return 1;
     case MEMO_CMD_PEEL:
         return memo_window_peel(memo);
@@ -470,6 +480,8 @@ LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return memo_window_on_region(hwnd);
     case MEMO_MSG_INIT:
         return memo_window_on_init(hwnd, lparam);
+    case MEMO_MSG_KEPT_COPY:
+        return sync_notice_show(hwnd, static_cast<int>(wparam));
     case MEMO_MSG_RELOAD:
         return memo_window_on_reload(hwnd, lparam);
     default:

@@ -129,6 +129,24 @@ int platform_append_file(const char* path, const void* data, size_t size) {
 
 int platform_delete_file(const char* path) { return DeleteFileA(path) ? 1 : 0; }
 
+// GetFileAttributesEx asks the file itself, not the folder listing, whose
+// size and time may lag behind while another program has the file open.
+int platform_stat_file(const char* path, platform_file_stamp* out) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    out->exists = 0;
+    out->size = 0;
+    out->write_time = 0;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return 0;
+    }
+    out->exists = 1;
+    out->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    out->write_time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return 1;
+}
+
 // Case-insensitive '*' / '?' match of a long name.  FindFirstFileA also
 // matches the 8.3 short names, so "*.txt" would find "a.txtold" through
 // "ATXTOL~1.TXT"; every name is checked again here.
@@ -297,6 +315,8 @@ int platform_window_rect(memo_hwnd window, platform_rect* out) {
     out->bottom = r.bottom;
     return 1;
 }
+
+memo_hwnd platform_window_owner(memo_hwnd window) { return GetWindow(window, GW_OWNER); }
 
 void platform_message_box(const char* text, const char* caption) {
     MessageBoxA(nullptr, text, caption, MB_OK);

@@ -42,7 +42,17 @@ const dialog_tip k_data_tips[] = {
     {IDC_DATA_BOM_OFF, "テキストファイル(UTF-8)ににバイトオーダーマーク(BOM)をつけません。"},
     {IDC_DATA_LF, "テキストファイルの改行コードを『\n(LF)』にします。"},
     {IDC_DATA_CRLF, "テキストファイルの改行コードを『\r\n(CR+LF)』にします。"},
+    {IDC_DATA_AUTOREFRESH,
+     "保存先のメモがほかのコンピュータなどで変更されたとき、『メモを更新』を選ばなくても自動で読み込みます。"},
 };
+
+// The main window watches the data folder while AUTOREFRESH is on; after a
+// change of either it follows at once and looks at the folder.
+void data_page_tell_watch() {
+    if (HWND owner = dialog_sheet_owner()) {
+        PostMessageA(owner, MSG_FOLDER_CHANGED, FOLDER_CHANGED_SETTINGS, 0);
+    }
+}
 
 void data_page_layout(HWND page, int32_t portable) {
     dialog_enable(page, IDC_DATA_PORTABLE_TEXT, portable);
@@ -81,6 +91,7 @@ INT_PTR data_page_on_init(HWND page) {
     dialog_tick(page, IDC_DATA_BOM_OFF, !bom);
     dialog_tick(page, IDC_DATA_LF, !crlf);
     dialog_tick(page, IDC_DATA_CRLF, crlf);
+    dialog_tick(page, IDC_DATA_AUTOREFRESH, g_settings.autorefresh != 0);
     data_page_add_tooltips(page);
     return TRUE;
 }
@@ -148,6 +159,7 @@ INT_PTR data_page_on_apply_button(HWND page) {
     data_page_copy_folder(page, target);
     lstrcpynA(g_settings.path, target, PLATFORM_PATH_SIZE);
     dialog_enable(page, IDC_DATA_APPLY, 0);
+    data_page_tell_watch();
     return TRUE;
 }
 
@@ -172,6 +184,10 @@ INT_PTR data_page_on_command(HWND page, int id) {
     case IDC_DATA_CRLF:
         g_settings.textfile =
             settings_text_textfile_crlf(g_settings.textfile, dialog_ticked(page, IDC_DATA_CRLF));
+        return TRUE;
+    case IDC_DATA_AUTOREFRESH:
+        g_settings.autorefresh = dialog_ticked(page, IDC_DATA_AUTOREFRESH);
+        data_page_tell_watch();
         return TRUE;
     default:
         return FALSE;
