@@ -68,6 +68,15 @@ LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
     return 1;
 }
 
+// A drive that arrives (a USB stick, a network drive) may hold a data
+// folder that was missing, whose whole drive the watch could not watch.
+LRESULT main_window_on_device_change(WPARAM event) {
+    if (event == DBT_DEVICEARRIVAL) {
+        folder_watch_retry();
+    }
+    return TRUE;
+}
+
 LRESULT main_window_on_create(HWND hwnd) {
     s_created = 0;
     s_shutting_down = 0;
@@ -323,9 +332,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MSG_GET_REFRESH_COUNT:
         return static_cast<LRESULT>(memo_sync_refresh_count());
     case WM_DEVICECHANGE:
-        // A drive that arrives may hold a data folder that was missing.
-        if (wparam == DBT_DEVICEARRIVAL) folder_watch_retry();
-        return TRUE;
+        return main_window_on_device_change(wparam);
     default:
         // A restarted shell has forgotten the icon.
         if (s_taskbar_created && message == s_taskbar_created) {
