@@ -18,8 +18,10 @@ int folder_watch_start(HWND window, const char* folder);
 // Ends the watch and waits for its thread; nothing is posted afterwards.
 void folder_watch_stop(void);
 
-// A drive arrived: a folder whose whole drive was missing may be back.
-void folder_watch_retry(void);
+// WM_DEVICECHANGE of the window: a query to remove the drive of a watched
+// folder stops the watch, so that the drive can go; a drive that arrives,
+// or a removal that did not happen, starts it again.
+void folder_watch_device_change(WPARAM event, LPARAM data);
 
 // Whether the thread runs.
 int folder_watch_running(void);

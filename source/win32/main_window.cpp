@@ -5,7 +5,6 @@
 // and runs the shutdown sequence.
 #include "main_window.h"
 
-#include <dbt.h>
 #include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -68,11 +67,11 @@ LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
     return 1;
 }
 
-// A drive that arrives (a USB stick, a network drive) may hold a data
-// folder that was missing, whose whole drive the watch could not watch.
-LRESULT main_window_on_device_change(WPARAM event) {
-    if (event == DBT_DEVICEARRIVAL) {
-        folder_watch_retry();
+// A drive that is about to go or that arrives (a USB stick, a network
+// drive) may hold the data folder.
+LRESULT main_window_on_device_change(WPARAM event, LPARAM data) {
+    if (g_settings.autorefresh) {
+        folder_watch_device_change(event, data);
     }
     return TRUE;
 }
@@ -332,7 +331,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MSG_GET_REFRESH_COUNT:
         return static_cast<LRESULT>(memo_sync_refresh_count());
     case WM_DEVICECHANGE:
-        return main_window_on_device_change(wparam);
+        return main_window_on_device_change(wparam, lparam);
     default:
         // A restarted shell has forgotten the icon.
         if (s_taskbar_created && message == s_taskbar_created) {
