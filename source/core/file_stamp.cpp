@@ -2,12 +2,23 @@
 // written.
 #include "file_stamp.h"
 
+static const uint64_t FILE_STAMP_HASH_START = 0xcbf29ce484222325ull;
+
+static uint64_t file_stamp_hash_byte(uint64_t hash, unsigned char byte) {
+    return (hash ^ byte) * 0x100000001b3ull;
+}
+
 uint64_t file_stamp_hash(const void* bytes, size_t size) {
     const unsigned char* p = static_cast<const unsigned char*>(bytes);
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < size; i++) {
-        hash ^= p[i];
-        hash *= 0x100000001b3ull;
+    uint64_t hash = FILE_STAMP_HASH_START;
+    for (size_t i = 0; i < size; i++) hash = file_stamp_hash_byte(hash, p[i]);
+    return hash;
+}
+
+uint64_t file_stamp_hash_text(const char* text) {
+    uint64_t hash = FILE_STAMP_HASH_START;
+    for (const char* p = text; *p; p++) {
+        if (*p != '\r') hash = file_stamp_hash_byte(hash, static_cast<unsigned char>(*p));
     }
     return hash;
 }

@@ -19,6 +19,10 @@ struct file_stamp {
 // no defence against anyone who wants two texts to collide).
 uint64_t file_stamp_hash(const void* bytes, size_t size);
 
+// The same hash of a NUL-terminated text with every CR left out, so that
+// a text hashes alike whichever line ends it was written with.
+uint64_t file_stamp_hash_text(const char* text);
+
 // The stamp of a file just read or written: seen as given, hash of bytes.
 void file_stamp_set(file_stamp* stamp, const platform_file_stamp* seen, const void* bytes,
                     size_t size);

@@ -26,6 +26,7 @@ struct memo_pair {
     int32_t time;
     const char* name;  // points into the base path
     file_stamp text_stamp;
+    uint64_t text_hash;
     file_stamp ini_stamp;
 };
 
@@ -205,6 +206,7 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
     }
     file_stamp_set(&pair->text_stamp, &seen, data, (size_t)size);
     pair->text = memo_file_decode_text(data, size);
+    pair->text_hash = file_stamp_hash_text(pair->text);
     platform_release_file(data);
 
     if (!settings_format_path(path, "%s.ini", base_path)) path[0] = '\0';
@@ -296,8 +298,11 @@ static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record
     int ok = 1;
     if (!base->known || !base->seen.exists || file_stamp_hash(data, (size_t)size) != base->hash) {
         char* other = memo_file_decode_text(data, size);
-        // An empty text holds nothing to lose, and the same text is no conflict.
-        if (other[0] && !memo_file_same_text(other, record->text)) {
+        // An empty text holds nothing to lose; the text this memo had, or
+        // the one it is about to write, is no conflict, in whatever line
+        // ends or byte-order mark another computer wrote it.
+        int had_it = base->known && file_stamp_hash_text(other) == record->text_hash;
+        if (other[0] && !had_it && !memo_file_same_text(other, record->text)) {
             memo_pair keys;
             char ini[PLATFORM_PATH_SIZE];
             if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
@@ -331,7 +336,10 @@ static int memo_file_save_text(memo_hwnd window, memo_record* record) {
         REPORT_FAILURE();
         ok = 0;
     }
-    if (ok) memo_file_stamp_written(&record->text_stamp, path, bytes, size);
+    if (ok) {
+        memo_file_stamp_written(&record->text_stamp, path, bytes, size);
+        record->text_hash = file_stamp_hash_text(record->text);
+    }
     TRACKED_FREE(bytes);
     return ok;
 }
@@ -412,6 +420,7 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     pair->text = nullptr;
     snprintf(record->file_name, sizeof record->file_name, "%s", pair->name);
     record->text_stamp = pair->text_stamp;
+    record->text_hash = pair->text_hash;
     record->ini_stamp = pair->ini_stamp;
 
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
@@ -464,6 +473,7 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
     }
     pair.text = nullptr;
     record->text_stamp = pair.text_stamp;
+    record->text_hash = pair.text_hash;
     record->ini_stamp = pair.ini_stamp;
     record->refresh_due = 0;
     if (record->day != pair.day) {

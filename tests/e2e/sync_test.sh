@@ -111,7 +111,8 @@ exit_computer() {
 
 # --- what a computer shows ----------------------------------------------------------
 
-memo_count() { memo_probe "$1" memos | grep -c .; }
+# The memos on the screen of a computer.
+memo_count() { memo_probe "$1" memos | awk '$6 == 1' | grep -c .; }
 
 # The window of the memo that shows text on that computer, or nothing.
 memo_showing() {

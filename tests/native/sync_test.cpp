@@ -102,8 +102,11 @@ TEST_F(SyncTest, TextWriteKeepsWhatAnotherComputerWroteAsAMemoBeside) {
         std::vector<std::string> memos;  // texts on screen afterwards
     } cases[] = {
         {"untouched", [] {}, {"mine"}},
-        {"same size and time, other bytes", [] { rewrite_keeping_time("m.txt", "BASE"); },
-         {"mine", "BASE"}},
+        {"same size and time, other bytes", [] { rewrite_keeping_time("m.txt", "BA\nSE"); },
+         {"mine", "BA\nSE"}},
+        // Saved again elsewhere with other line ends and a mark: no conflict.
+        {"same text, other form", [] { replace_by_rename("m.txt", "\xEF\xBB\xBF" "ba\r\nse"); },
+         {"mine"}},
         {"replaced by rename", [] { replace_by_rename("m.txt", "theirs"); }, {"mine", "theirs"}},
         // Peeled off there and edited here: it comes back with this text.
         {"deleted", [] { remove(host("m.txt").c_str()); remove(host("m.ini").c_str()); }, {"mine"}},
@@ -115,7 +118,7 @@ TEST_F(SyncTest, TextWriteKeepsWhatAnotherComputerWroteAsAMemoBeside) {
         fake_platform_reset();
         settings_load(k_main);
         g_settings.textfile = 0;
-        memo_hwnd w = load("base");
+        memo_hwnd w = load("ba\nse");
         c.change();
         set_text(w, "mine");
         EXPECT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
@@ -176,11 +179,20 @@ TEST_F(SyncTest, FolderChangesFromOutsideRefreshOwnWritesDoNot) {
     EXPECT_EQ(1, memo_sync_folder_changed(k_main));
     EXPECT_EQ(std::vector<std::string>({"theirs"}), texts());
 
-    put("m.ini", std::string(k_ini) + "COLOR=5\r\n");
+    // Another colour and another place: the colour comes, the place stays.
+    platform_rect before, after;
+    platform_window_rect(w, &before);
+    std::string ini = k_ini;
+    ini.replace(ini.find("COLOR=3"), 7, "COLOR=5");
+    ini.replace(ini.find("X=100"), 5, "X=700");
+    put("m.ini", ini);
     put("n.txt", "new");
     put("n.ini", k_ini);
     EXPECT_EQ(1, memo_sync_folder_changed(k_main));
     EXPECT_EQ(std::vector<std::string>({"theirs", "new"}), texts());
+    EXPECT_EQ(5, record(w)->color_index);
+    platform_window_rect(w, &after);
+    EXPECT_EQ(before.left, after.left);
 
     remove(host("n.txt").c_str());
     EXPECT_EQ(1, memo_sync_folder_changed(k_main));
