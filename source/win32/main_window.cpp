@@ -51,17 +51,24 @@ HWND main_window_next_memo(HWND memo) {
 // The data folder is watched while AUTOREFRESH is on.
 void main_window_follow_data_folder(HWND hwnd) {
     if (g_settings.autorefresh) {
-        folder_watch_start(hwnd, g_settings.path);
+        // Without the thread the memos still work; the folder is then read
+        // on "メモを更新" only.
+        if (!folder_watch_start(hwnd, g_settings.path)) REPORT_FAILURE();
     } else {
         folder_watch_stop();
     }
 }
 
+// A notice still queued when the shutdown began must not start the watch
+// again.
 LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
+    if (s_shutting_down) {
+        return 1;
+    }
     if (why == FOLDER_CHANGED_SETTINGS) {
         main_window_follow_data_folder(hwnd);
     }
-    if (g_settings.autorefresh && !s_shutting_down) {
+    if (g_settings.autorefresh) {
         memo_sync_folder_changed(hwnd);
     }
     return 1;
