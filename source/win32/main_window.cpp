@@ -77,7 +77,7 @@ LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
 // A drive that is about to go or that arrives (a USB stick, a network
 // drive) may hold the data folder.
 LRESULT main_window_on_device_change(WPARAM event, LPARAM data) {
-    if (g_settings.autorefresh) {
+    if (g_settings.autorefresh && !s_shutting_down) {
         folder_watch_device_change(event, data);
     }
     return TRUE;
