@@ -3,7 +3,6 @@
 
 #include <string.h>
 
-#include "error_log.h"
 #include "file_stamp.h"
 #include "memo_file.h"
 #include "memo_registry.h"
