@@ -42,7 +42,7 @@ inline bool text_reader_read(HWND window, const std::wstring& dll, std::vector<s
     void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     // kernel32 sits at the same address in every process of the session.
     auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW"));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
     HANDLE thread = nullptr;
     if (remote && WriteProcessMemory(process, remote, dll.c_str(), size, nullptr)) {
         thread = CreateRemoteThread(process, nullptr, 0, load, remote, 0, nullptr);
