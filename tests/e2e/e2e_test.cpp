@@ -1471,7 +1471,13 @@ TEST_F(VisibleTextTest, WelcomeDialog) {
     });
 }
 
+// config.ini holds code page 932 (these narrow literals are code page 932
+// too): its names are read with that code page and written back byte for
+// byte, whatever the system's code page.
+const char k_config_names[] = "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\nCOLORTEXT1=夕焼け色\r\nFONTNAME=ＭＳ 明朝\r\n";
+
 TEST_F(VisibleTextTest, EachPageOfTheSettingsSheet) {
+    ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", k_config_names));
     with_instance("", [&](HWND main, size_t) {
         PostMessageA(main, WM_COMMAND, CMD_SETTINGS, 0);
         // Found by its caption through the wide functions, as another
@@ -1491,8 +1497,8 @@ TEST_F(VisibleTextTest, EachPageOfTheSettingsSheet) {
             {"child", u8"常に手前に表示"}, {"child", u8"10秒"}, {"child", u8"不透明"},
             {"tip", u8"メモを常に手前に表示します。"},
             // What the pages put in: the font, its style and the slot names.
-            {"child", u8"フォント名"}, {"child", u8"メイリオ"}, {"child", u8"標準"},
-            {"child", u8"バーミリオンオレンジ"}, {"tip", u8"色の名前を編集します。"},
+            {"child", u8"フォント名"}, {"child", u8"ＭＳ 明朝"}, {"child", u8"標準"},
+            {"child", u8"夕焼け色"}, {"child", u8"カナリアイエロー"}, {"tip", u8"色の名前を編集します。"},
             {"child", u8"ポータブルモード"}, {"child", u8"LF (for UNIX、macOS)"},
             {"tip", u8"テキストファイル(UTF-8)にバイトオーダーマーク(BOM)を追加します。"},
             {"child", u8"タスクバーの位置とサイズ"},
@@ -1508,6 +1514,38 @@ TEST_F(VisibleTextTest, EachPageOfTheSettingsSheet) {
         }
         PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
         EXPECT_TRUE(probe_wait([&] { return !IsWindow(sheet); }, k_wait_ms));
+    });
+    std::string config = e2e_read_file(folder + "\\config.ini");
+    for (const char* line : {"\r\nCOLORTEXT1=夕焼け色\r\n", "\r\nCOLORTEXT2=カナリアイエロー\r\n",
+                             "\r\nFONTNAME=ＭＳ 明朝\r\n"}) {
+        EXPECT_NE(std::string::npos, config.find(line)) << "not in code page 932: " << line;
+    }
+}
+
+// The memo's own menu: its items and the colour slots' names.
+TEST_F(VisibleTextTest, MemosOwnMenu) {
+    ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", k_config_names));
+    with_instance("", [&](HWND main, size_t) {
+        HWND memo = e2e_copydata_memo(main, u8"メモ");
+        ASSERT_NE(nullptr, memo);
+        RECT r;
+        GetWindowRect(memo, &r);
+        PostMessageA(memo, WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(r.left + 20, r.top + 20));
+        HWND menu = nullptr;
+        ASSERT_TRUE(probe_wait([&] { return (menu = probe_shown_menu()) != nullptr; }, k_wait_ms));
+        std::vector<std::string> lines = texts(main);
+        for (const char* item : {u8"付箋の色", u8"編集する", u8"はがす"}) {
+            EXPECT_TRUE(e2e_shows(lines, "menu|0", item)) << item;
+        }
+        EXPECT_TRUE(e2e_shows(lines, "menu|1", u8"夕焼け色"));
+        EXPECT_TRUE(e2e_shows(lines, "menu|1", u8"スノーホワイト"));
+        if (HasFailure()) {
+            ADD_FAILURE() << "read:" << e2e_joined(lines);
+        }
+        probe_wait([&] {
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            return probe_wait([&] { return probe_shown_menu() == nullptr; }, 500);
+        }, k_wait_ms);
     });
 }
 
