@@ -12,6 +12,7 @@
 #include <dbt.h>
 #include <string.h>
 
+#include "cp932_text.h"
 #include "messages.h"
 #include "paths.h"
 #include "platform.h"
@@ -82,9 +83,15 @@ void folder_watch_close(folder_watch_entry* w) {
 }
 
 int folder_watch_open(folder_watch_entry* w, const char* path, DWORD filter, HWND window) {
-    w->folder = CreateFileA(path, FILE_LIST_DIRECTORY,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    // The path is code page 932 whatever the system's code page is.
+    wchar_t wide[MAX_PATH];
+    w->folder = INVALID_HANDLE_VALUE;
+    if (cp932_to_wide(path, wide, MAX_PATH)) {
+        w->folder = CreateFileW(wide, FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
+                                nullptr);
+    }
     w->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     w->device = nullptr;
     w->filter = filter;
