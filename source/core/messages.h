@@ -45,6 +45,13 @@
 #define MSG_TRAY_NOTIFY (0x0400 + 2)       // WM_USER + 2
 #define MSG_SHUTDOWN (0x0400 + 3)          // WM_USER + 3
 #define MSG_GET_TRANSPARENCY (0x0400 + 4)  // WM_USER + 4
+// Posted by the platform module: show lParam (a copy of the text made with
+// malloc, which the main window frees) in a warning box, after the message
+// that caused it has been answered.
+#define MSG_NOTICE (0x0400 + 7)            // WM_USER + 7
+
+// The main window's timer that tries owed saves again (memo_file_retry_pending).
+#define TIMER_SAVE_RETRY 1
 
 // --- memo windows ---------------------------------------------------------------
 

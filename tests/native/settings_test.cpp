@@ -172,8 +172,9 @@ TEST_F(SettingTest, PathTooLongForThePathBuffersIsRefusedNotCut) {
     fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + long_path + "\r\n");
     settings_load(nullptr);
     EXPECT_STREQ("C:\\app\\kelvan", g_settings.path);
-    // 259 bytes still fit.
-    std::string longest = "D:\\" + std::string(256, 'q');
+    // The longest folder that still has room for a memo's file names
+    // ("\" + 14 digits + ".txt.tmp") behind it is used as it is.
+    std::string longest = "D:\\" + std::string(233, 'q');
     fake_platform_make_folders("D:\\");
     fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + longest + "\r\n");
     settings_load(nullptr);
