@@ -40,10 +40,10 @@ int busy_file_write(const char* path, const void* data, size_t size, int flags) 
     return ok;
 }
 
-int busy_file_commit(const char* path) {
+int busy_file_commit(const char* path, int replace) {
     int attempt = 0;
     int ok;
-    while (!(ok = platform_commit_file(path)) && busy_file_wait(&attempt)) {
+    while (!(ok = platform_commit_file(path, replace)) && busy_file_wait(&attempt)) {
     }
     return ok;
 }

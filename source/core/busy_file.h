@@ -22,7 +22,7 @@ void busy_file_allow(uint32_t budget_ms);
 // platform_last_fault tells why.
 int busy_file_read(const char* path, unsigned char** data, uint64_t* size);
 int busy_file_write(const char* path, const void* data, size_t size, int flags);
-int busy_file_commit(const char* path);
+int busy_file_commit(const char* path, int replace);
 int busy_file_open_ini(ini_document* doc, const char* path);
 int busy_file_save_ini(const ini_document* doc, const char* path, int flags);
 

@@ -215,33 +215,35 @@ static int memo_file_save_now(memo_hwnd window, const memo_record* record, uint1
     int fault = PLATFORM_FAULT_NONE;
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
-    if (!settings_format_path(text_path, "%s\\%s.txt", g_settings.path, record->file_name) ||
-        !settings_format_path(ini_path, "%s\\%s.ini", g_settings.path, record->file_name)) {
-        fault = PLATFORM_FAULT_OTHER;
-    }
+    int named =
+        settings_format_path(text_path, "%s\\%s.txt", g_settings.path, record->file_name) &&
+        settings_format_path(ini_path, "%s\\%s.ini", g_settings.path, record->file_name);
 
     // A pair with a file missing (a new memo, or a pair removed meanwhile)
     // is written whole, the INI first into its temporary file, then the
     // text, then the INI under its name.  A crash at any point leaves no
     // text file, or a text file whose INI is complete, at worst still in its
     // temporary file, where the next folder scan finds it.
-    int whole = fault == PLATFORM_FAULT_NONE &&
-                (platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
-                 platform_path_kind(ini_path) != PLATFORM_PATH_FILE);
+    int whole = named && (platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
+                          platform_path_kind(ini_path) != PLATFORM_PATH_FILE);
     if (whole) {
         memo_file_ensure_folder();
         flags = MEMO_SAVE_ALL;
     }
     platform_rect r = {0, 0, 0, 0};
+    uint16_t place_owed = 0;
     if ((flags & MEMO_SAVE_POSITION) && !platform_window_rect(window, &r)) {
-        // Without a rectangle the stored place would be wrong; keep the old one.
+        // Without a rectangle the stored place would be wrong: the old one
+        // stays until a retry can read it (a window that is gone drops out
+        // of the queue then).
         REPORT_FAILURE();
         flags &= (uint16_t)~MEMO_SAVE_POSITION;
+        place_owed = MEMO_SAVE_POSITION;
     }
 
     uint16_t owed = flags;
-    if (fault != PLATFORM_FAULT_NONE) {
-        // No name fits: nothing can be written.
+    if (!named) {
+        fault = PLATFORM_FAULT_OTHER;  // no name fits: nothing can be written
     } else if (whole) {
         if (memo_file_update_ini(flags, &r, record->color_index, record->day, record->time,
                                  ini_path, PLATFORM_WRITE_STAGE, &fault)) {
@@ -250,7 +252,7 @@ static int memo_file_save_now(memo_hwnd window, const memo_record* record, uint1
                 if (settings_format_path(temp, "%s%s", ini_path, PLATFORM_TEMP_SUFFIX)) {
                     platform_delete_file(temp);
                 }
-            } else if (busy_file_commit(ini_path)) {
+            } else if (busy_file_commit(ini_path, 1)) {
                 owed = 0;
             } else {
                 fault = platform_last_fault();
@@ -268,6 +270,8 @@ static int memo_file_save_now(memo_hwnd window, const memo_record* record, uint1
             owed &= (uint16_t)~ini_flags;
         }
     }
+    if (place_owed && fault == PLATFORM_FAULT_NONE) fault = PLATFORM_FAULT_BUSY;  // passes by itself
+    owed |= place_owed;
     save_queue_set(window, owed, fault, platform_tick_count());
     return owed ? 0 : 1;
 }
@@ -516,7 +520,7 @@ static void memo_file_tidy_entry(const char* name, int is_folder, void* context)
     int ours = ini || memo_file_ends_with(name, ".txt" PLATFORM_TEMP_SUFFIX) ||
                strcmp(name, PATH_PROBE_NAME PLATFORM_TEMP_SUFFIX) == 0;
     char temp[PLATFORM_PATH_SIZE];
-    if (is_folder || !ours || !settings_format_path(temp, "%s\%s", g_settings.path, name)) {
+    if (is_folder || !ours || !settings_format_path(temp, "%s\\%s", g_settings.path, name)) {
         return;
     }
     char target[PLATFORM_PATH_SIZE];
@@ -526,7 +530,12 @@ static void memo_file_tidy_entry(const char* name, int is_folder, void* context)
         char text[PLATFORM_PATH_SIZE];
         snprintf(text, sizeof text, "%s", target);
         memcpy(text + strlen(text) - 3, "txt", 3);
-        if (platform_path_kind(text) == PLATFORM_PATH_FILE && platform_commit_file(target)) {
+        // Asked twice before the only INI of a memo goes: a passing error
+        // must not hide the memo for good.  A failed commit leaves the
+        // file for the next scan.
+        if (platform_path_kind(text) != PLATFORM_PATH_NONE ||
+            platform_path_kind(text) != PLATFORM_PATH_NONE) {
+            platform_commit_file(target, 0);
             return;
         }
     }
@@ -551,10 +560,16 @@ int memo_file_peel(memo_hwnd window) {
     }
     save_queue_take(window);  // what it still owed goes with it
     static const char* const extensions[2] = {"txt", "ini"};
+    int text_stays = 0;
     for (const char* extension : extensions) {
         char path[PLATFORM_PATH_SIZE];
         if (!settings_format_path(path, "%s\\%s.%s", g_settings.path, record->file_name,
                                   extension)) {
+            continue;
+        }
+        if (extension == extensions[1] && text_stays) {
+            // A text file that could not go keeps its INI: without it the
+            // memo would never show again, nor ever be peeled.
             continue;
         }
         if (platform_path_kind(path) == PLATFORM_PATH_FILE) {
@@ -563,6 +578,9 @@ int memo_file_peel(memo_hwnd window) {
             } else {
                 platform_delete_file(path);
             }
+        }
+        if (extension == extensions[0]) {
+            text_stays = platform_path_kind(path) != PLATFORM_PATH_NONE;
         }
         // The leftover of a write that was cut short belongs to this memo
         // alone and would otherwise stay in the folder for good.

@@ -108,9 +108,10 @@ void platform_release_file(unsigned char* data);
 #define PLATFORM_WRITE_STAGE 0x02
 int platform_write_file(const char* path, const void* data, size_t size, int flags);
 
-// Replaces path with its temporary file (path + PLATFORM_TEMP_SUFFIX), as
-// the last step of a write does.  On failure both files stay as they are.
-int platform_commit_file(const char* path);
+// Puts the temporary file (path + PLATFORM_TEMP_SUFFIX) under path, as the
+// last step of a write does; with replace 0 it fails when path exists.  On
+// failure both files stay as they are.
+int platform_commit_file(const char* path, int replace);
 
 // Appends to a file, creating it when missing (error.log).
 int platform_append_file(const char* path, const void* data, size_t size);

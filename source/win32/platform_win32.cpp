@@ -56,7 +56,6 @@ static int platform_fault_of(DWORD error) {
         return PLATFORM_FAULT_READ_ONLY;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
         return PLATFORM_FAULT_FULL;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -136,8 +135,9 @@ static int platform_temp_name(const char* path, char* temp) {
 // another program has the target open without delete sharing (what
 // indexers, scanners and sync clients do), so that counts as busy unless
 // the target itself is read-only.
-static int platform_replace(const char* temp, const char* path) {
-    if (MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+static int platform_replace(const char* temp, const char* path, int replace) {
+    DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExA(temp, path, how)) {
         s_last_fault = PLATFORM_FAULT_NONE;
         return 1;
     }
@@ -168,7 +168,7 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
     if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
     if (!ok) platform_fail();
     CloseHandle(file);
-    if (ok && !(flags & PLATFORM_WRITE_STAGE)) ok = platform_replace(temp, path);
+    if (ok && !(flags & PLATFORM_WRITE_STAGE)) ok = platform_replace(temp, path, 1);
     if (!ok) {
         DeleteFileA(temp);
         return 0;
@@ -177,13 +177,13 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
     return 1;
 }
 
-int platform_commit_file(const char* path) {
+int platform_commit_file(const char* path, int replace) {
     char temp[PLATFORM_PATH_SIZE];
     if (!platform_temp_name(path, temp)) {
         s_last_fault = PLATFORM_FAULT_OTHER;
         return 0;
     }
-    return platform_replace(temp, path);
+    return platform_replace(temp, path, replace);
 }
 
 // error.log sits beside the program, whose folder may be up to 259 bytes

@@ -50,6 +50,8 @@ struct fake_state {
     uint32_t slept;
     uint32_t retry_delay;
     std::vector<std::string> notices;
+    int steps;
+    int die_at_step;
 };
 
 fake_state g_fake;
@@ -96,8 +98,14 @@ bool fake_fault_fires(fake_fault fault) {
 
 // Counts one fallible call; true when it is the one that fails (its fault
 // is then the last fault).
+void fake_step(void) {
+    g_fake.steps++;
+    if (g_fake.die_at_step != 0 && g_fake.steps == g_fake.die_at_step) _exit(0);
+}
+
 bool fake_call_fails(const char* name) {
     fake_ensure_ready();
+    fake_step();
     g_fake.calls++;
     if (g_fake.fail_call == 0 || g_fake.calls != g_fake.fail_call) return false;
     g_fake.fail_call = 0;
@@ -304,6 +312,11 @@ const char* fake_platform_failed_call(void) {
     return g_fake.failed_call ? g_fake.failed_call : "";
 }
 
+void fake_platform_die_at_step(int nth_step) {
+    fake_ensure_ready();
+    g_fake.die_at_step = g_fake.steps + nth_step;
+}
+
 void fake_platform_hold(const char* windows_path, bool held) {
     std::string host = fake_platform_host_path(windows_path);
     auto at = std::find(g_fake.held.begin(), g_fake.held.end(), host);
@@ -405,10 +418,13 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
 void platform_release_file(unsigned char* data) { free(data); }
 
 // The replacing step of a write or a commit.
-int fake_replace(const std::string& temp, const std::string& host) {
+int fake_replace(const std::string& temp, const std::string& host, int replace) {
     if (fake_call_fails("platform_commit_file")) return 0;
     if (fake_is_held(host)) return fake_fail(PLATFORM_FAULT_BUSY);
-    if (rename(temp.c_str(), host.c_str()) != 0) {
+    // Without replacing: a hard link fails when the name exists.
+    int failed = replace ? rename(temp.c_str(), host.c_str())
+                         : link(temp.c_str(), host.c_str()) || unlink(temp.c_str());
+    if (failed != 0) {
         return fake_fail(errno == ENOENT ? PLATFORM_FAULT_MISSING : PLATFORM_FAULT_OTHER);
     }
     g_fake.last_fault = PLATFORM_FAULT_NONE;
@@ -436,12 +452,17 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
     // program pays.
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) return fake_fail(errno == ENOENT ? PLATFORM_FAULT_MISSING : PLATFORM_FAULT_OTHER);
+    // Written in two halves, with a crash step between them: a kill in the
+    // middle of a write leaves a torn temporary file.
     const char* bytes = (const char*)data;
     size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, bytes + done, size - done);
-        if (n <= 0) break;
-        done += (size_t)n;
+    for (size_t part_end : {size / 2, size}) {
+        while (done < part_end) {
+            ssize_t n = write(fd, bytes + done, part_end - done);
+            if (n <= 0) break;
+            done += (size_t)n;
+        }
+        if (part_end < size) fake_step();
     }
     bool ok = done == size && (!(flags & PLATFORM_WRITE_DURABLE) || fsync(fd) == 0);
     if (close(fd) != 0) ok = false;
@@ -449,22 +470,23 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
         unlink(temp.c_str());
         return fake_fail(PLATFORM_FAULT_OTHER);
     }
+    fake_step();
     if (fake_fault_fires(FAKE_FAULT_WRITE_REPLACE)) return fake_fail(PLATFORM_FAULT_OTHER);
     if (flags & PLATFORM_WRITE_STAGE) {
         g_fake.last_fault = PLATFORM_FAULT_NONE;
         return 1;
     }
-    if (!fake_replace(temp, host)) {
+    if (!fake_replace(temp, host, 1)) {
         unlink(temp.c_str());
         return 0;
     }
     return 1;
 }
 
-int platform_commit_file(const char* path) {
+int platform_commit_file(const char* path, int replace) {
     fake_ensure_ready();
     std::string host = fake_platform_host_path(path);
-    return fake_replace(host + PLATFORM_TEMP_SUFFIX, host);
+    return fake_replace(host + PLATFORM_TEMP_SUFFIX, host, replace);
 }
 
 int platform_last_fault(void) { return g_fake.last_fault; }

@@ -82,6 +82,12 @@ void fake_platform_fail_call(int nth_call, int fault);
 int fake_platform_calls(void);
 const char* fake_platform_failed_call(void);
 
+// The crash walk: every fallible call is a step, and so is the moment a
+// write has its temporary file complete but has not replaced the target
+// yet.  At step nth_step (counted from now) the process ends at once with
+// exit code 0, as a kill would end it; run it in a forked child.
+void fake_platform_die_at_step(int nth_step);
+
 // Another program holding a file without delete sharing: while held, a
 // read, delete or recycle of it fails busy, and so does the replacing step
 // of a write or commit onto it (the new content never lands).
