@@ -7,7 +7,11 @@
 // paths ("C:\x\y") are mapped into a sandbox folder on the real disk.
 //
 // Every path is a NUL-terminated string in code page 932 with backslashes,
-// as the Windows ANSI functions take it.  Results follow the program's rule:
+// the form config.ini stores the data folder in.  The Windows implementation
+// hands paths to the wide file functions converted with code page 932
+// (never with the system's code page), and a path the system hands in that
+// code page 932 cannot spell (a user folder "José") comes as its short 8.3
+// form, which names the same file.  Results follow the program's rule:
 // 1 for success, 0 for failure.
 #ifndef KELVANE_PLATFORM_H
 #define KELVANE_PLATFORM_H
@@ -185,7 +189,7 @@ int platform_window_rect(memo_hwnd window, platform_rect* out);
 
 // --- user notices --------------------------------------------------------
 
-// A modal OK message box with no owner window (ANSI texts).
+// A modal OK message box with no owner window (code page 932 texts).
 void platform_message_box(const char* text, const char* caption);
 
 // Shows text in a warning box of the main window once the current message

@@ -98,7 +98,7 @@ void main_window_flush_saves(HWND hwnd, int ask) {
     while (memo_file_flush_pending(budget_ms) > 0 && ask) {
         char text[1024];
         save_queue_notice_text(save_queue_fault(), g_settings.path, 1, text, sizeof text);
-        if (MessageBoxA(hwnd, text, PROGRAM_CAPTION, MB_YESNO | MB_ICONWARNING) != IDYES) {
+        if (wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_YESNO | MB_ICONWARNING) != IDYES) {
             break;
         }
     }
@@ -136,7 +136,7 @@ LRESULT main_window_shutdown(HWND hwnd, int ask) {
 // ran meanwhile has said what it had to say.
 LRESULT main_window_on_notice(HWND hwnd, char* text) {
     if (text && !s_shutting_down) {
-        MessageBoxA(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+        wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
     }
     free(text);
     return 1;
@@ -156,7 +156,7 @@ LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
 
 LRESULT main_window_on_new_memo(HWND hwnd, int placement_kind) {
     if (!g_settings.show) {
-        MessageBoxA(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
         return 0;
     }
     return reinterpret_cast<LRESULT>(placement_new_memo(hwnd, placement_kind));
@@ -184,7 +184,7 @@ LRESULT main_window_on_help() {
         error_report(1, MEMO_UNIT, __FILE__, __LINE__, REPORT_MESSAGE, "The path is too deep");
         return 0;
     }
-    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", wide_cp932(path), nullptr, nullptr, SW_SHOWNORMAL);
     return 1;
 }
 
@@ -387,7 +387,7 @@ void main_window_hand_off(HWND running, const char* command_line) {
 }
 
 // The wide message functions keep characters outside code page 932 that the
-// user types into the edit box; every window stays ANSI otherwise.
+// user types into the edit box.
 // Accelerators go to the parent (for a pop-up, the owner) of the message's
 // window: Ctrl+Enter in the edit box's rich edit reaches the edit box.
 void main_window_message_loop(HACCEL accelerators) {
@@ -432,7 +432,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     }
     if (!main_window && !s_shutting_down) {
         // Without the main window nothing could ever end the message loop.
-        MessageBoxA(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+        wide_message_box(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
         FreeLibrary(richedit);
         return MEMO_EXIT_NO_WINDOW;
     }

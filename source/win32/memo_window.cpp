@@ -122,7 +122,7 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
     memo_window_set_edit_box(hwnd, nullptr);
     memo_record* record = text ? memo_window_record(hwnd) : nullptr;
     if (!record) {
-        MessageBoxA(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
         if (text) {
             TRACKED_FREE(text);
         }
@@ -151,11 +151,11 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
 
 LRESULT memo_window_peel(HWND hwnd) {
     if (g_settings.deletemessagebox &&
-        MessageBoxA(hwnd, k_peel_question, PROGRAM_CAPTION, MB_YESNO) != IDYES) {
+        wide_message_box(hwnd, k_peel_question, PROGRAM_CAPTION, MB_YESNO) != IDYES) {
         return 1;
     }
     if (!memo_registry_find(hwnd)) {
-        MessageBoxA(hwnd, k_delete_failed, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_delete_failed, PROGRAM_CAPTION, MB_OK);
         REPORT_FAILURE();
     }
     // Without a record no file is touched, but the window still goes.
@@ -298,13 +298,8 @@ LRESULT memo_window_on_nc_hit_test(HWND hwnd) {
 // Slot names are code page 932 in the settings; the menu shows them in
 // UTF-16 like every other text the user sees.
 void memo_window_append_color(HMENU menu, int slot) {
-    wchar_t name[SETTINGS_COLORTEXT_SIZE];
-    int n = MultiByteToWideChar(CP_ACP, 0, g_settings.colors[slot].colortext, -1, name,
-                                SETTINGS_COLORTEXT_SIZE);
-    if (n <= 0) {
-        name[0] = L'\0';
-    }
-    AppendMenuW(menu, MF_STRING, MEMO_CMD_COLOR + slot, name);
+    AppendMenuW(menu, MF_STRING, MEMO_CMD_COLOR + slot,
+                wide_cp932(g_settings.colors[slot].colortext));
 }
 
 // The menu is built anew on every click, so a renamed colour slot shows
@@ -350,7 +345,7 @@ LRESULT memo_window_key_tab(HWND hwnd) {
 }
 
 LRESULT memo_window_key_delete(HWND hwnd) {
-    if (MessageBoxA(hwnd, k_delete_key_question, k_delete_key_caption, MB_OKCANCEL) == IDOK) {
+    if (wide_message_box(hwnd, k_delete_key_question, k_delete_key_caption, MB_OKCANCEL) == IDOK) {
         PostMessageA(hwnd, WM_COMMAND, MEMO_CMD_PEEL, 0);
     }
     return 1;

@@ -1,5 +1,7 @@
-// The platform module on Windows: the ANSI (code page 932) file, folder,
-// shell and window calls behind platform.h.
+// The platform module on Windows: the file, folder, shell and window calls
+// behind platform.h.  The core's paths are code page 932; they reach the
+// wide functions converted with that code page, so that they mean the same
+// files on a Windows whose own code page is another.
 #include "platform.h"
 
 #include <windows.h>
@@ -8,35 +10,57 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "cp932_text.h"
 #include "dpi.h"
 #include "window_class.h"
 #include "messages.h"
 
+// A core path for the wide functions.
+static int platform_wide_path(const char* path, wchar_t (&out)[MAX_PATH]) {
+    return cp932_to_wide(path, out, MAX_PATH);
+}
+
+// A path the system hands in, for the core: its code page 932 form, or,
+// when it holds a character that code page lacks (a user folder named
+// "José" or "한국"), its short 8.3 form, which names the same file in
+// plain ASCII.  0 when neither form fits (a volume that keeps no short
+// names).
+static int platform_narrow_path(const wchar_t* path, char* out, size_t size) {
+    int limit = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
+    if (cp932_from_wide(path, out, limit)) return 1;
+    wchar_t short_path[MAX_PATH];
+    DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
+    return n > 0 && n < MAX_PATH && cp932_from_wide(short_path, out, limit) ? 1 : 0;
+}
 
 int platform_program_path(char* buffer, size_t size) {
-    DWORD n = GetModuleFileNameA(nullptr, buffer, (DWORD)size);
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     // A full buffer means the path was cut (the terminator may be missing).
-    return n > 0 && n < size ? 1 : 0;
+    if (n == 0 || n >= MAX_PATH) return 0;
+    return platform_narrow_path(path, buffer, size);
 }
 
 int platform_appdata_folder(char* buffer, size_t size) {
-    char folder[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    wchar_t folder[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
         return 0;
     }
-    size_t n = strlen(folder);
-    if (n + 1 > size) return 0;
-    memcpy(buffer, folder, n + 1);
-    return 1;
+    return platform_narrow_path(folder, buffer, size);
 }
 
 int platform_path_kind(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return PLATFORM_PATH_NONE;
+    DWORD attributes = GetFileAttributesW(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES) return PLATFORM_PATH_NONE;
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? PLATFORM_PATH_FOLDER : PLATFORM_PATH_FILE;
 }
 
-int platform_create_folder(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+int platform_create_folder(const char* path) {
+    wchar_t wide[MAX_PATH];
+    return platform_wide_path(path, wide) && CreateDirectoryW(wide, nullptr) ? 1 : 0;
+}
 
 // Why the last read, write or commit failed, in the terms of platform.h.
 static int s_last_fault = PLATFORM_FAULT_NONE;
@@ -74,11 +98,18 @@ static int platform_fail(void) {
     return 0;
 }
 
+static int platform_fail_with(int fault) {
+    s_last_fault = fault;
+    return 0;
+}
+
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     *data = nullptr;
     *size = 0;
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return platform_fail_with(PLATFORM_FAULT_OTHER);
     // No sharing: a synchronising client may not rewrite the file under us.
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         platform_fail();
@@ -92,15 +123,13 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     if (!GetFileSizeEx(file, &length) || length.QuadPart < 0 ||
         length.QuadPart >= 0x100000000LL) {
         CloseHandle(file);
-        s_last_fault = PLATFORM_FAULT_OTHER;
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     DWORD total = (DWORD)length.QuadPart;
     unsigned char* block = (unsigned char*)malloc((size_t)total + 1);
     if (!block) {
         CloseHandle(file);
-        s_last_fault = PLATFORM_FAULT_OTHER;
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     DWORD done = 0;
     while (done < total) {
@@ -111,8 +140,7 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     CloseHandle(file);
     if (done != total) {
         free(block);
-        s_last_fault = PLATFORM_FAULT_OTHER;
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     block[total] = 0;
     *data = block;
@@ -123,26 +151,29 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
 
 void platform_release_file(unsigned char* data) { free(data); }
 
-static int platform_temp_name(const char* path, char* temp) {
+// The wide forms of path and of its temporary file.
+static int platform_wide_pair(const char* path, wchar_t (&wide)[MAX_PATH],
+                              wchar_t (&wide_temp)[MAX_PATH]) {
+    char temp[PLATFORM_PATH_SIZE];
     size_t n = strlen(path);
-    if (n + sizeof PLATFORM_TEMP_SUFFIX > PLATFORM_PATH_SIZE) return 0;
+    if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp) return 0;
     memcpy(temp, path, n);
     memcpy(temp + n, PLATFORM_TEMP_SUFFIX, sizeof PLATFORM_TEMP_SUFFIX);
-    return 1;
+    return platform_wide_path(path, wide) && platform_wide_path(temp, wide_temp);
 }
 
 // The replacing step.  The system refuses it with "access denied" while
 // another program has the target open without delete sharing (what
 // indexers, scanners and sync clients do), so that counts as busy unless
 // the target itself is read-only.
-static int platform_replace(const char* temp, const char* path, int replace) {
+static int platform_replace(const wchar_t* temp, const wchar_t* path, int replace) {
     DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (MoveFileExA(temp, path, how)) {
+    if (MoveFileExW(temp, path, how)) {
         s_last_fault = PLATFORM_FAULT_NONE;
         return 1;
     }
     DWORD error = GetLastError();
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(path);
     if (error == ERROR_ACCESS_DENIED) {
         s_last_fault = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
                            ? PLATFORM_FAULT_READ_ONLY
@@ -154,12 +185,12 @@ static int platform_replace(const char* temp, const char* path, int replace) {
 }
 
 int platform_write_file(const char* path, const void* data, size_t size, int flags) {
-    char temp[PLATFORM_PATH_SIZE];
-    if (!platform_temp_name(path, temp) || size > 0xFFFFFFFFu) {
-        s_last_fault = PLATFORM_FAULT_OTHER;
-        return 0;
+    wchar_t wide[MAX_PATH];
+    wchar_t wide_temp[MAX_PATH];
+    if (!platform_wide_pair(path, wide, wide_temp) || size > 0xFFFFFFFFu) {
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(wide_temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return platform_fail();
     DWORD written = 0;
@@ -168,9 +199,9 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
     if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
     if (!ok) platform_fail();
     CloseHandle(file);
-    if (ok && !(flags & PLATFORM_WRITE_STAGE)) ok = platform_replace(temp, path, 1);
+    if (ok && !(flags & PLATFORM_WRITE_STAGE)) ok = platform_replace(wide_temp, wide, 1);
     if (!ok) {
-        DeleteFileA(temp);
+        DeleteFileW(wide_temp);
         return 0;
     }
     s_last_fault = PLATFORM_FAULT_NONE;
@@ -178,28 +209,27 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
 }
 
 int platform_commit_file(const char* path, int replace) {
-    char temp[PLATFORM_PATH_SIZE];
-    if (!platform_temp_name(path, temp)) {
-        s_last_fault = PLATFORM_FAULT_OTHER;
-        return 0;
-    }
-    return platform_replace(temp, path, replace);
+    wchar_t wide[MAX_PATH];
+    wchar_t wide_temp[MAX_PATH];
+    if (!platform_wide_pair(path, wide, wide_temp)) return platform_fail_with(PLATFORM_FAULT_OTHER);
+    return platform_replace(wide_temp, wide, replace);
 }
 
 // error.log sits beside the program, whose folder may be up to 259 bytes
-// deep; the log path then passes MAX_PATH, which only the wide functions
-// with the "\\?\" prefix accept.
+// deep; the log path then passes MAX_PATH, which the wide functions accept
+// only with the "\\?\" prefix.
 static HANDLE platform_open_for_append(const char* path) {
     size_t length = strlen(path);
+    wchar_t wide[1024 + 4] = L"\\\\?\\";
     if (length < MAX_PATH) {
-        return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+        if (!cp932_to_wide(path, wide, MAX_PATH)) return INVALID_HANDLE_VALUE;
+        return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (path[0] == '\\' || length >= 1024) {
         return INVALID_HANDLE_VALUE;  // only plain drive paths take the prefix
     }
-    wchar_t wide[1024 + 4] = L"\\\\?\\";
-    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide + 4, 1024)) {
+    if (!cp932_to_wide(path, wide + 4, 1024)) {
         return INVALID_HANDLE_VALUE;
     }
     return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
@@ -216,9 +246,12 @@ int platform_append_file(const char* path, const void* data, size_t size) {
     return ok ? 1 : 0;
 }
 
-int platform_delete_file(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+int platform_delete_file(const char* path) {
+    wchar_t wide[MAX_PATH];
+    return platform_wide_path(path, wide) && DeleteFileW(wide) ? 1 : 0;
+}
 
-// Case-insensitive '*' / '?' match of a long name.  FindFirstFileA also
+// Case-insensitive '*' / '?' match of a long name.  FindFirstFileW also
 // matches the 8.3 short names, so "*.txt" would find "a.txtold" through
 // "ATXTOL~1.TXT"; every name is checked again here.
 static int platform_match(const char* pattern, const char* name) {
@@ -251,17 +284,25 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
     memcpy(search, folder, folder_length);
     search[folder_length] = '\\';
     memcpy(search + folder_length + 1, pattern, pattern_length + 1);
+    wchar_t wide_search[MAX_PATH];
+    if (!platform_wide_path(search, wide_search)) return 0;
 
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(search, &found);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(wide_search, &found);
     if (find == INVALID_HANDLE_VALUE) return 0;
     int any = 0;
     do {
-        if (!platform_match(pattern, found.cFileName)) continue;
+        // A name code page 932 lacks a character of goes by its short name,
+        // which opens the same file; without one the entry cannot be named.
+        char name[MAX_PATH];
+        if (!cp932_from_wide(found.cFileName, name, sizeof name) &&
+            !cp932_from_wide(found.cAlternateFileName, name, sizeof name)) {
+            continue;
+        }
+        if (!name[0] || !platform_match(pattern, name)) continue;
         any = 1;
-        visit(found.cFileName, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0,
-              context);
-    } while (FindNextFileA(find, &found));
+        visit(name, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0, context);
+    } while (FindNextFileW(find, &found));
     FindClose(find);
     return any;
 }
@@ -338,12 +379,10 @@ void platform_cursor_pos(int32_t* point_xy) {
 
 int platform_recycle_file(const char* path) {
     // The shell takes a list of names ending in an empty name.
-    char from[MAX_PATH + 1];
+    wchar_t from[MAX_PATH + 1];
     memset(from, 0, sizeof from);
-    size_t n = strlen(path);
-    if (n >= MAX_PATH) return 0;
-    memcpy(from, path, n);
-    SHFILEOPSTRUCTA operation;
+    if (!cp932_to_wide(path, from, MAX_PATH)) return 0;
+    SHFILEOPSTRUCTW operation;
     memset(&operation, 0, sizeof operation);
     operation.hwnd = nullptr;
     operation.wFunc = FO_DELETE;
@@ -351,7 +390,7 @@ int platform_recycle_file(const char* path) {
     operation.pTo = nullptr;
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION;
     operation.lpszProgressTitle = nullptr;
-    int result = SHFileOperationA(&operation);
+    int result = SHFileOperationW(&operation);
     return result == 0 && !operation.fAnyOperationsAborted ? 1 : 0;
 }
 
@@ -391,8 +430,13 @@ int platform_window_rect(memo_hwnd window, platform_rect* out) {
     return 1;
 }
 
+// On the stack: the fatal notice comes when the heap is exhausted.
 void platform_message_box(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK);
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(caption, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK);
 }
 
 // The program's main window: the window of its class in this thread (the
@@ -418,7 +462,11 @@ void platform_notify_later(const char* text) {
     if (!main || !copy) {
         // Nothing left to answer first (the program is ending): tell now.
         free(copy);
-        MessageBoxA(nullptr, text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+        wchar_t wide_text[1024];
+        wchar_t wide_caption[256];
+        cp932_to_wide(text, wide_text, 1024);
+        cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+        MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONWARNING);
         return;
     }
     memcpy(copy, text, n);
@@ -438,6 +486,10 @@ void platform_retry_later(uint32_t delay_ms) {
 }
 
 void platform_fatal_exit(const char* text, int exit_code) {
-    MessageBoxA(nullptr, text, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
     ExitProcess((UINT)exit_code);
 }

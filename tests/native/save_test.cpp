@@ -459,7 +459,9 @@ TEST_F(SaveTest, EveryPlatformCallFailingOnceLosesNothing) {
              // stays without its INI.
              std::string text = get("m.txt");
              EXPECT_TRUE(text == "<missing>" || text == "old") << context;
-             if (text != "<missing>") EXPECT_EQ(k_ini_keys, get("m.ini")) << context;
+             if (text != "<missing>") {
+                 EXPECT_EQ(k_ini_keys, get("m.ini")) << context;
+             }
          }},
         {"refresh",
          [] {

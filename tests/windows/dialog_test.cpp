@@ -1321,6 +1321,55 @@ TEST_F(SheetTest, BrowseProposesTheFolderOrItsKelvanFolder) {
     }
 }
 
+// config.ini holds the data folder in code page 932: a folder that code
+// page cannot spell ("é", "한") is refused with a message, whether it was
+// just picked or is on show at Apply, and nothing is made or moved.
+TEST_F(SheetTest, FolderCodePage932CannotSpellIsRefused) {
+    std::wstring cafe = wide(fresh_folder("kelvane-dialog-other", true).c_str()) + L"\\Café 한";
+    ASSERT_TRUE(CreateDirectoryW(cafe.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    RemoveDirectoryW((cafe + L"\\kelvan").c_str());
+    g_settings.portable = 0;
+    std::vector<std::string> picked, applied;
+    std::string shown;
+    bool apply = true;
+    ASSERT_TRUE(run_sheet([&](HWND sheet) {
+        HWND page = sheet_page(sheet, 2);
+        PostMessageA(GetDlgItem(page, 1020), BM_CLICK, 0, 0);
+        HWND picker = find_owned_dialog(page);
+        ASSERT_NE(nullptr, picker);
+        HWND tree = FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
+        ASSERT_TRUE(wait_for([&] {
+            SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(cafe.c_str()));
+            Sleep(50);
+            LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+            return caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        }));
+        {
+            box_watcher watcher("Kelvane", IDYES);
+            PostMessageA(picker, WM_COMMAND, IDOK, 0);
+            wait_for([&] { return false; }, 800);
+            picked = watcher.stop();
+        }
+        shown = text_of(GetDlgItem(page, 1019));
+        apply = enabled(page, 1026);
+        SetDlgItemTextW(page, 1019, (cafe + L"\\kelvan").c_str());
+        box_watcher watcher("Kelvane");
+        PostMessageA(GetDlgItem(page, 1026), BM_CLICK, 0, 0);
+        wait_for([&] { return false; }, 800);
+        applied = watcher.stop();
+    }, IDCANCEL));
+    const std::vector<std::string> refused = {
+        "このフォルダは保存先にできません。フォルダのパスに、設定ファイル(config.ini)に"
+        "書き込めない文字が含まれています。別のフォルダを選択してください。"};
+    EXPECT_EQ(refused, picked) << "refused before the kelvan question";
+    EXPECT_EQ(folder, shown);
+    EXPECT_FALSE(apply);
+    EXPECT_EQ(refused, applied);
+    EXPECT_EQ(folder, g_settings.path);
+    EXPECT_EQ(0, g_settings.portable);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((cafe + L"\\kelvan").c_str())) << "nothing made";
+}
+
 // --- copying the memo data ------------------------------------------------------
 
 class DataCopyTest : public SheetTest {
