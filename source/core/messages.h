@@ -54,6 +54,13 @@
 // Answers how many refreshes folder changes have started since start-up,
 // so that a test can see bursts coalesce.
 #define MSG_GET_REFRESH_COUNT (0x0400 + 6) // WM_USER + 6
+// Posted by the platform module: show lParam (a copy of the text made with
+// malloc, which the main window frees) in a warning box, after the message
+// that caused it has been answered.
+#define MSG_NOTICE (0x0400 + 7)            // WM_USER + 7
+
+// The main window's timer that tries owed saves again (memo_file_retry_pending).
+#define TIMER_SAVE_RETRY 1
 
 // --- memo windows ---------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 
 #include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "memo_registry.h"
@@ -20,6 +21,7 @@
 #include "paths.h"
 #include "platform.h"
 #include "placement.h"
+#include "save_queue.h"
 #include "settings.h"
 #include "tray_icon.h"
 #include "wide_text.h"
@@ -89,6 +91,10 @@ LRESULT main_window_on_create(HWND hwnd) {
     g_main_window = hwnd;
     g_settings.show = 1;
     settings_load(hwnd);
+    if (const char* notice = settings_folder_notice()) {
+        // Said once, after the memos are on the screen.
+        platform_notify_later(notice);
+    }
     memo_file_scan_folder(hwnd, 1);
     main_window_follow_data_folder(hwnd);
     tray_icon_change(TRAY_ICON_ADD, hwnd);
@@ -122,9 +128,25 @@ LRESULT main_window_on_window_pos_changed(HWND hwnd, const WINDOWPOS* pos) {
     return 1;
 }
 
-// Tray icon removed, memos destroyed one by one, settings written, then the
-// main window goes, which ends the message loop.
-LRESULT main_window_shutdown(HWND hwnd) {
+// Saves still owed get a last chance while their memos exist.  When they
+// still cannot land, the user decides whether to try again (ask 1); at the
+// end of the session there is no one to ask.
+void main_window_flush_saves(HWND hwnd, int ask) {
+    const uint32_t budget_ms = 3000;
+    while (memo_file_flush_pending(budget_ms) > 0 && ask) {
+        char text[1024];
+        save_queue_notice_text(save_queue_fault(), g_settings.path, 1, text, sizeof text);
+        if (wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_YESNO | MB_ICONWARNING) != IDYES) {
+            break;
+        }
+    }
+    save_queue_clear();
+    platform_retry_later(0);
+}
+
+// Tray icon removed, owed saves written, memos destroyed one by one,
+// settings written, then the main window goes, which ends the message loop.
+LRESULT main_window_shutdown(HWND hwnd, int ask) {
     if (s_shutting_down) {
         return 1;
     }
@@ -138,12 +160,24 @@ LRESULT main_window_shutdown(HWND hwnd) {
     s_shutting_down = 1;
     folder_watch_stop();
     tray_icon_change(TRAY_ICON_DELETE, hwnd);
+    main_window_flush_saves(hwnd, ask);
     for (HWND memo = main_window_first_memo(); memo; memo = main_window_first_memo()) {
         DestroyWindow(memo);
         memo_registry_remove(memo);
     }
     settings_save(hwnd);
     DestroyWindow(hwnd);
+    return 1;
+}
+
+// A notice of the platform module, shown after the message that caused it
+// was answered; the text is the platform's malloc copy.  A shutdown that
+// ran meanwhile has said what it had to say.
+LRESULT main_window_on_notice(HWND hwnd, char* text) {
+    if (text && !s_shutting_down) {
+        wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+    }
+    free(text);
     return 1;
 }
 
@@ -320,7 +354,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         PostQuitMessage(0);
         return 1;
     case WM_QUERYENDSESSION:
-        return main_window_shutdown(hwnd);
+        return main_window_shutdown(hwnd, 0);
     case WM_WINDOWPOSCHANGED:
         return main_window_on_window_pos_changed(hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
     case WM_COPYDATA:
@@ -330,7 +364,15 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MSG_TRAY_NOTIFY:
         return main_window_on_tray_notify(hwnd, LOWORD(lparam));
     case MSG_SHUTDOWN:
-        return main_window_shutdown(hwnd);
+        return main_window_shutdown(hwnd, 1);
+    case MSG_NOTICE:
+        return main_window_on_notice(hwnd, reinterpret_cast<char*>(lparam));
+    case WM_TIMER:
+        if (wparam == TIMER_SAVE_RETRY) {
+            memo_file_retry_pending();
+            return 0;
+        }
+        break;
     case MSG_GET_TRANSPARENCY:
         return static_cast<LRESULT>(g_settings.transparency);
     case MSG_FOLDER_CHANGED:

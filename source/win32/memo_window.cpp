@@ -123,8 +123,7 @@ LRESULT memo_window_open_edit(HWND hwnd) {
 }
 
 // The text block is the memo's from here on, whatever happens.  A text
-// that cannot be written stays in the memo and on the screen, so the user
-// can copy it or try again; only the user is told.
+// that cannot be written stays in the memo and on the screen until it can.
 LRESULT memo_window_set_text(HWND hwnd, char* text) {
     memo_window_set_edit_box(hwnd, nullptr);
     memo_record* record = text ? memo_window_record(hwnd) : nullptr;
@@ -149,13 +148,12 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
     record->day = now.month * 32 + now.day;
     record->time = now.hour * 60 + now.minute;
 
+    // A save that cannot land now stays owed and is tried again; the user
+    // hears of it from the main window once the sender of this text has
+    // its answer, and only when it lasts.
     int saved = memo_file_save(hwnd, MEMO_SAVE_ALL);
     memo_tooltip_update(hwnd, record->tooltip);
     InvalidateRect(hwnd, nullptr, FALSE);
-    if (!saved) {
-        UpdateWindow(hwnd);
-        wide_message_box(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
-    }
     memo_window_post_foreground(hwnd);
     return saved ? 1 : 0;
 }

@@ -62,27 +62,74 @@ int platform_create_folder(const char* path) {
     return platform_wide_path(path, wide) && CreateDirectoryW(wide, nullptr) ? 1 : 0;
 }
 
+// Why the last read, write or commit failed, in the terms of platform.h.
+static int s_last_fault = PLATFORM_FAULT_NONE;
+
+int platform_last_fault(void) { return s_last_fault; }
+
+// The fault of a failed open, read or write.
+static int platform_fault_of(DWORD error) {
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return PLATFORM_FAULT_BUSY;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return PLATFORM_FAULT_READ_ONLY;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return PLATFORM_FAULT_FULL;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return PLATFORM_FAULT_MISSING;
+    default:
+        return PLATFORM_FAULT_OTHER;
+    }
+}
+
+// Fails with the fault of the calling thread's last error.
+static int platform_fail(void) {
+    s_last_fault = platform_fault_of(GetLastError());
+    return 0;
+}
+
+static int platform_fail_with(int fault) {
+    s_last_fault = fault;
+    return 0;
+}
+
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     *data = nullptr;
     *size = 0;
     wchar_t wide[MAX_PATH];
-    if (!platform_wide_path(path, wide)) return 0;
+    if (!platform_wide_path(path, wide)) return platform_fail_with(PLATFORM_FAULT_OTHER);
     // No sharing: a synchronising client may not rewrite the file under us.
     HANDLE file = CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    if (file == INVALID_HANDLE_VALUE) {
+        platform_fail();
+        // Reading never needs write access: a refused open is a file on its
+        // way out or held, not a read-only one.
+        if (s_last_fault == PLATFORM_FAULT_READ_ONLY) s_last_fault = PLATFORM_FAULT_BUSY;
+        return 0;
+    }
     LARGE_INTEGER length;
     // 4 GiB and more would not fit the 32-bit read; refuse instead of cutting.
     if (!GetFileSizeEx(file, &length) || length.QuadPart < 0 ||
         length.QuadPart >= 0x100000000LL) {
         CloseHandle(file);
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     DWORD total = (DWORD)length.QuadPart;
     unsigned char* block = (unsigned char*)malloc((size_t)total + 1);
     if (!block) {
         CloseHandle(file);
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     DWORD done = 0;
     while (done < total) {
@@ -93,37 +140,79 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     CloseHandle(file);
     if (done != total) {
         free(block);
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     block[total] = 0;
     *data = block;
     *size = total;
+    s_last_fault = PLATFORM_FAULT_NONE;
     return 1;
 }
 
 void platform_release_file(unsigned char* data) { free(data); }
 
-int platform_write_file(const char* path, const void* data, size_t size, int flags) {
+// The wide forms of path and of its temporary file.
+static int platform_wide_pair(const char* path, wchar_t (&wide)[MAX_PATH],
+                              wchar_t (&wide_temp)[MAX_PATH]) {
     char temp[PLATFORM_PATH_SIZE];
     size_t n = strlen(path);
-    if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp || size > 0xFFFFFFFFu) return 0;
+    if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp) return 0;
     memcpy(temp, path, n);
     memcpy(temp + n, PLATFORM_TEMP_SUFFIX, sizeof PLATFORM_TEMP_SUFFIX);
+    return platform_wide_path(path, wide) && platform_wide_path(temp, wide_temp);
+}
+
+// The replacing step.  The system refuses it with "access denied" while
+// another program has the target open without delete sharing (what
+// indexers, scanners and sync clients do), so that counts as busy unless
+// the target itself is read-only.
+static int platform_replace(const wchar_t* temp, const wchar_t* path, int replace) {
+    DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExW(temp, path, how)) {
+        s_last_fault = PLATFORM_FAULT_NONE;
+        return 1;
+    }
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesW(path);
+    if (error == ERROR_ACCESS_DENIED) {
+        s_last_fault = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+                           ? PLATFORM_FAULT_READ_ONLY
+                           : PLATFORM_FAULT_BUSY;
+    } else {
+        s_last_fault = platform_fault_of(error);
+    }
+    return 0;
+}
+
+int platform_write_file(const char* path, const void* data, size_t size, int flags) {
     wchar_t wide[MAX_PATH];
     wchar_t wide_temp[MAX_PATH];
-    if (!platform_wide_path(path, wide) || !platform_wide_path(temp, wide_temp)) return 0;
-
+    if (!platform_wide_pair(path, wide, wide_temp) || size > 0xFFFFFFFFu) {
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
+    }
     HANDLE file = CreateFileW(wide_temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    if (file == INVALID_HANDLE_VALUE) return platform_fail();
     DWORD written = 0;
     BOOL ok = size == 0 || (WriteFile(file, data, (DWORD)size, &written, nullptr) &&
                             written == (DWORD)size);
     if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
+    if (!ok) platform_fail();
     CloseHandle(file);
-    if (ok) ok = MoveFileExW(wide_temp, wide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(wide_temp);
-    return ok ? 1 : 0;
+    if (ok && !(flags & PLATFORM_WRITE_STAGE)) ok = platform_replace(wide_temp, wide, 1);
+    if (!ok) {
+        DeleteFileW(wide_temp);
+        return 0;
+    }
+    s_last_fault = PLATFORM_FAULT_NONE;
+    return 1;
+}
+
+int platform_commit_file(const char* path, int replace) {
+    wchar_t wide[MAX_PATH];
+    wchar_t wide_temp[MAX_PATH];
+    if (!platform_wide_pair(path, wide, wide_temp)) return platform_fail_with(PLATFORM_FAULT_OTHER);
+    return platform_replace(wide_temp, wide, replace);
 }
 
 // error.log sits beside the program, whose folder may be up to 259 bytes
@@ -249,6 +338,10 @@ void platform_local_time(platform_time* out) {
     out->second = t.wSecond;
 }
 
+uint32_t platform_tick_count(void) { return GetTickCount(); }
+
+void platform_sleep(uint32_t milliseconds) { Sleep(milliseconds); }
+
 void platform_virtual_screen(platform_rect* out) {
     out->left = GetSystemMetrics(SM_XVIRTUALSCREEN);
     out->top = GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -366,6 +459,52 @@ void platform_message_box(const char* text, const char* caption) {
     cp932_to_wide(text, wide_text, 1024);
     cp932_to_wide(caption, wide_caption, 256);
     MessageBoxW(nullptr, wide_text, wide_caption, MB_OK);
+}
+
+// The program's main window: the window of its class in this thread (the
+// main window is made on the one user-interface thread).
+static BOOL CALLBACK platform_find_main(HWND hwnd, LPARAM lparam) {
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    if (strcmp(name, MAIN_WINDOW_CLASS) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(lparam) = hwnd;
+    return FALSE;
+}
+
+static HWND platform_main_window(void) {
+    HWND main = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), platform_find_main, reinterpret_cast<LPARAM>(&main));
+    return main;
+}
+
+void platform_notify_later(const char* text) {
+    HWND main = platform_main_window();
+    size_t n = strlen(text) + 1;
+    char* copy = static_cast<char*>(malloc(n));
+    if (!main || !copy) {
+        // Nothing left to answer first (the program is ending): tell now.
+        free(copy);
+        wchar_t wide_text[1024];
+        wchar_t wide_caption[256];
+        cp932_to_wide(text, wide_text, 1024);
+        cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+        MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    memcpy(copy, text, n);
+    if (!PostMessageA(main, MSG_NOTICE, 0, reinterpret_cast<LPARAM>(copy))) {
+        free(copy);
+    }
+}
+
+void platform_retry_later(uint32_t delay_ms) {
+    HWND main = platform_main_window();
+    if (!main) return;
+    if (delay_ms) {
+        SetTimer(main, TIMER_SAVE_RETRY, delay_ms, nullptr);
+    } else {
+        KillTimer(main, TIMER_SAVE_RETRY);
+    }
 }
 
 void platform_fatal_exit(const char* text, int exit_code) {

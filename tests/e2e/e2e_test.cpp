@@ -22,6 +22,7 @@
 
 #include "balloon.h"
 #include "main_window.h"
+#include "resource.h"
 #include "probe_support.h"
 #include "text_reader.h"
 
@@ -1293,6 +1294,219 @@ TEST_F(SettingsSheetTest, HelpAndTheVersionLinkOpenHelpHtmlBesideTheProgram) {
     });
     expect_no_error_log();
 }
+
+// --- saves that must land ------------------------------------------------------
+
+// What saving needs from outside: the data folder's files, memos made with
+// WM_COPYDATA, and the program's own boxes.
+class SaveTest : public KelvaneTest {
+protected:
+    std::string data() const { return folder + "\\kelvan"; }
+
+    // The names in the data folder matching pattern, sorted.
+    std::vector<std::string> names(const char* pattern) const {
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA((data() + "\\" + pattern).c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                found.push_back(entry.cFileName);
+            } while (FindNextFileA(find, &entry));
+            FindClose(find);
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    static HWND send_text(HWND main, const char* text) {
+        COPYDATASTRUCT copy = {0, static_cast<DWORD>(strlen(text) + 1), const_cast<char*>(text)};
+        LRESULT result = 0;
+        EXPECT_TRUE(probe_send(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), &result));
+        return reinterpret_cast<HWND>(result);
+    }
+
+    static std::vector<HWND> memos(HWND main) { return probe_windows(MEMO_WINDOW_CLASS, main); }
+
+    static HWND first_of(const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows[0]; }
+
+    // A text file's text, without its byte-order mark.
+    static std::string text_of(const std::string& file) {
+        std::string text = e2e_read_file(file);
+        return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
+    }
+
+    // The program's message boxes that are up now.
+    static std::vector<HWND> boxes(HWND main) { return probe_program_dialogs(main, PROGRAM_CAPTION); }
+
+    // The value of an INI key, or "" when the file or the key is missing.
+    std::string ini_value(const std::string& file, const char* key) const {
+        std::string text = "\r\n" + e2e_read_file(file);
+        std::string tag = std::string("\r\n") + key + "=";
+        size_t at = text.find(tag);
+        if (at == std::string::npos) return "";
+        at += tag.size();
+        return text.substr(at, text.find('\r', at) - at);
+    }
+
+    // Opens the edit box of memo, puts text into it and commits it with
+    // Ctrl+Enter's command, as the user does.
+    static void edit(HWND memo, const wchar_t* text) {
+        PostMessageA(memo, WM_COMMAND, MEMO_CMD_EDIT, 0);
+        HWND box = nullptr;
+        ASSERT_TRUE(probe_wait([&] { return (box = first_of(probe_windows(EDIT_BOX_CLASS))) != nullptr; },
+                               k_wait_ms));
+        HWND rich = FindWindowExW(box, nullptr, L"RichEdit20W", nullptr);
+        ASSERT_NE(nullptr, rich);
+        SendMessageW(rich, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        PostMessageA(box, WM_COMMAND, ID_ACCEL_CTRL_ENTER, 0);
+        ASSERT_TRUE(probe_wait([] { return probe_windows(EDIT_BOX_CLASS).empty(); }, k_wait_ms));
+    }
+};
+
+// Another program (an indexer, a virus scanner, a sync client) holds a
+// memo's text and INI open without delete sharing while the text is edited
+// and the colour changed.  The program keeps answering, says nothing, and
+// both changes reach the files once the files are let go.
+TEST_F(SaveTest, ChangesReachFilesThatAnotherProgramHeld) {
+    with_instance("", [&](HWND hwnd, size_t first) {
+        HWND memo = send_text(hwnd, "before");
+        ASSERT_TRUE(IsWindow(memo));
+        std::vector<std::string> inis = names("*.ini");
+        ASSERT_EQ(1u, inis.size());
+        std::string ini = data() + "\\" + inis[0];
+        std::string txt = ini.substr(0, ini.size() - 4) + ".txt";
+        HANDLE held[2];
+        int n = 0;
+        for (const std::string& file : {txt, ini}) {
+            held[n] = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held[n++]) << file;
+        }
+        edit(memo, L"edited while held");
+        PostMessageA(memo, WM_COMMAND, MEMO_CMD_COLOR + 4, 0);
+        DWORD start = GetTickCount();
+        LRESULT answer = 0;
+        EXPECT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &answer));
+        EXPECT_LT(GetTickCount() - start, 1000u) << "the program must keep answering";
+        Sleep(3000);
+        EXPECT_EQ("before", text_of(txt));
+        EXPECT_NE("4", ini_value(ini, "COLOR"));
+        EXPECT_TRUE(boxes(hwnd).empty()) << "a file held for seconds is not worth a word";
+        CloseHandle(held[0]);
+        CloseHandle(held[1]);
+        EXPECT_TRUE(probe_wait([&] { return text_of(txt) == "edited while held"; }, k_wait_ms));
+        EXPECT_TRUE(probe_wait([&] { return ini_value(ini, "COLOR") == "4"; }, k_wait_ms));
+        EXPECT_TRUE(boxes(hwnd).empty());
+        EXPECT_TRUE(names("*.tmp").empty());
+        EXPECT_TRUE(running(first));
+    });
+    expect_no_error_log();
+}
+
+// The files a kill left during the first save of a new memo: the text
+// complete and the INI still in the program's temporary file.  The memo
+// shows again, at start-up and, for a state that arrives while the program
+// runs, on refresh; every other left-over temporary file of the program's
+// own goes, other programs' files stay.
+TEST_F(SaveTest, ACrashStateOfANewMemoShowsAgain) {
+    const std::string ini_keys =
+        "[KELVAN]\r\nX=40\r\nY=40\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nLEFT=40\r\nTOP=40\r\n"
+        "RIGHT=200\r\nBOTTOM=160\r\nCOLOR=4\r\nDAY=67\r\nTIME=545\r\n";
+    ASSERT_TRUE(e2e_make_folders(data()));
+    const std::pair<const char*, std::string> files[] = {
+        {"20240101000000.txt", "recovered"},
+        {"20240101000000.ini.tmp", ini_keys},
+        {"20240101000001.txt", "whole"},
+        {"20240101000001.ini", ini_keys},
+        {"20240101000001.txt.tmp", "who"},
+        {"20240101000001.ini.tmp", "[KELVAN]\r\nX="},
+        {"20240101000002.ini.tmp", ini_keys},
+        {"20240101000003.txt.tmp", "never landed"},
+        {"other.tmp", "another program's"},
+    };
+    for (const auto& f : files) ASSERT_TRUE(e2e_write_file(data() + "\\" + f.first, f.second));
+    with_instance("", [&](HWND hwnd, size_t) {
+        EXPECT_TRUE(probe_wait([&] { return memos(hwnd).size() == 2; }, k_wait_ms));
+        EXPECT_EQ(ini_keys, e2e_read_file(data() + "\\20240101000000.ini"));
+        EXPECT_EQ(ini_keys, e2e_read_file(data() + "\\20240101000001.ini"));
+        EXPECT_EQ("whole", e2e_read_file(data() + "\\20240101000001.txt"));
+        EXPECT_EQ(std::vector<std::string>{"other.tmp"}, names("*.tmp"));
+
+        ASSERT_TRUE(e2e_write_file(data() + "\\20240101000004.txt", "from another computer"));
+        ASSERT_TRUE(e2e_write_file(data() + "\\20240101000004.ini.tmp", ini_keys));
+        LRESULT result = 0;
+        ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, CMD_REFRESH, 0, &result));
+        EXPECT_EQ(3u, memos(hwnd).size());
+        EXPECT_EQ(ini_keys, e2e_read_file(data() + "\\20240101000004.ini"));
+        EXPECT_EQ(std::vector<std::string>{"other.tmp"}, names("*.tmp"));
+    });
+    expect_no_error_log();
+    expect_memo_texts({"recovered", "whole", "from another computer"});
+}
+
+// A data folder removed while the program runs comes back with the memo's
+// next save, the whole pair with it.
+TEST_F(SaveTest, ARemovedDataFolderIsMadeAgainAtTheNextSave) {
+    with_instance("", [&](HWND hwnd, size_t) {
+        HWND memo = send_text(hwnd, "still here");
+        ASSERT_TRUE(IsWindow(memo));
+        e2e_delete_tree(e2e_long_path(data()));
+        ASSERT_FALSE(e2e_file_exists(data()));
+        PostMessageA(memo, WM_COMMAND, MEMO_CMD_COLOR + 2, 0);
+        EXPECT_TRUE(probe_wait([&] { return names("*.ini").size() == 1; }, k_wait_ms));
+        std::vector<std::string> inis = names("*.ini");
+        ASSERT_EQ(1u, inis.size());
+        EXPECT_EQ("2", ini_value(data() + "\\" + inis[0], "COLOR"));
+        EXPECT_TRUE(boxes(hwnd).empty());
+    });
+    expect_no_error_log();
+    expect_memo_texts({"still here"});
+}
+
+// A PATH that cannot be the data folder (too long, or its parent folder
+// missing): the program says so once at start-up, naming the folder it
+// uses instead, works in that folder, and leaves the user's PATH in
+// config.ini at exit.
+struct path_case {
+    const char* name;
+    const char* why;
+};
+
+void PrintTo(const path_case& c, std::ostream* out) { *out << c.name; }
+
+class UnusablePathTest : public SaveTest, public ::testing::WithParamInterface<path_case> {};
+
+TEST_P(UnusablePathTest, IsToldOnceAndKept) {
+    std::string path = std::string(GetParam().name) == "TooLong"
+                           ? folder + "\\" + std::string(280 - folder.size(), 'p')
+                           : folder + "\\missing\\kelvan";
+    std::string config = "[KELVAN]\r\nDIALOG=0\r\nPORTABLE=0\r\nPATH=" + path + "\r\n";
+    ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", config));
+    with_instance("", [&](HWND hwnd, size_t) {
+        HWND box = nullptr;
+        ASSERT_TRUE(probe_wait([&] { return (box = first_of(boxes(hwnd))) != nullptr; }, k_wait_ms));
+        std::string notice = probe_box_text(box);
+        EXPECT_NE(std::string::npos, notice.find(GetParam().why)) << notice;
+        EXPECT_NE(std::string::npos, notice.find("代わりに「" + data() + "」")) << notice;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(probe_wait([&] { return boxes(hwnd).empty(); }, k_wait_ms));
+        Sleep(k_settle_ms);
+        EXPECT_TRUE(boxes(hwnd).empty()) << "said once";
+        ASSERT_TRUE(IsWindow(send_text(hwnd, "in the default folder")));
+    });
+    expect_memo_texts({"in the default folder"});
+    std::string saved = e2e_read_file(folder + "\\config.ini");
+    EXPECT_NE(std::string::npos, saved.find("\r\nPATH=" + path + "\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("\r\nSHOW=1\r\n")) << "the other settings are saved";
+    expect_no_error_log();
+}
+
+std::string e2e_path_name(const ::testing::TestParamInfo<path_case>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Paths, UnusablePathTest,
+                         ::testing::Values(path_case{"TooLong", "パスが長すぎます"},
+                                           path_case{"ParentMissing", "親フォルダが見つかりません"}),
+                         e2e_path_name);
 
 
 // --- every text the user reads, in every code page ---------------------------------

@@ -15,6 +15,8 @@
 //   copydata <text>...         WM_COPYDATA with the UTF-8 of each text to the
 //                              main window, one right after the other; prints
 //                              each answer (the new memo's handle)
+//   box-press <id>             presses button id (1 OK, 2 cancel, 6 yes,
+//                              7 no) of the open message box
 //   menu-keys <key>...         posts virtual keys (down, up, left, right,
 //                              return, escape) to the open pop-up menu
 //   pixel <x> <y>              "rrggbb" of a screen pixel
@@ -103,6 +105,13 @@ int probe_box_text() {
         return 0;
     }
     return 1;
+}
+
+int probe_box_press(WPARAM button) {
+    std::vector<HWND> found = probe_windows("#32770", nullptr, true);
+    if (found.empty()) return 1;
+    PostMessageA(found.front(), WM_COMMAND, button, 0);
+    return 0;
 }
 
 // Each argument as UTF-8 (the narrow argv is code page 932), one
@@ -284,6 +293,7 @@ int main(int argc, char** argv) {
     if (strcmp(what, "edit-box") == 0) return probe_edit_box();
     if (strcmp(what, "box-text") == 0) return probe_box_text();
     if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);
+    if (strcmp(what, "box-press") == 0 && argc >= 3) return probe_box_press(static_cast<WPARAM>(atoi(argv[2])));
     if (strcmp(what, "menu-keys") == 0) return probe_menu_keys(argc, argv, 2);
     if (strcmp(what, "pixel") == 0 && argc >= 4) return probe_pixel(atoi(argv[2]), atoi(argv[3]));
     if (strcmp(what, "texts") == 0) return probe_texts();
@@ -302,8 +312,8 @@ int main(int argc, char** argv) {
     }
     fprintf(stderr,
             "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus | edit-box |"
-            " box-text | copydata <text>... | menu-keys <key>... | pixel <x> <y> | texts |"
-            " wait-text <text> <ms> | edit-open <hwnd> | edit-commit <hwnd> <text> | notices |"
-            " refreshes\n");
+            " box-text | box-press <id> | copydata <text>... | menu-keys <key>... | pixel <x> <y> |"
+            " texts | wait-text <text> <ms> | edit-open <hwnd> | edit-commit <hwnd> <text> |"
+            " notices | refreshes\n");
     return 2;
 }
