@@ -15,6 +15,7 @@
 #include "save_queue.h"
 #include "scale.h"
 #include "file_stamp.h"
+#include "crash_leftovers.h"
 
 static const char MEMO_FILE_SECTION[] = "KELVAN";
 static const unsigned char MEMO_FILE_BOM[3] = {0xEF, 0xBB, 0xBF};
@@ -692,56 +693,8 @@ static void memo_file_scan_entry(const char* name, int is_folder, void* context)
     }
 }
 
-// Whether name ends in suffix, ASCII case ignored.
-static int memo_file_ends_with(const char* name, const char* suffix) {
-    size_t n = strlen(name);
-    size_t k = strlen(suffix);
-    if (n < k) return 0;
-    for (size_t i = 0; i < k; i++) {
-        char a = name[n - k + i];
-        char b = suffix[i];
-        if (a >= 'A' && a <= 'Z') a = (char)(a - 'A' + 'a');
-        if (a != b) return 0;
-    }
-    return 1;
-}
-
-// One temporary file of the program's own naming, left by a write that a
-// crash or a kill cut short.  Beside its complete file it is an unfinished
-// write and goes.  The INI of a new memo whose text file landed is complete
-// (it is written before the text) and becomes the memo's INI file.  Any
-// other leftover goes too: in a synchronised folder it would travel to
-// every computer.
-static void memo_file_tidy_entry(const char* name, int is_folder, void* context) {
-    (void)context;
-    int ini = memo_file_ends_with(name, ".ini" PLATFORM_TEMP_SUFFIX);
-    int ours = ini || memo_file_ends_with(name, ".txt" PLATFORM_TEMP_SUFFIX) ||
-               strcmp(name, PATH_PROBE_NAME PLATFORM_TEMP_SUFFIX) == 0;
-    char temp[PLATFORM_PATH_SIZE];
-    if (is_folder || !ours || !settings_format_path(temp, "%s\\%s", g_settings.path, name)) {
-        return;
-    }
-    char target[PLATFORM_PATH_SIZE];
-    snprintf(target, sizeof target, "%s", temp);
-    target[strlen(target) - strlen(PLATFORM_TEMP_SUFFIX)] = '\0';
-    if (ini && platform_path_kind(target) == PLATFORM_PATH_NONE) {
-        char text[PLATFORM_PATH_SIZE];
-        snprintf(text, sizeof text, "%s", target);
-        memcpy(text + strlen(text) - 3, "txt", 3);
-        // Asked twice before the only INI of a memo goes: a passing error
-        // must not hide the memo for good.  A failed commit leaves the
-        // file for the next scan.
-        if (platform_path_kind(text) != PLATFORM_PATH_NONE ||
-            platform_path_kind(text) != PLATFORM_PATH_NONE) {
-            platform_commit_file(target, 0);
-            return;
-        }
-    }
-    platform_delete_file(temp);
-}
-
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
-    platform_list_folder(g_settings.path, "*" PLATFORM_TEMP_SUFFIX, memo_file_tidy_entry, nullptr);
+    crash_leftovers_tidy(g_settings.path);
     memo_scan scan = {main_window, first_load};
     platform_list_folder(g_settings.path, "*.txt", memo_file_scan_entry, &scan);
     return 1;
