@@ -233,16 +233,21 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
 static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
+    // One monitor lookup per memo: the corner's monitor gives both the scale
+    // and, in corner mode, the edges the memo is placed from.
     platform_rect monitor;
     int32_t dpi;
     placement_corner_monitor(pair->position.quadrant, &monitor, &dpi);
     const memo_position* p = &pair->position;
-    memo_hwnd window = placement_create_window(
-        main_window, scale_to_physical(p->x, dpi), scale_to_physical(p->y, dpi),
-        scale_to_physical(p->width, dpi), scale_to_physical(p->height, dpi), p->quadrant,
-        scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
-        scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi),
-        g_settings.absolute ? MEMO_GEOMETRY_STORED : MEMO_GEOMETRY_CORNER);
+    platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
+                       scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
+    if (!g_settings.absolute) {
+        placement_corner_rect(&monitor, scale_to_physical(p->x, dpi),
+                              scale_to_physical(p->y, dpi), scale_to_physical(p->width, dpi),
+                              scale_to_physical(p->height, dpi), p->quadrant, &r);
+    }
+    memo_hwnd window = placement_create_window(main_window, 0, 0, 0, 0, 0, r.left, r.top,
+                                               r.right, r.bottom, MEMO_GEOMETRY_STORED);
     memo_record* record = window ? memo_registry_add(window) : nullptr;
     if (!record) {
         if (window) platform_window_destroy(window);
@@ -258,7 +263,7 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     memset(record->reserved, 0, sizeof record->reserved);
     record->text = pair->text;
     pair->text = nullptr;
-    snprintf(record->file_name, sizeof record->file_name, "%s", pair->name);
+    memo_registry_set_name(window, pair->name);
 
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
     platform_window_send(window, MEMO_MSG_INIT, 0, (intptr_t)&handover);

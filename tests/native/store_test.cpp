@@ -2,6 +2,7 @@
 // scan and peel, against the sandboxed platform.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -59,7 +60,7 @@ protected:
     static memo_hwnd make_memo(const char* name, const char* text, platform_rect r = {100, 100, 260, 220}) {
         memo_hwnd w = fake_platform_add_window(r);
         memo_record* rec = memo_registry_add(w);
-        snprintf(rec->file_name, sizeof rec->file_name, "%s", name);
+        memo_registry_set_name(w, name);
         rec->color_index = MEMO_COLOR_NEW;
         if (text) {
             rec->text = TRACKED_NEW(char, strlen(text) + 1);
@@ -117,6 +118,48 @@ TEST_F(StoreTest, RegistryEntryPointAndUnknownWindows) {
     r->text = TRACKED_NEW(char, 4);  // owned by the record from here on
     EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_REMOVE, a));
     EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+}
+
+// Enough memos for the indexes to grow several times; every third one is
+// peeled during a walk, which goes on from the memo after it.
+TEST_F(StoreTest, RegistryIndexesFollowManyMemosRemovalsDuringAWalkAndRenames) {
+    std::vector<memo_hwnd> order;
+    for (int i = 0; i < 3000; i++) {
+        order.push_back(make_memo(("m" + std::to_string(i)).c_str(), nullptr));
+    }
+    for (memo_hwnd w = memo_registry_next(nullptr), next; w; w = next) {
+        next = memo_registry_next(w);
+        if (strtol(record_of(w)->file_name + 1, nullptr, 10) % 3 == 0) memo_registry_remove(w);
+    }
+    std::vector<memo_hwnd> kept;
+    for (size_t i = 0; i < order.size(); i++) {
+        memo_record* r = nullptr;
+        memo_hwnd named = memo_registry_find_name(("m" + std::to_string(i)).c_str(), &r);
+        if (i % 3 == 0) {
+            EXPECT_EQ(nullptr, named) << i;
+            EXPECT_EQ(nullptr, memo_registry_find(order[i])) << i;
+        } else {
+            kept.push_back(order[i]);
+            ASSERT_EQ(order[i], named) << i;
+            EXPECT_EQ(record_of(order[i]), r);
+        }
+    }
+    EXPECT_EQ(kept, registered()) << "registration order survives";
+
+    // A second memo of the same name: the first registered one answers
+    // until it goes.  A renamed memo answers to its new name only.
+    memo_hwnd twin = make_memo("m1", nullptr);
+    memo_record* r = nullptr;
+    EXPECT_EQ(order[1], memo_registry_find_name("m1", &r));
+    memo_registry_remove(order[1]);
+    EXPECT_EQ(twin, memo_registry_find_name("m1", &r));
+    EXPECT_EQ(1, memo_registry_set_name(order[2], "renamed"));
+    EXPECT_EQ(nullptr, memo_registry_find_name("m2", &r));
+    EXPECT_EQ(nullptr, r);
+    EXPECT_EQ(order[2], memo_registry_find_name("renamed", &r));
+    EXPECT_STREQ("renamed", r->file_name);
+    EXPECT_EQ(0, memo_registry_set_name(order[0], "gone")) << "no longer registered";
+    EXPECT_EQ(nullptr, memo_registry_find_name("gone", &r));
 }
 
 // --- text files --------------------------------------------------------------
