@@ -9,6 +9,8 @@
 //   wait-memos <n> <ms>        0 once there are n memo windows, 1 on timeout
 //   rect <hwnd>                "left top right bottom" of any window
 //   focus                      "active focus" of the instance's UI thread
+//   wait-focus <hwnd> <ms>     0 once the keyboard focus is in that window
+//                              (it or a window inside it), 1 on timeout
 //   edit-box                   "hwnd left top right bottom" of the open edit
 //                              box, or nothing
 //   box-text                   caption, a tab and text of the open message box
@@ -66,6 +68,15 @@ int probe_print_focus() {
     return 0;
 }
 
+int probe_wait_focus(HWND window, DWORD ms) {
+    return probe_wait([window] {
+        HWND active = nullptr;
+        HWND focus = nullptr;
+        return probe_focus(&active, &focus) && focus &&
+               (focus == window || IsChild(window, focus));
+    }, ms) ? 0 : 1;
+}
+
 int probe_edit_box() {
     for (HWND box : probe_windows("EditboxWindowClass")) {
         printf("%llu ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)));
@@ -115,16 +126,10 @@ int probe_copydata(int first) {
 
 // Under Wine without a window manager, keys typed by xdotool do not reach
 // a pop-up menu; keys posted to the menu window do.
-int probe_menu_keys(int argc, char** argv, int first) {
+int probe_memo_menu_keys(int argc, char** argv, int first) {
     HWND menu = probe_wait_menu(2000);
     if (!menu) return 1;
-    for (int i = first; i < argc; i++) {
-        WPARAM key = probe_key_code(argv[i]);
-        if (!key) return 2;
-        PostMessageA(menu, WM_KEYDOWN, key, 0);
-        Sleep(100);
-    }
-    return 0;
+    return probe_menu_keys(menu, argc - first, argv + first);
 }
 
 int probe_pixel(int x, int y) {
@@ -149,13 +154,17 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (strcmp(what, "focus") == 0) return probe_print_focus();
+    if (strcmp(what, "wait-focus") == 0 && argc >= 4) {
+        return probe_wait_focus(probe_handle(argv[2]), strtoul(argv[3], nullptr, 10));
+    }
     if (strcmp(what, "edit-box") == 0) return probe_edit_box();
     if (strcmp(what, "box-text") == 0) return probe_box_text();
     if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);
-    if (strcmp(what, "menu-keys") == 0) return probe_menu_keys(argc, argv, 2);
+    if (strcmp(what, "menu-keys") == 0) return probe_memo_menu_keys(argc, argv, 2);
     if (strcmp(what, "pixel") == 0 && argc >= 4) return probe_pixel(atoi(argv[2]), atoi(argv[3]));
     fprintf(stderr,
-            "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus | edit-box |"
+            "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus |"
+            " wait-focus <hwnd> <ms> | edit-box |"
             " box-text | copydata <text>... | menu-keys <key>... | pixel <x> <y>\n");
     return 2;
 }

@@ -4,7 +4,8 @@
 // (UTF-8).  Real clicks come from xdotool; the probe presses keys only in
 // the pop-up menu, which cannot be read from another process.
 //
-//   wait-main <ms>            the main window's handle once it exists (1 on timeout)
+//   wait-main <ms>            the main window's handle once it exists and its
+//                             start-up is over (1 on timeout)
 //   command <word>            WM_COMMAND to the main window; prints the answer
 //   notify <mouse message>    the tray callback as the shell sends it
 //   copydata <text>           WM_COPYDATA with the text's UTF-8; prints the memo
@@ -110,11 +111,8 @@ int probe_run(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string what = argv[1];
     if (what == "wait-main" && argc >= 3) {
-        HWND main = nullptr;
-        if (!probe_wait([&main] { return (main = probe_main_window()) != nullptr; },
-                        strtoul(argv[2], nullptr, 10))) {
-            return 1;
-        }
+        HWND main = probe_wait_main_answering(strtoul(argv[2], nullptr, 10));
+        if (!main) return 1;
         printf("%lld\n", probe_handle(main));
         return 0;
     }
@@ -179,13 +177,7 @@ int probe_run(int argc, char** argv) {
     if (what == "menu-keys") {
         HWND menu = probe_wait_menu(5000);
         if (!menu) return 1;
-        for (int i = 2; i < argc; i++) {
-            WPARAM key = probe_key_code(argv[i]);
-            if (!key) return 2;
-            Sleep(80);
-            PostMessageA(menu, WM_KEYDOWN, key, 0);
-        }
-        return 0;
+        return probe_menu_keys(menu, argc - 2, argv + 2);
     }
     if (what == "menu-shown" && argc >= 4) {
         bool want = atoi(argv[2]) != 0;

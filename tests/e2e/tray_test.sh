@@ -54,6 +54,8 @@ visible_memo_count() { probe memos | awk '$2 == 1' | grep -c .; }
 
 count_is() { [ "$("$1")" = "$2" ]; }
 
+no_balloon() { [ -z "$(probe balloons)" ]; }
+
 # Opens the tray menu with a real right click on the icon and walks it
 # with keys (see tray_probe.cpp: the menu cannot be read from outside).
 menu_choose() {
@@ -92,8 +94,7 @@ double_click_sticks_memo() {
   bottom=$(echo "$memo" | cut -d' ' -f6)
   screen_bottom=$(xdpyinfo | sed -n 's/.*dimensions: *[0-9]*x\([0-9]*\) .*/\1/p')
   [ "$bottom" = $((screen_bottom - 50)) ] || { echo "memo $memo, screen bottom $screen_bottom"; return 1; }
-  sleep 1.2
-  [ -z "$(probe balloons)" ] || { echo "the balloon outstayed its second"; return 1; }
+  e2e_wait_for 30 no_balloon || { echo "the balloon outstayed its second"; return 1; }
 }
 
 MEMO_A=
@@ -175,11 +176,9 @@ tooltip_on_hover() {
     "$REFRESHED_MEMO") expected=$REFRESHED_TEXT ;;
     *) echo "no memo of ours at $x,$y"; return 1 ;;
   esac
-  xdotool mousemove 640 5
-  sleep 0.3
-  xdotool mousemove "$x" "$y"
-  sleep 0.1
-  xdotool mousemove $((x + 2)) $((y + 1))
+  xdotool mousemove --sync 640 5
+  xdotool mousemove --sync "$x" "$y"
+  xdotool mousemove --sync $((x + 2)) $((y + 1))
   text=$(probe tooltip 4000) || { echo "no tooltip"; import -window root "$ARTIFACTS/tray-tooltip.png"; return 1; }
   sleep 0.3
   import -window root "$ARTIFACTS/tray-tooltip.png" 2>/dev/null

@@ -502,7 +502,8 @@ TEST_F(MemoWindowTest, TooltipControlComesWithThePointerOrARefresh) {
     })) << "no tip within three seconds";
     EXPECT_EQ(hovered, GetWindow(tooltip, GW_OWNER));
     wchar_t text[256] = L"";
-    TOOLINFOW tool = {sizeof tool};
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
     tool.hwnd = hovered;
     tool.uId = MEMO_TOOLTIP_TOOL_ID;
     tool.lpszText = text;
