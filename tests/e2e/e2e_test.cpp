@@ -165,6 +165,9 @@ std::vector<HWND> e2e_visible_windows() {
     return found;
 }
 
+// Wine's tray window when there is no task bar.
+const char k_tray_class[] = "__winex11_standalone_tray";
+
 bool e2e_has_class(HWND hwnd, const char* class_name) {
     char name[256] = "";
     GetClassNameA(hwnd, name, sizeof name);
@@ -186,10 +189,11 @@ bool e2e_comes_with_a_memo(HWND hwnd, HWND main) {
 }
 
 // Windows in `after` that were not in `before`, described for a failure.
-// A tooltip of another program is never counted: the tray shows its own
-// when the pointer happens to rest on the icon.  When `main` is given, new
-// memos and what comes with them are left out too (e2e_new_memo_windows
-// counts the memos).
+// The desktop's own are never counted: Wine's tray window, which comes and
+// goes with the icons in it, and a tooltip of another program (the tray
+// shows one when the pointer happens to rest on an icon).  When `main` is
+// given, new memos and what comes with them are left out too
+// (e2e_new_memo_windows counts the memos).
 std::string e2e_new_windows(const std::vector<HWND>& before, const std::vector<HWND>& after,
                             HWND main = nullptr) {
     std::string text;
@@ -200,7 +204,8 @@ std::string e2e_new_windows(const std::vector<HWND>& before, const std::vector<H
         if (main && (e2e_is_memo(hwnd, main) || e2e_comes_with_a_memo(hwnd, main))) {
             continue;
         }
-        if (e2e_has_class(hwnd, TOOLTIPS_CLASSA) && !(main && probe_same_process(hwnd, main))) {
+        if (e2e_has_class(hwnd, k_tray_class) ||
+            (e2e_has_class(hwnd, TOOLTIPS_CLASSA) && !(main && probe_same_process(hwnd, main)))) {
             continue;
         }
         char name[256] = "";
@@ -424,11 +429,11 @@ protected:
                 GetWindowThreadProcessId(hwnd, &owner);
                 EXPECT_EQ(processes[*index].info.dwProcessId, owner) << "the window is not our instance's";
                 // The window exists from the start of its creation, which
-                // loads the memos and adds the tray icon; the first answer
-                // comes once that is over.
-                LRESULT ignored = 0;
-                EXPECT_TRUE(probe_send(hwnd, WM_NULL, 0, 0, &ignored, k_start_timeout_ms))
-                    << "the instance does not answer";
+                // loads the memos, adds the tray icon and may show the
+                // welcome dialog; the instance first waits for input once
+                // all that is on the screen.
+                EXPECT_EQ(0u, WaitForInputIdle(handle(*index), k_start_timeout_ms))
+                    << "the instance never waited for input";
                 return hwnd;
             }
             if (!running(*index)) {
@@ -926,7 +931,7 @@ bool e2e_tray_pick(HWND main, int items_from_bottom) {
         return false;
     }
     HWND tray = nullptr;
-    if (!probe_wait([&] { return (tray = FindWindowA("__winex11_standalone_tray", nullptr)) != nullptr; },
+    if (!probe_wait([&] { return (tray = FindWindowA(k_tray_class, nullptr)) != nullptr; },
                     k_wait_ms)) {
         ADD_FAILURE() << "no tray window";
         return false;
@@ -1232,12 +1237,7 @@ protected:
     // Starts the program and checks that no welcome dialog comes.
     void start_without_welcome() {
         with_instance("", [&](HWND main, size_t) {
-            // The dialog would come right after the tray icon.
-            EXPECT_TRUE(probe_wait([] {
-                HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
-                return tray && IsWindowVisible(tray);
-            }, k_wait_ms));
-            EXPECT_TRUE(e2e_settle(main));
+            // It would be up before the instance first waits for input.
             EXPECT_EQ(nullptr, e2e_welcome(main)) << "the welcome dialog came back";
         });
     }
@@ -1259,15 +1259,18 @@ TEST_F(WelcomeTest, WithoutTheTickItComesAgain) {
 
 // --- help -------------------------------------------------------------------------
 
-// A stand-in browser: .html files open with this program, which writes the
-// path it was given into a file and ends (see main).
+// A stand-in browser: .html files open with kelvane_open_recorder.exe
+// (beside this program), which writes the path it was given into a file
+// and ends.
 class OpenRecorder {
 public:
     explicit OpenRecorder(const std::string& record) : record_(record) {
         DeleteFileA(record_.c_str());
         char self[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string command = "\"" + std::string(self) + "\" --record-open=\"" + record_ + "\" \"%1\"";
+        std::string folder = self;
+        folder = folder.substr(0, folder.find_last_of('\\') + 1);
+        std::string command = "\"" + folder + "kelvane_open_recorder.exe\" \"" + record_ + "\" \"%1\"";
         char old[256] = "";
         LONG size = sizeof old;
         had_old_ = RegQueryValueA(HKEY_CLASSES_ROOT, ".html", old, &size) == ERROR_SUCCESS;
@@ -1297,19 +1300,6 @@ private:
     bool had_old_ = false;
     std::string old_;
 };
-
-// Written beside the record and renamed into place, so that the test never
-// reads half a path.
-int e2e_record_open(const char* record, const char* opened) {
-    std::string part = std::string(record) + ".part";
-    FILE* file = fopen(part.c_str(), "wb");
-    if (!file) {
-        return 1;
-    }
-    fputs(opened, file);
-    fclose(file);
-    return MoveFileExA(part.c_str(), record, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
-}
 
 bool e2e_same_path(const std::string& a, const std::string& b) {
     return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
@@ -1350,10 +1340,6 @@ TEST_F(SettingsSheetTest, HelpAndTheVersionLinkOpenHelpHtmlBesideTheProgram) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Started by the shell as the help tests' stand-in browser.
-    if (argc >= 3 && strncmp(argv[1], "--record-open=", 14) == 0) {
-        return e2e_record_open(argv[1] + 14, argv[2]);
-    }
     ::testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; i++) {
         std::string argument = argv[i];

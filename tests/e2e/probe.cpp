@@ -20,7 +20,7 @@
 namespace {
 
 int probe_wait_main(DWORD timeout_ms, bool present) {
-    if (present) return probe_wait_main_answering(timeout_ms) ? 0 : 1;
+    if (present) return probe_wait_main_started(timeout_ms) ? 0 : 1;
     return probe_wait([] { return probe_main_window() == nullptr; }, timeout_ms) ? 0 : 1;
 }
 

@@ -38,18 +38,23 @@ bool probe_wait(Condition condition, DWORD timeout_ms, DWORD poll_ms = 20) {
 
 // The running instance's main window once its start-up is over, or null
 // after timeout_ms.  The window exists from the start of its creation,
-// which loads the memos and adds the tray icon; its thread answers a sent
-// message only when it reads messages again.
-inline HWND probe_wait_main_answering(DWORD timeout_ms) {
+// which loads the memos, adds the tray icon and may show the welcome
+// dialog; the instance first waits for input once all that is on the
+// screen.
+inline HWND probe_wait_main_started(DWORD timeout_ms) {
     DWORD start = GetTickCount();
     HWND main = nullptr;
     if (!probe_wait([&main] { return (main = probe_main_window()) != nullptr; }, timeout_ms)) {
         return nullptr;
     }
     DWORD spent = GetTickCount() - start;
-    DWORD_PTR answer = 0;
-    UINT left = static_cast<UINT>(spent < timeout_ms ? timeout_ms - spent : 1);
-    return SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, left, &answer) ? main : nullptr;
+    DWORD left = spent < timeout_ms ? timeout_ms - spent : 1;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(main, &process_id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, process_id);
+    DWORD idle = process ? WaitForInputIdle(process, left) : WAIT_FAILED;
+    if (process) CloseHandle(process);
+    return idle == 0 ? main : nullptr;
 }
 
 struct probe_window_search {

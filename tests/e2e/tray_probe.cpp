@@ -31,6 +31,9 @@
 //                             every other window for ms milliseconds (the
 //                             bare X root of a test display is black)
 //   balloons                  one line per balloon window: "flags l t r b"
+//   wait-balloon <0|1> <ms>   prints "watching" at once, then exits 0 as soon
+//                             as a balloon window is there (1) or none is (0),
+//                             1 on timeout
 #include <windows.h>
 #include <shellapi.h>
 
@@ -111,7 +114,7 @@ int probe_run(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string what = argv[1];
     if (what == "wait-main" && argc >= 3) {
-        HWND main = probe_wait_main_answering(strtoul(argv[2], nullptr, 10));
+        HWND main = probe_wait_main_started(strtoul(argv[2], nullptr, 10));
         if (!main) return 1;
         printf("%lld\n", probe_handle(main));
         return 0;
@@ -225,8 +228,15 @@ int probe_run(int argc, char** argv) {
     if (what == "backdrop" && argc >= 4) {
         return probe_backdrop(strtoul(argv[2], nullptr, 16), strtoul(argv[3], nullptr, 10));
     }
+    if (what == "wait-balloon" && argc >= 4) {
+        bool want = atoi(argv[2]) != 0;
+        printf("watching\n");
+        fflush(stdout);
+        return probe_wait([want] { return probe_windows(BALLOON_CLASS).empty() != want; },
+                          strtoul(argv[3], nullptr, 10), 5) ? 0 : 1;
+    }
     if (what == "balloons") {
-        for (HWND balloon : probe_windows("BalloonWindowClass", nullptr, false)) {
+        for (HWND balloon : probe_windows(BALLOON_CLASS, nullptr, false)) {
             RECT r;
             GetWindowRect(balloon, &r);
             printf("%#llx %ld %ld %ld %ld\n",
