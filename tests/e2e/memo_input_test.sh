@@ -105,6 +105,7 @@ activate_memo() {
   probe wait-focus "$(memo_field 1)" 5000 >/dev/null || { echo "the memo did not take the focus"; return 1; }
 }
 edit_box_closed() { [ -z "$(probe edit-box)" ]; }
+edit_text_ends_with() { case $(probe edit-text) in *"$1") return 0 ;; *) return 1 ;; esac; }
 
 # The memo's current place is "left top" (its far corner "right bottom"),
 # once the drag or keys are over.
@@ -121,7 +122,7 @@ memo_far_corner_at() {
 # keyboard focus.
 second_start_memo_at_cursor() {
   local rc=0 focus
-  xdotool mousemove --sync 640 512
+  xdotool mousemove 640 512
   (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe) >/dev/null 2>&1 || rc=$?
   [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
   e2e_wine "$MEMO_PROBE" wait-memos 1 5000 || { echo "no memo"; return 1; }
@@ -140,8 +141,9 @@ enter_type_and_commit() {
   wait_edit_box_focus || return 1
   xdotool type --delay 50 'Memo 1'
   xdotool key Return
-  xdotool type --delay 50 '日本語の付箋'
-  sleep 0.3
+  # Japanese through the input queue (see memo_probe.cpp, type).
+  probe type '日本語の付箋' >/dev/null
+  e2e_wait_for 30 edit_text_ends_with 'Memo 1||日本語の付箋' || { echo "typed: $(probe edit-text)"; return 1; }
   xdotool key ctrl+Return
   e2e_wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
   e2e_wait_for 30 base_of_only_memo || { echo "no files"; return 1; }
@@ -199,7 +201,7 @@ wheel_steps_colour() {
   local l t
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
-  xdotool mousemove --sync $((l + 80)) $((t + 60))
+  xdotool mousemove $((l + 80)) $((t + 60))
   xdotool click 5   # toward the user: the next slot
   e2e_wait_for 30 expect_ini COLOR 2 || return 1
   xdotool click 4 click 4 click 4
@@ -210,7 +212,7 @@ colour_menu_sets_colour() {
   local l t
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
-  xdotool mousemove --sync $((l + 80)) $((t + 60))
+  xdotool mousemove $((l + 80)) $((t + 60))
   xdotool click 3
   # The colour submenu, its fourth slot.
   probe menu-keys down right down down down return

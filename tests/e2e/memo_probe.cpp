@@ -14,6 +14,11 @@
 //   edit-box                   "hwnd left top right bottom" of the open edit
 //                              box, or nothing
 //   box-text                   caption, a tab and text of the open message box
+//   edit-text                  the open edit box's text, line breaks as "|"
+//   type <text>                types the text as Unicode key presses (what
+//                              xdotool cannot type reliably: it binds each
+//                              character the keyboard map lacks to a spare
+//                              key for a moment, and loses some under load)
 //   copydata <text>...         WM_COPYDATA with the UTF-8 of each text to the
 //                              main window, one right after the other; prints
 //                              each answer (the new memo's handle)
@@ -82,6 +87,55 @@ int probe_edit_box() {
         printf("%llu ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)));
         probe_print_rect(box);
         printf("\n");
+    }
+    return 0;
+}
+
+// Types argument `index` through the system's input queue as Unicode key
+// presses, which reach the window with the keyboard focus; 1 when the
+// system took fewer than all of them.  The wide command line, as the
+// narrow argv is code page 932.
+int probe_type(int index) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || index >= argc) return 1;
+    std::wstring text = argv[index];
+    LocalFree(argv);
+    std::vector<INPUT> keys;
+    for (size_t i = 0; i < text.size(); i++) {
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT key;
+            ZeroMemory(&key, sizeof key);
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = text[i];
+            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            keys.push_back(key);
+        }
+    }
+    UINT sent = SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    return sent == keys.size() ? 0 : 1;
+}
+
+// The text typed so far into the open edit box, as UTF-8 on one line
+// (line breaks as "|"); nothing when no box is open.
+int probe_edit_text() {
+    for (HWND box : probe_windows("EditboxWindowClass")) {
+        HWND edit = FindWindowExW(box, nullptr, L"RichEdit20W", nullptr);
+        if (!edit) continue;
+        static wchar_t text[4096];
+        DWORD_PTR length = 0;
+        text[0] = L'\0';
+        // Sent, as GetWindowText reads only the title of another process's
+        // window.
+        SendMessageTimeoutW(edit, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &length);
+        std::string utf8 = probe_utf8(text);
+        for (char& c : utf8) {
+            if (c == '\r' || c == '\n') c = '|';
+        }
+        fwrite(utf8.data(), 1, utf8.size(), stdout);
+        printf("\n");
+        return 0;
     }
     return 0;
 }
@@ -159,12 +213,14 @@ int main(int argc, char** argv) {
     }
     if (strcmp(what, "edit-box") == 0) return probe_edit_box();
     if (strcmp(what, "box-text") == 0) return probe_box_text();
+    if (strcmp(what, "edit-text") == 0) return probe_edit_text();
+    if (strcmp(what, "type") == 0 && argc >= 3) return probe_type(2);
     if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);
     if (strcmp(what, "menu-keys") == 0) return probe_memo_menu_keys(argc, argv, 2);
     if (strcmp(what, "pixel") == 0 && argc >= 4) return probe_pixel(atoi(argv[2]), atoi(argv[3]));
     fprintf(stderr,
             "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus |"
             " wait-focus <hwnd> <ms> | edit-box |"
-            " box-text | copydata <text>... | menu-keys <key>... | pixel <x> <y>\n");
+            " box-text | edit-text | type <text> | copydata <text>... | menu-keys <key>... | pixel <x> <y>\n");
     return 2;
 }

@@ -188,9 +188,12 @@ tooltip_on_hover() {
     "$REFRESHED_MEMO") expected=$REFRESHED_TEXT ;;
     *) echo "no memo of ours at $x,$y"; return 1 ;;
   esac
-  xdotool mousemove --sync 640 5
-  xdotool mousemove --sync "$x" "$y"
-  xdotool mousemove --sync $((x + 2)) $((y + 1))
+  # A hand's movement onto the memo, in steps the tooltip sees one by one.
+  xdotool mousemove 640 5
+  sleep 0.3
+  xdotool mousemove "$x" "$y"
+  sleep 0.1
+  xdotool mousemove $((x + 2)) $((y + 1))
   text=$(probe tooltip 4000) || { echo "no tooltip"; import -window root "$ARTIFACTS/tray-tooltip.png"; return 1; }
   sleep 0.3
   import -window root "$ARTIFACTS/tray-tooltip.png" 2>/dev/null
