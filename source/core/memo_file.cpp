@@ -230,14 +230,45 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
     return 1;
 }
 
+// The corner monitors of the folder scan under way: every memo of one scan
+// is placed on the same desktop, so each corner's monitor is looked up once
+// per scan instead of once per memo (a lookup costs the system about a
+// millisecond, which a start-up with a thousand memos notices).  Slot 0
+// stands for every quadrant outside 1 to 4 (the primary monitor).
+struct memo_file_corner {
+    int known;
+    platform_rect monitor;
+    int32_t dpi;
+};
+static memo_file_corner s_scan_corners[5];
+static int s_scan_depth = 0;
+
+// The monitor a memo of that quadrant is placed from, and its DPI.
+static void memo_file_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+    if (s_scan_depth == 0) {
+        placement_corner_monitor(quadrant, monitor, dpi);
+        return;
+    }
+    memo_file_corner* corner =
+        &s_scan_corners[quadrant >= MEMO_QUADRANT_UPPER_RIGHT && quadrant <= MEMO_QUADRANT_LOWER_RIGHT
+                            ? quadrant
+                            : 0];
+    if (!corner->known) {
+        placement_corner_monitor(quadrant, &corner->monitor, &corner->dpi);
+        corner->known = 1;
+    }
+    *monitor = corner->monitor;
+    *dpi = corner->dpi;
+}
+
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
 static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
-    // One monitor lookup per memo: the corner's monitor gives both the scale
-    // and, in corner mode, the edges the memo is placed from.
+    // The corner's monitor gives both the scale and, in corner mode, the
+    // edges the memo is placed from.
     platform_rect monitor;
     int32_t dpi;
-    placement_corner_monitor(pair->position.quadrant, &monitor, &dpi);
+    memo_file_corner_monitor(pair->position.quadrant, &monitor, &dpi);
     const memo_position* p = &pair->position;
     platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
                        scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
@@ -351,7 +382,9 @@ static void memo_file_scan_entry(const char* name, int is_folder, void* context)
 
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
     memo_scan scan = {main_window, first_load};
+    if (s_scan_depth++ == 0) memset(s_scan_corners, 0, sizeof s_scan_corners);
     platform_list_folder(g_settings.path, "*.txt", memo_file_scan_entry, &scan);
+    s_scan_depth--;
     return 1;
 }
 

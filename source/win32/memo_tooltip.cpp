@@ -53,20 +53,20 @@ void memo_tooltip_apply_timing(HWND tooltip) {
 // A mouse move over the memo, as the client move the control understands:
 // a non-client move (lparam in screen coordinates) or a client move.
 void memo_tooltip_relay(HWND memo, HWND tooltip, UINT message, LPARAM lparam) {
-    POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    POINT screen = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    POINT client = screen;
+    if (message == WM_NCMOUSEMOVE) {
+        ScreenToClient(memo, &client);
+    } else {
+        ClientToScreen(memo, &screen);
+    }
     MSG move;
     ZeroMemory(&move, sizeof move);
     move.hwnd = memo;
     move.message = WM_MOUSEMOVE;
     move.time = static_cast<DWORD>(GetMessageTime());
-    if (message == WM_NCMOUSEMOVE) {
-        move.pt = point;
-        ScreenToClient(memo, &point);
-    } else {
-        move.pt = point;
-        ClientToScreen(memo, &move.pt);
-    }
-    move.lParam = MAKELPARAM(point.x, point.y);
+    move.pt = screen;
+    move.lParam = MAKELPARAM(client.x, client.y);
     SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 

@@ -567,6 +567,28 @@ TEST_F(StoreTest, RefreshCreatesMemosWrittenElsewhere) {
     EXPECT_EQ((uint32_t)MEMO_MSG_INIT, fw->messages[0].message);
 }
 
+// A scan looks each corner's monitor up once: memos of different corners
+// still get their own monitor and DPI, and the next scan sees a new layout.
+TEST_F(StoreTest, ScanPlacesEachCornerOnItsOwnMonitorAsTheDesktopIsNow) {
+    put("left.txt", "l");
+    put("left.ini", "[KELVAN]\r\nQUADRANT=2\r\nX=10\r\nY=10\r\nWIDTH=160\r\nHEIGHT=120\r\n");
+    put("right.txt", "r");
+    put("right.ini", "[KELVAN]\r\nQUADRANT=1\r\nX=10\r\nY=10\r\nWIDTH=160\r\nHEIGHT=120\r\n");
+    auto rect_of = [&](const char* name) {
+        memo_record* r = nullptr;
+        return fake_platform_window_info(memo_registry_find_name(name, &r))->rect;
+    };
+    monitors({{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3840, 1080}, 144}});
+    memo_file_scan_folder(k_main, 1);
+    expect_rect({10, 10, 170, 130}, rect_of("left"), "upper left, 96 dpi");
+    expect_rect({3585, 15, 3825, 195}, rect_of("right"), "upper right, 144 dpi");
+
+    while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
+    monitors({{{0, 0, 2560, 1440}, 96}});
+    memo_file_scan_folder(k_main, 1);
+    expect_rect({2390, 10, 2550, 130}, rect_of("right"), "one monitor now");
+}
+
 TEST_F(StoreTest, RefreshOfAMemoWithoutTextInstallsTheFileText) {
     memo_hwnd w = make_memo("n", nullptr);
     put("n.txt", "arrived");
