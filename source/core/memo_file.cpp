@@ -12,6 +12,7 @@
 #include "settings.h"
 #include "paths.h"
 #include "scale.h"
+#include "file_stamp.h"
 
 static const char MEMO_FILE_SECTION[] = "KELVAN";
 static const unsigned char MEMO_FILE_BOM[3] = {0xEF, 0xBB, 0xBF};
@@ -24,6 +25,9 @@ struct memo_pair {
     int32_t day;
     int32_t time;
     const char* name;  // points into the base path
+    file_stamp text_stamp;
+    uint64_t text_hash;
+    file_stamp ini_stamp;
 };
 
 // Lengths are stored in 96-dpi pixels and applied in physical pixels.
@@ -32,13 +36,9 @@ int32_t memo_file_color_index(int32_t value) {
     return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
 }
 
-char* memo_file_read_text(const char* path) {
-    unsigned char* data;
-    uint64_t size;
-    if (!platform_read_file(path, &data, &size)) {
-        REPORT_FAILURE();
-        return nullptr;
-    }
+// The text of a text file's bytes (as platform_read_file hands them over,
+// ending in a NUL): a new tracked block owned by the caller.
+static char* memo_file_decode_text(const unsigned char* data, uint64_t size) {
     const unsigned char* start = data;
     if (size >= 3 && memcmp(data, MEMO_FILE_BOM, 3) == 0) start += 3;
     size_t length = strlen((const char*)start);  // the read block ends in a NUL
@@ -48,6 +48,17 @@ char* memo_file_read_text(const char* path) {
         if (start[i] != '\r') text[kept++] = (char)start[i];
     }
     text[kept] = '\0';
+    return text;
+}
+
+char* memo_file_read_text(const char* path) {
+    unsigned char* data;
+    uint64_t size;
+    if (!platform_read_file(path, &data, &size)) {
+        REPORT_FAILURE();
+        return nullptr;
+    }
+    char* text = memo_file_decode_text(data, size);
     platform_release_file(data);
     return text;
 }
@@ -146,63 +157,20 @@ int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t 
     return ok;
 }
 
-int memo_file_save(memo_hwnd window, uint16_t flags) {
-    memo_record* record = (memo_record*)memo_registry_find(window);
-    if (!record || !record->text) {
-        REPORT_FAILURE();
-        return 0;
-    }
-    int ok = 1;
-    char path[PLATFORM_PATH_SIZE];
-    if (flags & MEMO_SAVE_TEXT) {
-        if (settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name)) {
-            size_t size;
-            char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
-            if (!platform_write_file(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
-                REPORT_FAILURE();
-                ok = 0;
-            }
-            TRACKED_FREE(bytes);
-        } else {
-            ok = 0;
-        }
-    }
-    if (flags & (MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP)) {
-        platform_rect r = {0, 0, 0, 0};
-        if ((flags & MEMO_SAVE_POSITION) && !platform_window_rect(window, &r)) {
-            // Without a rectangle the stored place would be wrong; keep the old one.
-            REPORT_FAILURE();
-            flags &= (uint16_t)~MEMO_SAVE_POSITION;
-            ok = 0;
-        }
-        if (!settings_format_path(path, "%s\\%s.ini", g_settings.path, record->file_name) ||
-            !memo_file_write_ini(flags, window, r.left, r.top, r.right, r.bottom,
-                                 record->color_index, record->day, record->time, path)) {
-            ok = 0;
-        }
-    }
-    return ok;
-}
-
 // The name of a base path: what follows its last backslash.
 static const char* memo_file_base_name(const char* base_path) {
     const char* last = path_last_backslash(base_path);
     return last ? last + 1 : nullptr;
 }
 
-// Steps shared by load and refresh: the text first, then the twelve keys.
-static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
-    char path[PLATFORM_PATH_SIZE];
-    pair->text = nullptr;
-    if (!settings_format_path(path, "%s.txt", base_path)) return 0;
-    pair->text = memo_file_read_text(path);
-    if (!pair->text) {
-        REPORT_FAILURE();
-        return 0;
-    }
+// The twelve keys of an INI file, each with its default; an unreadable or
+// missing file gives every default.  Its stamp is taken before the read.
+static void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
+    platform_file_stamp seen;
+    platform_stat_file(ini_path, &seen);
+    file_stamp_set(&pair->ini_stamp, &seen, nullptr, 0);
     ini_document doc;
-    if (!settings_format_path(path, "%s.ini", base_path) || !ini_open(&doc, path)) {
-        // An unreadable INI file is read as a missing one: every default.
+    if (!ini_open(&doc, ini_path)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
     memo_position* p = &pair->position;
@@ -219,6 +187,30 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
     pair->day = ini_get_int(&doc, MEMO_FILE_SECTION, "DAY", 0);
     pair->time = ini_get_int(&doc, MEMO_FILE_SECTION, "TIME", 0);
     ini_close(&doc);
+}
+
+// Steps shared by load and refresh: the text first, then the twelve keys.
+// Each file's stamp is taken before it is read, so a change made during
+// the read shows as a change next time rather than going unseen.
+static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
+    char path[PLATFORM_PATH_SIZE];
+    pair->text = nullptr;
+    if (!settings_format_path(path, "%s.txt", base_path)) return 0;
+    platform_file_stamp seen;
+    platform_stat_file(path, &seen);
+    unsigned char* data;
+    uint64_t size;
+    if (!platform_read_file(path, &data, &size)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    file_stamp_set(&pair->text_stamp, &seen, data, (size_t)size);
+    pair->text = memo_file_decode_text(data, size);
+    pair->text_hash = file_stamp_hash_text(pair->text);
+    platform_release_file(data);
+
+    if (!settings_format_path(path, "%s.ini", base_path)) path[0] = '\0';
+    memo_file_read_keys(path, pair);
 
     pair->name = memo_file_base_name(base_path);
     if (!pair->name) {
@@ -261,6 +253,174 @@ static void memo_file_corner_monitor(int32_t quadrant, platform_rect* monitor, i
     *dpi = corner->dpi;
 }
 
+// Whether text read from a file (LF line ends) is the memo's text, whose
+// line ends may still be CR LF from the edit box.
+static int memo_file_same_text(const char* from_file, const char* memo_text) {
+    const char* a = from_file;
+    const char* b = memo_text;
+    for (;;) {
+        while (*b == '\r') b++;
+        if (*a != *b) return 0;
+        if (!*a) return 1;
+        a++;
+        b++;
+    }
+}
+
+// Keeps a text that would otherwise be lost as a memo of its own: bytes
+// become the text file of a new pair under the next free name, placed
+// beside window, with the given colour and stamp; the memo is loaded and
+// told to show its notice (kind: MEMO_KEPT_*).  1 once the text file is
+// written: from then on the text is safe in the data folder, even if no
+// window could be made for it now.
+static int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_t color,
+                               int32_t day, int32_t time, int32_t kind) {
+    char name[MEMO_FILE_NAME_SIZE];
+    char base[PLATFORM_PATH_SIZE];
+    char path[PLATFORM_PATH_SIZE];
+    placement_free_name(name, sizeof name);
+    if (!settings_format_path(base, "%s\\%s", g_settings.path, name) ||
+        !settings_format_path(path, "%s.txt", base) ||
+        !platform_write_file(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    platform_rect memo = {0, 0, 160, 120};
+    platform_window_rect(window, &memo);
+    platform_rect r;
+    placement_beside(&memo, &r);
+    if (settings_format_path(path, "%s.ini", base)) {
+        memo_file_write_ini(MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, window, r.left,
+                            r.top, r.right, r.bottom, color, day, time, path);
+    }
+    memo_record* record;
+    memo_hwnd kept = nullptr;
+    if (memo_file_load(platform_window_owner(window), base)) {
+        kept = memo_registry_find_name(name, &record);
+    }
+    if (kept) {
+        platform_window_send(kept, MEMO_MSG_KEPT_COPY, (uintptr_t)kind, 0);
+    } else {
+        REPORT_FAILURE();
+    }
+    return 1;
+}
+
+// The check before a memo's text replaces its file.  When another
+// computer wrote the file since this memo last read or wrote it, the
+// other text is kept as a memo of its own first, so that neither text is
+// lost.  The bytes decide, not the size and time: a synchronising client
+// may well give the new file the old size and time.  Returns 0 when the
+// file must not be replaced now: it is there but cannot be read, or the
+// other text could not be kept.
+static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record,
+                                     const char* path) {
+    platform_file_stamp now;
+    if (!platform_stat_file(path, &now)) {
+        return 1;  // a new memo, or one deleted elsewhere: this text brings it back
+    }
+    unsigned char* data;
+    uint64_t size;
+    if (!platform_read_file(path, &data, &size)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    const file_stamp* base = &record->text_stamp;
+    int ok = 1;
+    if (!base->known || !base->seen.exists || file_stamp_hash(data, (size_t)size) != base->hash) {
+        char* other = memo_file_decode_text(data, size);
+        // An empty text holds nothing to lose; the text this memo had, or
+        // the one it is about to write, is no conflict, in whatever line
+        // ends or byte-order mark another computer wrote it.
+        int had_it = base->known && file_stamp_hash_text(other) == record->text_hash;
+        if (other[0] && !had_it && !memo_file_same_text(other, record->text)) {
+            memo_pair keys;
+            char ini[PLATFORM_PATH_SIZE];
+            if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
+                ini[0] = '\0';
+            }
+            memo_file_read_keys(ini, &keys);
+            ok = memo_file_keep_copy(window, data, (size_t)size, keys.color, keys.day, keys.time,
+                                     MEMO_KEPT_OTHER_EDIT);
+        }
+        TRACKED_FREE(other);
+    }
+    platform_release_file(data);
+    return ok;
+}
+
+// After a successful write of bytes to path: what the file holds now.
+static void memo_file_stamp_written(file_stamp* stamp, const char* path, const void* bytes,
+                                    size_t size) {
+    platform_file_stamp seen;
+    platform_stat_file(path, &seen);
+    file_stamp_set(stamp, &seen, bytes, size);
+}
+
+static int memo_file_save_text(memo_hwnd window, memo_record* record) {
+    char path[PLATFORM_PATH_SIZE];
+    if (!settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name)) return 0;
+    size_t size;
+    char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
+    int ok = memo_file_keep_other_text(window, record, path);
+    if (ok && !platform_write_file(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
+        REPORT_FAILURE();
+        ok = 0;
+    }
+    if (ok) {
+        memo_file_stamp_written(&record->text_stamp, path, bytes, size);
+        record->text_hash = file_stamp_hash_text(record->text);
+    }
+    TRACKED_FREE(bytes);
+    return ok;
+}
+
+int memo_file_save(memo_hwnd window, uint16_t flags) {
+    memo_record* record = (memo_record*)memo_registry_find(window);
+    if (!record || !record->text) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    int ok = 1;
+    char path[PLATFORM_PATH_SIZE];
+    if (flags & MEMO_SAVE_TEXT) {
+        ok = memo_file_save_text(window, record);
+    } else if (record->text_stamp.known &&
+               settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name) &&
+               platform_path_kind(path) == PLATFORM_PATH_NONE) {
+        // Peeled off on another computer: a moved or recoloured memo must
+        // not leave a lone INI file behind.  Its next text brings both back.
+        return 1;
+    }
+    if (flags & (MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP)) {
+        platform_rect r = {0, 0, 0, 0};
+        if ((flags & MEMO_SAVE_POSITION) && !platform_window_rect(window, &r)) {
+            // Without a rectangle the stored place would be wrong; keep the old one.
+            REPORT_FAILURE();
+            flags &= (uint16_t)~MEMO_SAVE_POSITION;
+            ok = 0;
+        }
+        platform_file_stamp before;
+        if (!settings_format_path(path, "%s\\%s.ini", g_settings.path, record->file_name)) {
+            return 0;
+        }
+        platform_stat_file(path, &before);
+        // Keys another computer changed meanwhile stay in the file beside
+        // ours; forgetting the stamp makes the next look at the folder
+        // take them over.
+        int outside = !file_stamp_seen_matches(&record->ini_stamp, &before);
+        if (!memo_file_write_ini(flags, window, r.left, r.top, r.right, r.bottom,
+                                 record->color_index, record->day, record->time, path)) {
+            ok = 0;
+        } else if (outside) {
+            record->ini_stamp.known = 0;
+        } else {
+            memo_file_stamp_written(&record->ini_stamp, path, nullptr, 0);
+        }
+    }
+    return ok;
+}
+
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
 static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
@@ -295,6 +455,9 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     record->text = pair->text;
     pair->text = nullptr;
     memo_registry_set_name(window, pair->name);
+    record->text_stamp = pair->text_stamp;
+    record->text_hash = pair->text_hash;
+    record->ini_stamp = pair->ini_stamp;
 
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
     platform_window_send(window, MEMO_MSG_INIT, 0, (intptr_t)&handover);
@@ -319,16 +482,36 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
     memo_record* record;
     memo_hwnd window = memo_registry_find_name(pair.name, &record);
     if (!window) return memo_file_create_memo(main_window, &pair);
+    if (record->editing) {
+        // The open edit box holds what the user is writing; the memo meets
+        // the files when the edit ends (a new text checks them first).
+        record->refresh_due = 1;
+        TRACKED_FREE(pair.text);
+        return 1;
+    }
 
     int changed = 0;
     if (record->text && strcmp(record->text, pair.text) == 0) {
         TRACKED_FREE(pair.text);
     } else {
+        if (record->text && record->text[0] && !pair.text[0]) {
+            // A file that comes back empty may be a synchronising client
+            // that failed: the text it wiped stays as a memo of its own.
+            size_t size;
+            char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
+            memo_file_keep_copy(window, bytes, size, record->color_index, record->day,
+                                record->time, MEMO_KEPT_BEFORE_EMPTY);
+            TRACKED_FREE(bytes);
+        }
         if (record->text) TRACKED_FREE(record->text);
         record->text = pair.text;
         changed = 1;
     }
     pair.text = nullptr;
+    record->text_stamp = pair.text_stamp;
+    record->text_hash = pair.text_hash;
+    record->ini_stamp = pair.ini_stamp;
+    record->refresh_due = 0;
     if (record->day != pair.day) {
         record->day = pair.day;
         changed = 1;

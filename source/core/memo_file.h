@@ -50,6 +50,13 @@ int32_t memo_file_color_index(int32_t value);
 // everything asked for was written; 0 without a record, without
 // text, or when a file could not be written.  A failed text write still
 // writes the INI keys; the memo keeps its text in memory.
+//
+// The text file is checked first: a text another computer wrote there
+// since this memo last read or wrote it becomes a memo of its own (a new
+// file pair beside this memo, sent MEMO_MSG_KEPT_COPY) before this text
+// replaces it; a text file that is there but cannot be read is not
+// replaced (0).  A save without the text never writes it, and writes no
+// INI file for a memo whose text file was deleted elsewhere.
 int memo_file_save(memo_hwnd window, uint16_t flags);
 
 // Writes the INI keys selected by flags for the rectangle (physical
@@ -65,6 +72,9 @@ int memo_file_load(memo_hwnd main_window, const char* base_path);
 
 // Brings the live memo named like base_path up to date from its files
 // (text, colour, stamp; never its place), or loads it when none lives.
+// A memo whose edit box is open is left as it is and marked refresh_due.
+// A text file that comes back empty where the memo had text keeps that
+// text as a memo of its own first.
 int memo_file_reload(memo_hwnd main_window, const char* base_path);
 
 // Loads (first_load 1) or refreshes (0) every "*.txt" with a matching

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "memo_registry.h"
 #include "error_log.h"
 #include "settings.h"
@@ -212,7 +214,7 @@ static int placement_name_taken(const char* name) {
 // local time, so the name still reads as when the memo was made.  The
 // new memo is registered already, still without a name, so it never
 // finds its own name taken.
-static void placement_unique_name(char* name, size_t size) {
+void placement_free_name(char* name, size_t size) {
     char candidate[MEMO_FILE_NAME_SIZE];
     platform_time t;
     platform_local_time(&t);
@@ -222,6 +224,28 @@ static void placement_unique_name(char* name, size_t size) {
         placement_format_name(&t, candidate, sizeof candidate);
     }
     snprintf(name, size, "%s", candidate);
+}
+
+void placement_beside(const platform_rect* memo, platform_rect* out) {
+    const int32_t gap = 10;
+    platform_rect monitor;
+    platform_monitor_from_rect(memo, &monitor, nullptr);
+    int32_t width = memo->right - memo->left;
+    int32_t height = memo->bottom - memo->top;
+    int32_t left = memo->right + gap;
+    if (left + width > monitor.right) {
+        left = memo->left - gap - width;
+    }
+    int32_t top = memo->top;
+    if (left < monitor.left) {
+        // No room on either side: a step down and to the right, on screen.
+        left = std::max(monitor.left, std::min(memo->left + 2 * gap, monitor.right - width));
+        top = std::max(monitor.top, std::min(memo->top + 2 * gap, monitor.bottom - height));
+    }
+    out->left = left;
+    out->top = top;
+    out->right = left + width;
+    out->bottom = top + height;
 }
 
 memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
@@ -255,7 +279,7 @@ memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
         return nullptr;
     }
     char name[MEMO_FILE_NAME_SIZE];
-    placement_unique_name(name, sizeof name);
+    placement_free_name(name, sizeof name);
     memo_registry_set_name(window, name);
     record->color_index = MEMO_COLOR_NEW;
     record->day = 0;

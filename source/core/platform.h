@@ -7,7 +7,11 @@
 // paths ("C:\x\y") are mapped into a sandbox folder on the real disk.
 //
 // Every path is a NUL-terminated string in code page 932 with backslashes,
-// as the Windows ANSI functions take it.  Results follow the program's rule:
+// the form config.ini stores the data folder in.  The Windows implementation
+// hands paths to the wide file functions converted with code page 932
+// (never with the system's code page), and a path the system hands in that
+// code page 932 cannot spell (a user folder "José") comes as its short 8.3
+// form, which names the same file.  Results follow the program's rule:
 // 1 for success, 0 for failure.
 #ifndef KELVANE_PLATFORM_H
 #define KELVANE_PLATFORM_H
@@ -88,6 +92,19 @@ int platform_append_file(const char* path, const void* data, size_t size);
 
 int platform_delete_file(const char* path);
 
+// What the system says about a file without opening it: whether it is
+// there (a folder counts as missing), its size and its last-write time.
+// The time is the system's own count (100 ns steps on Windows), only ever
+// compared with another one, never shown.
+struct platform_file_stamp {
+    int32_t exists;
+    uint64_t size;
+    uint64_t write_time;
+};
+
+// Fills *out for path; returns out->exists.
+int platform_stat_file(const char* path, platform_file_stamp* out);
+
 // Calls visit(name, is_folder, context) for every entry of folder whose name
 // matches pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive),
 // in the order the system returns them.  Returns 0 when the folder cannot be
@@ -146,9 +163,12 @@ void platform_window_repaint(memo_hwnd window);
 // The window rectangle in physical desktop pixels.
 int platform_window_rect(memo_hwnd window, platform_rect* out);
 
+// The window that owns window (for a memo, the main window); null for none.
+memo_hwnd platform_window_owner(memo_hwnd window);
+
 // --- user notices --------------------------------------------------------
 
-// A modal OK message box with no owner window (ANSI texts).
+// A modal OK message box with no owner window (code page 932 texts).
 void platform_message_box(const char* text, const char* caption);
 
 // Ends the process at once with exit_code after telling the user why.

@@ -204,6 +204,9 @@ int settings_load(memo_hwnd main_window) {
         g_settings.portable = ini_get_int(&doc, SETTINGS_SECTION, "PORTABLE", 1);
         settings_resolve_data_folder(&doc, program_folder, !g_settings.portable);
     }
+    // Written after every older key, so older files load as they are and
+    // older versions, which never read it, leave it alone.
+    g_settings.autorefresh = ini_get_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", 1);
     ini_close(&doc);
 
     if (g_settings.transparency < 10) g_settings.transparency = 10;
@@ -247,6 +250,7 @@ int settings_save(memo_hwnd main_window) {
     ini_set_int(&doc, SETTINGS_SECTION, "SHOW", g_settings.show);
     ini_set_int(&doc, SETTINGS_SECTION, "PORTABLE", g_settings.portable);
     ini_set_string(&doc, SETTINGS_SECTION, "PATH", g_settings.path);
+    ini_set_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", g_settings.autorefresh);
     ini_save(&doc, path, PLATFORM_WRITE_DURABLE);
     ini_close(&doc);
     return 1;

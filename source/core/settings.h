@@ -62,6 +62,8 @@ struct settings_record {
     int32_t dialog;
     int32_t portable;
     char path[PLATFORM_PATH_SIZE];  // the data folder, resolved by settings_load
+    int32_t autorefresh;  // AUTOREFRESH: changes made to the data folder from
+                          // outside are read in as they happen
 };
 
 extern settings_record g_settings;

@@ -13,6 +13,8 @@
 #include "settings_sheet.h"
 #include "welcome_dialog.h"
 #include "memo_file.h"
+#include "memo_sync.h"
+#include "folder_watch.h"
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "paths.h"
@@ -46,6 +48,41 @@ HWND main_window_next_memo(HWND memo) {
     return reinterpret_cast<HWND>(memo_registry_next(memo));
 }
 
+// The data folder is watched while AUTOREFRESH is on.
+void main_window_follow_data_folder(HWND hwnd) {
+    if (g_settings.autorefresh) {
+        // Without the thread the memos still work; the folder is then read
+        // on "メモを更新" only.
+        if (!folder_watch_start(hwnd, g_settings.path)) REPORT_FAILURE();
+    } else {
+        folder_watch_stop();
+    }
+}
+
+// A notice still queued when the shutdown began must not start the watch
+// again.
+LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
+    if (s_shutting_down) {
+        return 1;
+    }
+    if (why == FOLDER_CHANGED_SETTINGS) {
+        main_window_follow_data_folder(hwnd);
+    }
+    if (g_settings.autorefresh) {
+        memo_sync_folder_changed(hwnd);
+    }
+    return 1;
+}
+
+// A drive that is about to go or that arrives (a USB stick, a network
+// drive) may hold the data folder.
+LRESULT main_window_on_device_change(WPARAM event, LPARAM data) {
+    if (g_settings.autorefresh && !s_shutting_down) {
+        folder_watch_device_change(event, data);
+    }
+    return TRUE;
+}
+
 LRESULT main_window_on_create(HWND hwnd) {
     s_created = 0;
     s_shutting_down = 0;
@@ -53,6 +90,7 @@ LRESULT main_window_on_create(HWND hwnd) {
     g_settings.show = 1;
     settings_load(hwnd);
     memo_file_scan_folder(hwnd, 1);
+    main_window_follow_data_folder(hwnd);
     tray_icon_change(TRAY_ICON_ADD, hwnd);
     s_taskbar_created = RegisterWindowMessageA("TaskbarCreated");
     // From here on a shutdown may run at once, even from inside a modal
@@ -98,6 +136,7 @@ LRESULT main_window_shutdown(HWND hwnd) {
         return 1;
     }
     s_shutting_down = 1;
+    folder_watch_stop();
     tray_icon_change(TRAY_ICON_DELETE, hwnd);
     for (HWND memo = main_window_first_memo(); memo; memo = main_window_first_memo()) {
         DestroyWindow(memo);
@@ -122,7 +161,7 @@ LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
 
 LRESULT main_window_on_new_memo(HWND hwnd, int placement_kind) {
     if (!g_settings.show) {
-        MessageBoxA(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
         return 0;
     }
     return reinterpret_cast<LRESULT>(placement_new_memo(hwnd, placement_kind));
@@ -150,7 +189,7 @@ LRESULT main_window_on_help() {
         error_report(1, MEMO_UNIT, __FILE__, __LINE__, REPORT_MESSAGE, "The path is too deep");
         return 0;
     }
-    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", wide_cp932(path), nullptr, nullptr, SW_SHOWNORMAL);
     return 1;
 }
 
@@ -277,6 +316,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CREATE:
         return main_window_on_create(hwnd);
     case WM_DESTROY:
+        folder_watch_stop();
         PostQuitMessage(0);
         return 1;
     case WM_QUERYENDSESSION:
@@ -293,6 +333,12 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return main_window_shutdown(hwnd);
     case MSG_GET_TRANSPARENCY:
         return static_cast<LRESULT>(g_settings.transparency);
+    case MSG_FOLDER_CHANGED:
+        return main_window_on_folder_changed(hwnd, wparam);
+    case MSG_GET_REFRESH_COUNT:
+        return static_cast<LRESULT>(memo_sync_refresh_count());
+    case WM_DEVICECHANGE:
+        return main_window_on_device_change(wparam, lparam);
     default:
         // A restarted shell has forgotten the icon.
         if (s_taskbar_created && message == s_taskbar_created) {
@@ -345,7 +391,7 @@ void main_window_hand_off(HWND running, const char* command_line) {
 }
 
 // The wide message functions keep characters outside code page 932 that the
-// user types into the edit box; every window stays ANSI otherwise.
+// user types into the edit box.
 // Accelerators go to the parent (for a pop-up, the owner) of the message's
 // window: Ctrl+Enter in the edit box's rich edit reaches the edit box.
 void main_window_message_loop(HACCEL accelerators) {
@@ -390,7 +436,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     }
     if (!main_window && !s_shutting_down) {
         // Without the main window nothing could ever end the message loop.
-        MessageBoxA(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+        wide_message_box(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
         FreeLibrary(richedit);
         return MEMO_EXIT_NO_WINDOW;
     }

@@ -1,5 +1,7 @@
-// The platform module on Windows: the ANSI (code page 932) file, folder,
-// shell and window calls behind platform.h.
+// The platform module on Windows: the file, folder, shell and window calls
+// behind platform.h.  The core's paths are code page 932; they reach the
+// wide functions converted with that code page, so that they mean the same
+// files on a Windows whose own code page is another.
 #include "platform.h"
 
 #include <windows.h>
@@ -8,41 +10,65 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "cp932_text.h"
 #include "dpi.h"
 #include "window_class.h"
 #include "messages.h"
 
+// A core path for the wide functions.
+static int platform_wide_path(const char* path, wchar_t (&out)[MAX_PATH]) {
+    return cp932_to_wide(path, out, MAX_PATH);
+}
+
+// A path the system hands in, for the core: its code page 932 form, or,
+// when it holds a character that code page lacks (a user folder named
+// "José" or "한국"), its short 8.3 form, which names the same file in
+// plain ASCII.  0 when neither form fits (a volume that keeps no short
+// names).
+static int platform_narrow_path(const wchar_t* path, char* out, size_t size) {
+    int limit = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
+    if (cp932_from_wide(path, out, limit)) return 1;
+    wchar_t short_path[MAX_PATH];
+    DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
+    return n > 0 && n < MAX_PATH && cp932_from_wide(short_path, out, limit) ? 1 : 0;
+}
 
 int platform_program_path(char* buffer, size_t size) {
-    DWORD n = GetModuleFileNameA(nullptr, buffer, (DWORD)size);
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     // A full buffer means the path was cut (the terminator may be missing).
-    return n > 0 && n < size ? 1 : 0;
+    if (n == 0 || n >= MAX_PATH) return 0;
+    return platform_narrow_path(path, buffer, size);
 }
 
 int platform_appdata_folder(char* buffer, size_t size) {
-    char folder[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    wchar_t folder[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
         return 0;
     }
-    size_t n = strlen(folder);
-    if (n + 1 > size) return 0;
-    memcpy(buffer, folder, n + 1);
-    return 1;
+    return platform_narrow_path(folder, buffer, size);
 }
 
 int platform_path_kind(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return PLATFORM_PATH_NONE;
+    DWORD attributes = GetFileAttributesW(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES) return PLATFORM_PATH_NONE;
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? PLATFORM_PATH_FOLDER : PLATFORM_PATH_FILE;
 }
 
-int platform_create_folder(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+int platform_create_folder(const char* path) {
+    wchar_t wide[MAX_PATH];
+    return platform_wide_path(path, wide) && CreateDirectoryW(wide, nullptr) ? 1 : 0;
+}
 
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     *data = nullptr;
     *size = 0;
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return 0;
     // No sharing: a synchronising client may not rewrite the file under us.
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     LARGE_INTEGER length;
@@ -83,8 +109,11 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
     if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp || size > 0xFFFFFFFFu) return 0;
     memcpy(temp, path, n);
     memcpy(temp + n, PLATFORM_TEMP_SUFFIX, sizeof PLATFORM_TEMP_SUFFIX);
+    wchar_t wide[MAX_PATH];
+    wchar_t wide_temp[MAX_PATH];
+    if (!platform_wide_path(path, wide) || !platform_wide_path(temp, wide_temp)) return 0;
 
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(wide_temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD written = 0;
@@ -92,25 +121,26 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
                             written == (DWORD)size);
     if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
     CloseHandle(file);
-    if (ok) ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileA(temp);
+    if (ok) ok = MoveFileExW(wide_temp, wide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(wide_temp);
     return ok ? 1 : 0;
 }
 
 // error.log sits beside the program, whose folder may be up to 259 bytes
-// deep; the log path then passes MAX_PATH, which only the wide functions
-// with the "\\?\" prefix accept.
+// deep; the log path then passes MAX_PATH, which the wide functions accept
+// only with the "\\?\" prefix.
 static HANDLE platform_open_for_append(const char* path) {
     size_t length = strlen(path);
+    wchar_t wide[1024 + 4] = L"\\\\?\\";
     if (length < MAX_PATH) {
-        return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+        if (!cp932_to_wide(path, wide, MAX_PATH)) return INVALID_HANDLE_VALUE;
+        return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (path[0] == '\\' || length >= 1024) {
         return INVALID_HANDLE_VALUE;  // only plain drive paths take the prefix
     }
-    wchar_t wide[1024 + 4] = L"\\\\?\\";
-    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide + 4, 1024)) {
+    if (!cp932_to_wide(path, wide + 4, 1024)) {
         return INVALID_HANDLE_VALUE;
     }
     return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
@@ -127,9 +157,32 @@ int platform_append_file(const char* path, const void* data, size_t size) {
     return ok ? 1 : 0;
 }
 
-int platform_delete_file(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+int platform_delete_file(const char* path) {
+    wchar_t wide[MAX_PATH];
+    return platform_wide_path(path, wide) && DeleteFileW(wide) ? 1 : 0;
+}
 
-// Case-insensitive '*' / '?' match of a long name.  FindFirstFileA also
+// GetFileAttributesEx asks the file itself, not the folder listing, whose
+// size and time may lag behind while another program has the file open.
+int platform_stat_file(const char* path, platform_file_stamp* out) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    wchar_t wide[MAX_PATH];
+    out->exists = 0;
+    out->size = 0;
+    out->write_time = 0;
+    if (!platform_wide_path(path, wide) ||
+        !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return 0;
+    }
+    out->exists = 1;
+    out->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    out->write_time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return 1;
+}
+
+// Case-insensitive '*' / '?' match of a long name.  FindFirstFileW also
 // matches the 8.3 short names, so "*.txt" would find "a.txtold" through
 // "ATXTOL~1.TXT"; every name is checked again here.
 static int platform_match(const char* pattern, const char* name) {
@@ -162,17 +215,25 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
     memcpy(search, folder, folder_length);
     search[folder_length] = '\\';
     memcpy(search + folder_length + 1, pattern, pattern_length + 1);
+    wchar_t wide_search[MAX_PATH];
+    if (!platform_wide_path(search, wide_search)) return 0;
 
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(search, &found);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(wide_search, &found);
     if (find == INVALID_HANDLE_VALUE) return 0;
     int any = 0;
     do {
-        if (!platform_match(pattern, found.cFileName)) continue;
+        // A name code page 932 lacks a character of goes by its short name,
+        // which opens the same file; without one the entry cannot be named.
+        char name[MAX_PATH];
+        if (!cp932_from_wide(found.cFileName, name, sizeof name) &&
+            !cp932_from_wide(found.cAlternateFileName, name, sizeof name)) {
+            continue;
+        }
+        if (!name[0] || !platform_match(pattern, name)) continue;
         any = 1;
-        visit(found.cFileName, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0,
-              context);
-    } while (FindNextFileA(find, &found));
+        visit(name, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0, context);
+    } while (FindNextFileW(find, &found));
     FindClose(find);
     return any;
 }
@@ -245,12 +306,10 @@ void platform_cursor_pos(int32_t* point_xy) {
 
 int platform_recycle_file(const char* path) {
     // The shell takes a list of names ending in an empty name.
-    char from[MAX_PATH + 1];
+    wchar_t from[MAX_PATH + 1];
     memset(from, 0, sizeof from);
-    size_t n = strlen(path);
-    if (n >= MAX_PATH) return 0;
-    memcpy(from, path, n);
-    SHFILEOPSTRUCTA operation;
+    if (!cp932_to_wide(path, from, MAX_PATH)) return 0;
+    SHFILEOPSTRUCTW operation;
     memset(&operation, 0, sizeof operation);
     operation.hwnd = nullptr;
     operation.wFunc = FO_DELETE;
@@ -258,7 +317,7 @@ int platform_recycle_file(const char* path) {
     operation.pTo = nullptr;
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION;
     operation.lpszProgressTitle = nullptr;
-    int result = SHFileOperationA(&operation);
+    int result = SHFileOperationW(&operation);
     return result == 0 && !operation.fAnyOperationsAborted ? 1 : 0;
 }
 
@@ -298,11 +357,22 @@ int platform_window_rect(memo_hwnd window, platform_rect* out) {
     return 1;
 }
 
+memo_hwnd platform_window_owner(memo_hwnd window) { return GetWindow(window, GW_OWNER); }
+
+// On the stack: the fatal notice comes when the heap is exhausted.
 void platform_message_box(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK);
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(caption, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK);
 }
 
 void platform_fatal_exit(const char* text, int exit_code) {
-    MessageBoxA(nullptr, text, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
     ExitProcess((UINT)exit_code);
 }

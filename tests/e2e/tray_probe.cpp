@@ -34,6 +34,7 @@
 //   wait-balloon <0|1> <ms>   prints "watching" at once, then exits 0 as soon
 //                             as a balloon window is there (1) or none is (0),
 //                             1 on timeout
+//   menus                     one line per pop-up menu on the screen: "l t r b"
 #include <windows.h>
 #include <shellapi.h>
 
@@ -234,6 +235,14 @@ int probe_run(int argc, char** argv) {
         fflush(stdout);
         return probe_wait([want] { return probe_windows(BALLOON_CLASS).empty() != want; },
                           strtoul(argv[3], nullptr, 10), 5) ? 0 : 1;
+    }
+    if (what == "menus") {
+        for (HWND menu : probe_windows("#32768", nullptr, true)) {
+            RECT r;
+            GetWindowRect(menu, &r);
+            printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        }
+        return 0;
     }
     if (what == "balloons") {
         for (HWND balloon : probe_windows(BALLOON_CLASS, nullptr, false)) {

@@ -375,6 +375,19 @@ int platform_delete_file(const char* path) {
     return unlink(host.c_str()) == 0 ? 1 : 0;
 }
 
+int platform_stat_file(const char* path, platform_file_stamp* out) {
+    struct stat st;
+    out->exists = 0;
+    out->size = 0;
+    out->write_time = 0;
+    if (stat(fake_platform_host_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    out->exists = 1;
+    out->size = (uint64_t)st.st_size;
+    // The Windows unit: 100 ns steps.
+    out->write_time = (uint64_t)st.st_mtim.tv_sec * 10000000u + (uint64_t)st.st_mtim.tv_nsec / 100u;
+    return 1;
+}
+
 int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
                          void* context) {
     DIR* dir = opendir(fake_platform_host_path(folder).c_str());
@@ -541,6 +554,11 @@ int platform_window_rect(memo_hwnd window, platform_rect* out) {
     if (!w || w->destroyed) return 0;
     *out = w->rect;
     return 1;
+}
+
+memo_hwnd platform_window_owner(memo_hwnd window) {
+    fake_window* w = fake_platform_window_info(window);
+    return w ? w->owner : nullptr;
 }
 
 void platform_message_box(const char* text, const char* caption) {

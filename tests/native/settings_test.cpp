@@ -80,6 +80,7 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
     EXPECT_EQ(1, s.portable);
     EXPECT_STREQ("C:\\app\\kelvan", s.path);
     EXPECT_EQ(PLATFORM_PATH_FOLDER, platform_path_kind("C:\\app\\kelvan"));
+    EXPECT_EQ(1, s.autorefresh);
 
     ASSERT_EQ(1, settings_save(nullptr));
     std::string ini = file(k_config);
@@ -94,7 +95,8 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
         }
     }
     for (const char* k : {"TEXTFILE", "LEFTFOLD", "ABSOLUTE", "TASKBAR", "TASKBARWIDTH",
-                          "TASKBARHEIGHT", "BALLOON", "DIALOG", "SHOW", "PORTABLE", "PATH"}) {
+                          "TASKBARHEIGHT", "BALLOON", "DIALOG", "SHOW", "PORTABLE", "PATH",
+                          "AUTOREFRESH"}) {
         expected.push_back(k);
     }
     EXPECT_EQ(expected, keys_of(ini));
@@ -103,6 +105,19 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
     EXPECT_NE(std::string::npos, ini.find("\r\nTEXTFILE=65537\r\n"));
     EXPECT_NE(std::string::npos, ini.find("\r\nPATH=C:\\app\\kelvan\r\n"));
     EXPECT_EQ(std::string::npos, ini.find("MICROSOFTSTORE"));
+}
+
+// The key came after all the others: a file of an older version has none
+// and turns it on; one that turns it off keeps its lines where they were.
+TEST_F(SettingTest, AutoRefreshIsOnUnlessTheFileTurnsItOff) {
+    fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=1\r\n");
+    settings_load(nullptr);
+    EXPECT_EQ(1, g_settings.autorefresh);
+    fake_platform_put_file(k_config, "[KELVAN]\r\nAUTOREFRESH=0\r\nTOPMOST=1\r\n");
+    settings_load(nullptr);
+    EXPECT_EQ(0, g_settings.autorefresh);
+    settings_save(nullptr);
+    EXPECT_EQ(0u, file(k_config).find("[KELVAN]\r\nAUTOREFRESH=0\r\nTOPMOST=1\r\n"));
 }
 
 TEST_F(SettingTest, ClampsApplyOnlyToTransparencyAndEditSize) {
