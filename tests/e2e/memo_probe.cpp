@@ -369,7 +369,6 @@ int main(int argc, char** argv) {
             " wait-focus <hwnd> <ms> | edit-box | box-text | edit-text | type <text> |"
             " copydata <text>... | menu-keys <key>... | pixel <x> <y> | texts |"
             " wait-text <text> <ms> | edit-open <hwnd> | edit-commit <hwnd> <text> | notices |"
-            " refreshes
-");
+            " refreshes\n");
     return 2;
 }
