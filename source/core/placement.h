@@ -30,6 +30,11 @@ void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
 // primary monitor for any other quadrant.
 void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi);
 
+// Corner mode of placement_window_rect on a monitor already looked up with
+// placement_corner_monitor (monitor is not read for an unknown quadrant).
+void placement_corner_rect(const platform_rect* monitor, int32_t x, int32_t y, int32_t width,
+                           int32_t height, int32_t quadrant, platform_rect* out);
+
 // Creates a hidden memo window owned by owner at the rectangle above; the
 // caller registers it, fills its record and shows it.  Null on failure.
 memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
