@@ -15,10 +15,10 @@
 #include "save_queue.h"
 #include "scale.h"
 #include "file_stamp.h"
+#include "memo_text.h"
 #include "crash_leftovers.h"
 
 static const char MEMO_FILE_SECTION[] = "KELVAN";
-static const unsigned char MEMO_FILE_BOM[3] = {0xEF, 0xBB, 0xBF};
 
 // What a file pair holds, read before any window exists.
 struct memo_pair {
@@ -44,58 +44,6 @@ int32_t memo_file_color_index(int32_t value) {
 // try once each: the timer comes back anyway.
 static const uint32_t k_busy_budget_ms = 300;
 static int s_patient = 1;
-
-// The text of a text file's bytes (as platform_read_file hands them over,
-// ending in a NUL): a new tracked block owned by the caller.
-static char* memo_file_decode_text(const unsigned char* data, uint64_t size) {
-    const unsigned char* start = data;
-    if (size >= 3 && memcmp(data, MEMO_FILE_BOM, 3) == 0) start += 3;
-    size_t length = strlen((const char*)start);  // the read block ends in a NUL
-    char* text = TRACKED_NEW(char, length + 1);
-    size_t kept = 0;
-    for (size_t i = 0; i < length; i++) {
-        if (start[i] != '\r') text[kept++] = (char)start[i];
-    }
-    text[kept] = '\0';
-    return text;
-}
-
-char* memo_file_read_text(const char* path) {
-    unsigned char* data;
-    uint64_t size;
-    busy_file_allow(k_busy_budget_ms);
-    if (!busy_file_read(path, &data, &size)) {
-        REPORT_FAILURE();
-        return nullptr;
-    }
-    char* text = memo_file_decode_text(data, size);
-    platform_release_file(data);
-    return text;
-}
-
-char* memo_file_encode_text(const char* text, int32_t textfile, size_t* size) {
-    int bom = (textfile & 0xFFFF) == 1;
-    int crlf = ((uint32_t)textfile >> 16) != 0;
-    size_t needed = bom ? 3 : 0;
-    for (const char* p = text; *p; p++) {
-        if (*p == '\n') needed += crlf ? 2 : 1;
-        else if (*p != '\r') needed++;
-    }
-    char* out = TRACKED_NEW(char, needed + 1);
-    size_t n = 0;
-    if (bom) {
-        memcpy(out, MEMO_FILE_BOM, 3);
-        n = 3;
-    }
-    for (const char* p = text; *p; p++) {
-        if (*p == '\r') continue;
-        if (*p == '\n' && crlf) out[n++] = '\r';
-        out[n++] = *p;
-    }
-    out[n] = '\0';
-    *size = n;
-    return out;
-}
 
 void memo_file_position_from_rect(const platform_rect* window, memo_position* out) {
     platform_rect own_monitor;
@@ -208,51 +156,6 @@ static void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
     ini_close(&doc);
 }
 
-// The corner monitors of the folder scan under way: every memo of one scan
-// is placed on the same desktop, so each corner's monitor is looked up once
-// per scan instead of once per memo (a lookup costs the system about a
-// millisecond, which a start-up with a thousand memos notices).  Slot 0
-// stands for every quadrant outside 1 to 4 (the primary monitor).
-struct memo_file_corner {
-    int known;
-    platform_rect monitor;
-    int32_t dpi;
-};
-static memo_file_corner s_scan_corners[5];
-static int s_scan_depth = 0;
-
-// The monitor a memo of that quadrant is placed from, and its DPI.
-static void memo_file_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
-    if (s_scan_depth == 0) {
-        placement_corner_monitor(quadrant, monitor, dpi);
-        return;
-    }
-    memo_file_corner* corner =
-        &s_scan_corners[quadrant >= MEMO_QUADRANT_UPPER_RIGHT && quadrant <= MEMO_QUADRANT_LOWER_RIGHT
-                            ? quadrant
-                            : 0];
-    if (!corner->known) {
-        placement_corner_monitor(quadrant, &corner->monitor, &corner->dpi);
-        corner->known = 1;
-    }
-    *monitor = corner->monitor;
-    *dpi = corner->dpi;
-}
-
-// Whether text read from a file (LF line ends) is the memo's text, whose
-// line ends may still be CR LF from the edit box.
-static int memo_file_same_text(const char* from_file, const char* memo_text) {
-    const char* a = from_file;
-    const char* b = memo_text;
-    for (;;) {
-        while (*b == '\r') b++;
-        if (*a != *b) return 0;
-        if (!*a) return 1;
-        a++;
-        b++;
-    }
-}
-
 // Keeps a text that would otherwise be lost as a memo of its own: bytes
 // become the text file of a new pair under the next free name, placed
 // beside window, with the given colour and stamp; the memo is loaded and
@@ -314,12 +217,12 @@ static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record
     const file_stamp* base = &record->text_stamp;
     int ok = 1;
     if (!base->known || !base->seen.exists || file_stamp_hash(data, (size_t)size) != base->hash) {
-        char* other = memo_file_decode_text(data, size);
+        char* other = memo_text_decode(data, size);
         // An empty text holds nothing to lose; the text this memo had, or
         // the one it is about to write, is no conflict, in whatever line
         // ends or byte-order mark another computer wrote it.
         int had_it = base->known && file_stamp_hash_text(other) == record->text_hash;
-        if (other[0] && !had_it && !memo_file_same_text(other, record->text)) {
+        if (other[0] && !had_it && !memo_text_same(other, record->text)) {
             memo_pair keys;
             char ini[PLATFORM_PATH_SIZE];
             if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
@@ -353,7 +256,7 @@ static int memo_file_write_text(memo_hwnd window, memo_record* record, const cha
         return 0;
     }
     size_t size;
-    char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
+    char* bytes = memo_text_encode(record->text, g_settings.textfile, &size);
     int ok = busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE);
     if (ok) {
         memo_file_stamp_written(&record->text_stamp, path, bytes, size);
@@ -564,7 +467,7 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
         return 0;
     }
     file_stamp_set(&pair->text_stamp, &seen, data, (size_t)size);
-    pair->text = memo_file_decode_text(data, size);
+    pair->text = memo_text_decode(data, size);
     pair->text_hash = file_stamp_hash_text(pair->text);
     platform_release_file(data);
 
@@ -588,7 +491,7 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     // edges the memo is placed from.
     platform_rect monitor;
     int32_t dpi;
-    memo_file_corner_monitor(pair->position.quadrant, &monitor, &dpi);
+    placement_corner_monitor(pair->position.quadrant, &monitor, &dpi);
     const memo_position* p = &pair->position;
     platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
                        scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
@@ -664,7 +567,7 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
             // A file that comes back empty may be a synchronising client
             // that failed: the text it wiped stays as a memo of its own.
             size_t size;
-            char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
+            char* bytes = memo_text_encode(record->text, g_settings.textfile, &size);
             memo_file_keep_copy(window, bytes, size, record->color_index, record->day,
                                 record->time, MEMO_KEPT_BEFORE_EMPTY);
             TRACKED_FREE(bytes);
@@ -732,9 +635,9 @@ static void memo_file_scan_entry(const char* name, int is_folder, void* context)
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
     crash_leftovers_tidy(g_settings.path);
     memo_scan scan = {main_window, first_load};
-    if (s_scan_depth++ == 0) memset(s_scan_corners, 0, sizeof s_scan_corners);
+    placement_batch_begin();
     platform_list_folder(g_settings.path, "*.txt", memo_file_scan_entry, &scan);
-    s_scan_depth--;
+    placement_batch_end();
     return 1;
 }
 

@@ -29,16 +29,6 @@ struct memo_position {
     int32_t bottom;
 };
 
-// Reads a memo text file: byte-order mark optional, text up to the first
-// NUL, every CR removed.  Returns a new tracked block owned by the caller,
-// or null when the file cannot be read or is 4 GiB or larger.
-char* memo_file_read_text(const char* path);
-
-// The bytes of a text file for text under the TEXTFILE format: optional
-// byte-order mark, every CR of the text left out, every LF written as LF or
-// CR LF.  Returns a new tracked block owned by the caller.
-char* memo_file_encode_text(const char* text, int32_t textfile, size_t* size);
-
 // The stored position of a window rectangle in physical desktop pixels.
 void memo_file_position_from_rect(const platform_rect* window, memo_position* out);
 

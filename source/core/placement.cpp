@@ -21,7 +21,7 @@ static int placement_quadrant_upper(int32_t quadrant) {
     return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_UPPER_LEFT;
 }
 
-void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+static void placement_corner_lookup(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
     if (quadrant < MEMO_QUADRANT_UPPER_RIGHT || quadrant > MEMO_QUADRANT_LOWER_RIGHT) {
         platform_monitor_from_point(nullptr, monitor, dpi);
         return;
@@ -33,6 +33,44 @@ void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t*
     int32_t corner[2] = {placement_quadrant_right(quadrant) ? desk.right : desk.left,
                          placement_quadrant_upper(quadrant) ? desk.top : desk.bottom};
     platform_monitor_from_point(corner, monitor, dpi);
+}
+
+// The corner monitors of the batch under way (a folder scan): every memo
+// of one scan is placed on the same desktop, so each corner's monitor is
+// looked up once per scan instead of once per memo (a lookup costs the
+// system about a millisecond, which a start-up with a thousand memos
+// notices).  Slot 0 stands for every quadrant outside 1 to 4.
+struct placement_corner {
+    int known;
+    platform_rect monitor;
+    int32_t dpi;
+};
+static placement_corner s_corners[5];
+static int s_batch_depth = 0;
+
+void placement_batch_begin(void) {
+    if (s_batch_depth++ == 0) memset(s_corners, 0, sizeof s_corners);
+}
+
+void placement_batch_end(void) {
+    if (s_batch_depth > 0) s_batch_depth--;
+}
+
+void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+    if (s_batch_depth == 0) {
+        placement_corner_lookup(quadrant, monitor, dpi);
+        return;
+    }
+    placement_corner* corner =
+        &s_corners[quadrant >= MEMO_QUADRANT_UPPER_RIGHT && quadrant <= MEMO_QUADRANT_LOWER_RIGHT
+                       ? quadrant
+                       : 0];
+    if (!corner->known) {
+        placement_corner_lookup(quadrant, &corner->monitor, &corner->dpi);
+        corner->known = 1;
+    }
+    *monitor = corner->monitor;
+    *dpi = corner->dpi;
 }
 
 void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,

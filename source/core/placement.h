@@ -30,6 +30,11 @@ void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
 // primary monitor for any other quadrant.
 void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi);
 
+// Between begin and end (a folder scan, which may nest) the desktop is
+// taken as unchanged: each corner's monitor is looked up once.
+void placement_batch_begin(void);
+void placement_batch_end(void);
+
 // Corner mode of placement_window_rect on a monitor already looked up with
 // placement_corner_monitor (monitor is not read for an unknown quadrant).
 void placement_corner_rect(const platform_rect* monitor, int32_t x, int32_t y, int32_t width,

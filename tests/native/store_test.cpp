@@ -13,6 +13,7 @@
 
 #include "memo_registry.h"
 #include "memo_file.h"
+#include "memo_text.h"
 #include "tracked_memory.h"
 #include "placement.h"
 #include "save_queue.h"
@@ -216,22 +217,22 @@ TEST_F(StoreTest, ReadingAcceptsMarkMixedLineEndsAndStopsAtNul) {
     };
     for (const auto& c : cases) {
         put("t.txt", c.bytes);
-        char* text = memo_file_read_text(data_path("t.txt").c_str());
+        char* text = memo_text_read(data_path("t.txt").c_str());
         ASSERT_NE(nullptr, text);
         EXPECT_STREQ(c.text, text);
         TRACKED_FREE(text);
     }
-    EXPECT_EQ(nullptr, memo_file_read_text(data_path("none.txt").c_str()));
+    EXPECT_EQ(nullptr, memo_text_read(data_path("none.txt").c_str()));
     put("locked.txt", "x");
     fake_platform_fail(FAKE_FAULT_READ, 1);
-    EXPECT_EQ(nullptr, memo_file_read_text(data_path("locked.txt").c_str()));
+    EXPECT_EQ(nullptr, memo_text_read(data_path("locked.txt").c_str()));
 }
 
 TEST_F(StoreTest, TextFileOfFourGibibytesIsRefused) {
     put("huge.txt", "");
     std::string host = fake_platform_host_path(data_path("huge.txt").c_str());
     ASSERT_EQ(0, truncate(host.c_str(), 0x100000000LL));  // sparse: costs no disk
-    EXPECT_EQ(nullptr, memo_file_read_text(data_path("huge.txt").c_str()));
+    EXPECT_EQ(nullptr, memo_text_read(data_path("huge.txt").c_str()));
     put("huge.ini", "[KELVAN]\r\n");
     EXPECT_EQ(0, memo_file_load(k_main, data_path("huge").c_str()));
     EXPECT_TRUE(registered().empty());

@@ -14,6 +14,7 @@
 
 #include "memo_registry.h"
 #include "memo_file.h"
+#include "memo_text.h"
 #include "tracked_memory.h"
 #include "placement.h"
 #include "settings.h"
@@ -131,9 +132,9 @@ TEST_F(StoreWinTest, ReadIsRefusedWhileAnotherProgramHoldsTheFile) {
     HANDLE other = CreateFileA(path("held.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, other);
-    EXPECT_EQ(nullptr, memo_file_read_text(path("held.txt").c_str()));
+    EXPECT_EQ(nullptr, memo_text_read(path("held.txt").c_str()));
     CloseHandle(other);
-    char* text = memo_file_read_text(path("held.txt").c_str());
+    char* text = memo_text_read(path("held.txt").c_str());
     ASSERT_NE(nullptr, text);
     EXPECT_STREQ("text", text);
     TRACKED_FREE(text);
@@ -202,7 +203,7 @@ TEST_F(StoreWinTest, TextFileOfFourGibibytesIsRefused) {
     ASSERT_TRUE(SetFilePointerEx(f, size, nullptr, FILE_BEGIN));
     ASSERT_TRUE(SetEndOfFile(f));
     CloseHandle(f);
-    EXPECT_EQ(nullptr, memo_file_read_text(path("huge.txt").c_str()));
+    EXPECT_EQ(nullptr, memo_text_read(path("huge.txt").c_str()));
     DeleteFileA(path("huge.txt").c_str());
 }
 

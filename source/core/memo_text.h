@@ -1,0 +1,28 @@
+// The bytes of a memo's text file and the text they hold: UTF-8 with an
+// optional byte-order mark, LF or CR LF line ends on disk, LF in memory.
+#ifndef KELVANE_MEMO_TEXT_H
+#define KELVANE_MEMO_TEXT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// The text of a text file's bytes (as platform_read_file hands them over,
+// ending in a NUL): byte-order mark optional, text up to the first NUL,
+// every CR removed.  A new tracked block owned by the caller.
+char* memo_text_decode(const unsigned char* data, uint64_t size);
+
+// Reads a memo text file and decodes it, waiting a moment for a file that
+// another program holds.  A new tracked block owned by the caller, or null
+// when the file cannot be read or is 4 GiB or larger.
+char* memo_text_read(const char* path);
+
+// The bytes of a text file for text under the TEXTFILE format: optional
+// byte-order mark, every CR of the text left out, every LF written as LF or
+// CR LF.  Returns a new tracked block owned by the caller.
+char* memo_text_encode(const char* text, int32_t textfile, size_t* size);
+
+// Whether text read from a file (LF line ends) is a memo's text, whose line
+// ends may still be CR LF from the edit box.
+int memo_text_same(const char* from_file, const char* memo_text);
+
+#endif
