@@ -32,6 +32,21 @@ int32_t memo_file_color_index(int32_t value) {
     return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
 }
 
+char* memo_file_decode_text(const unsigned char* data, size_t size) {
+    const unsigned char* start = data;
+    if (size >= 3 && memcmp(data, MEMO_FILE_BOM, 3) == 0) start += 3;
+    size_t rest = size - static_cast<size_t>(start - data);
+    const void* nul = memchr(start, '\0', rest);
+    size_t length = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - start) : rest;
+    char* text = TRACKED_NEW(char, length + 1);
+    size_t kept = 0;
+    for (size_t i = 0; i < length; i++) {
+        if (start[i] != '\r') text[kept++] = static_cast<char>(start[i]);
+    }
+    text[kept] = '\0';
+    return text;
+}
+
 char* memo_file_read_text(const char* path) {
     unsigned char* data;
     uint64_t size;
@@ -39,15 +54,7 @@ char* memo_file_read_text(const char* path) {
         REPORT_FAILURE();
         return nullptr;
     }
-    const unsigned char* start = data;
-    if (size >= 3 && memcmp(data, MEMO_FILE_BOM, 3) == 0) start += 3;
-    size_t length = strlen((const char*)start);  // the read block ends in a NUL
-    char* text = TRACKED_NEW(char, length + 1);
-    size_t kept = 0;
-    for (size_t i = 0; i < length; i++) {
-        if (start[i] != '\r') text[kept++] = (char)start[i];
-    }
-    text[kept] = '\0';
+    char* text = memo_file_decode_text(data, static_cast<size_t>(size));
     platform_release_file(data);
     return text;
 }

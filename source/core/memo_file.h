@@ -34,6 +34,10 @@ struct memo_position {
 // or null when the file cannot be read or is 4 GiB or larger.
 char* memo_file_read_text(const char* path);
 
+// The same for the size bytes of a text file already in memory.  Returns a
+// new tracked block owned by the caller.
+char* memo_file_decode_text(const unsigned char* data, size_t size);
+
 // The bytes of a text file for text under the TEXTFILE format: optional
 // byte-order mark, every CR of the text left out, every LF written as LF or
 // CR LF.  Returns a new tracked block owned by the caller.

@@ -9,6 +9,7 @@
 #include <string.h>
 #include <windowsx.h>
 
+#include "edit_text.h"
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "settings.h"
@@ -142,6 +143,9 @@ LRESULT edit_box_on_create(HWND hwnd, const CREATESTRUCTA* create) {
         0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDIT_TEXT)), create->hInstance,
         nullptr);
     if (state->text) {
+        // Raised before any text goes in: the default of 32,767 characters
+        // would stop the user typing into a longer memo.
+        SendMessageW(state->text, EM_EXLIMITTEXT, 0, EDIT_TEXT_LIMIT);
         edit_box_apply_memo_font(state->text);
         LONG_PTR previous = SetWindowLongPtrW(
             state->text, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(edit_box_richedit_proc));

@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "memo_registry.h"
+#include "copydata_text.h"
 #include "settings_sheet.h"
 #include "welcome_dialog.h"
 #include "memo_file.h"
@@ -32,6 +33,16 @@ namespace {
 const char k_hidden_notice[] =
     "現在非表示モードです。表示モードにしてからメモを作成して下さい。";
 const char k_start_failed[] = "Kelvane を起動できませんでした。";
+
+// Named after the main window's class: one instance per session.
+const char k_instance_mutex[] = "Kelvane." MAIN_WINDOW_CLASS;
+// How long a second start waits for the running instance's main window
+// (a first start on a slow machine takes seconds to make it), and how often
+// it looks.
+const DWORD k_handoff_wait_ms = 10000;
+const DWORD k_handoff_poll_ms = 20;
+// The pause of the message loop after an error return.
+const DWORD k_loop_error_wait_ms = 10;
 
 UINT s_taskbar_created = 0;
 int s_reasserting_topmost = 0;  // guards our own SetWindowPos calls
@@ -110,6 +121,9 @@ LRESULT main_window_shutdown(HWND hwnd) {
 
 LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
     char* text = main_window_copydata_text(data);
+    if (!text) {
+        return 0;  // longer than a memo takes: refused whole
+    }
     // Not refused in hidden mode: the memo is then created hidden.
     HWND memo = placement_new_memo(hwnd, MEMO_PLACE_COPYDATA);
     if (!memo) {
@@ -166,11 +180,34 @@ LRESULT main_window_on_toggle_show(HWND hwnd) {
     return 1;
 }
 
+// A memo that lies off every monitor (its place was stored on a larger
+// desktop, or its monitor went away) comes back onto the nearest one.  Its
+// files keep the stored place until the memo is next saved, so the place
+// is not lost if the monitor comes back first.
+void main_window_bring_back_memos() {
+    for (HWND memo = main_window_first_memo(); memo; memo = main_window_next_memo(memo)) {
+        RECT w;
+        if (!GetWindowRect(memo, &w)) {
+            continue;
+        }
+        platform_rect r = {w.left, w.top, w.right, w.bottom};
+        if (placement_bring_back(&r)) {
+            memo_window_place_unsaved(memo, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
+    }
+}
+
 LRESULT main_window_on_refresh(HWND hwnd) {
     if (g_settings.show) {
         memo_file_scan_folder(hwnd, 0);
+        main_window_bring_back_memos();
     }
     return 0;
+}
+
+LRESULT main_window_on_display_change(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+    main_window_bring_back_memos();
+    return DefWindowProcA(hwnd, WM_DISPLAYCHANGE, wparam, lparam);
 }
 
 // The index is the memo's 1-based place in registration order, the order
@@ -253,23 +290,8 @@ LRESULT main_window_on_tray_notify(HWND hwnd, UINT mouse_message) {
 
 }  // namespace
 
-// The sender's bytes are read up to the first NUL or cbData, whichever
-// comes first: a sender that forgets the terminator must not make us read
-// past its buffer.
 char* main_window_copydata_text(const COPYDATASTRUCT* data) {
-    const char* bytes = data ? static_cast<const char*>(data->lpData) : nullptr;
-    int length = 0;
-    if (bytes && data->cbData > 0) {
-        const void* nul = memchr(bytes, '\0', data->cbData);
-        size_t n = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : data->cbData;
-        length = n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(n);
-    }
-    // The round trip through UTF-16 replaces invalid UTF-8 by U+FFFD.
-    int wide_length = 0;
-    wchar_t* wide = wide_from_utf8(bytes, length, &wide_length);
-    char* text = wide_to_utf8(wide, wide_length, nullptr);
-    TRACKED_FREE(wide);
-    return text;
+    return data ? copydata_text(data->lpData, data->cbData) : copydata_text(nullptr, 0);
 }
 
 LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -285,6 +307,8 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return main_window_on_window_pos_changed(hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
     case WM_COPYDATA:
         return main_window_on_copy_data(hwnd, reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+    case WM_DISPLAYCHANGE:
+        return main_window_on_display_change(hwnd, wparam, lparam);
     case WM_COMMAND:
         return main_window_on_command(hwnd, LOWORD(wparam), HIWORD(wparam));
     case MSG_TRAY_NOTIFY:
@@ -324,6 +348,14 @@ int main_window_register_class(HINSTANCE instance) {
 
 namespace {
 
+void main_window_release_instance(HANDLE* guard) {
+    if (*guard) {
+        ReleaseMutex(*guard);
+        CloseHandle(*guard);
+        *guard = nullptr;
+    }
+}
+
 // Hands the running instance its command; a new memo also gets the
 // keyboard focus, which needs this thread's input attached to the owner's.
 void main_window_hand_off(HWND running, const char* command_line) {
@@ -348,9 +380,23 @@ void main_window_hand_off(HWND running, const char* command_line) {
 // user types into the edit box; every window stays ANSI otherwise.
 // Accelerators go to the parent (for a pop-up, the owner) of the message's
 // window: Ctrl+Enter in the edit box's rich edit reaches the edit box.
+//
+// Only the quit message ends the loop.  An error return means that the
+// system could not hand over one message (under Wine, a sent WM_COPYDATA
+// of a few megabytes); that message is lost, the program is not.  The
+// short wait keeps a lasting error from spinning.
 void main_window_message_loop(HACCEL accelerators) {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            break;
+        }
+        if (got == -1) {
+            REPORT_FAILURE();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, k_loop_error_wait_ms, QS_ALLINPUT);
+            continue;
+        }
         HWND parent = msg.hwnd ? GetParent(msg.hwnd) : nullptr;
         if (parent && accelerators && TranslateAcceleratorW(parent, accelerators, &msg)) {
             continue;
@@ -358,6 +404,51 @@ void main_window_message_loop(HACCEL accelerators) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+// The single-instance guard.  The mutex is taken before any main window is
+// looked for, so of two starts at the same moment exactly one goes on; the
+// other waits for that one's main window and hands its command over.  The
+// running instance holds the mutex to its end (the system lets go of it if
+// the process dies).  1: this start is the instance and *guard holds the
+// mutex (null when no mutex could be made); 0: the command was handed over
+// or nobody took it, and *exit_code says which.
+int main_window_claim_instance(const char* command_line, HANDLE* guard, int* exit_code) {
+    *guard = CreateMutexA(nullptr, FALSE, k_instance_mutex);
+    DWORD start = GetTickCount();
+    for (DWORD wait = 0;; wait = k_handoff_poll_ms) {
+        // The wait is also the pause between two looks: it ends at once
+        // when an instance that was ending lets go.
+        DWORD state = *guard ? WaitForSingleObject(*guard, wait) : WAIT_OBJECT_0;
+        if (state == WAIT_OBJECT_0 || state == WAIT_ABANDONED) {
+            break;
+        }
+        HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+        if (running) {
+            main_window_hand_off(running, command_line);
+            CloseHandle(*guard);
+            *guard = nullptr;
+            *exit_code = MEMO_EXIT_NORMAL;
+            return 0;
+        }
+        if (GetTickCount() - start >= k_handoff_wait_ms) {
+            // The instance never got a window (a failed start showing its
+            // message): there is nobody to hand over to.
+            CloseHandle(*guard);
+            *guard = nullptr;
+            *exit_code = MEMO_EXIT_NO_INSTANCE;
+            return 0;
+        }
+    }
+    // A running copy that takes no mutex (an older build) still counts.
+    HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+    if (running) {
+        main_window_hand_off(running, command_line);
+        main_window_release_instance(guard);
+        *exit_code = MEMO_EXIT_NORMAL;
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -368,10 +459,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     g_main_window = nullptr;
     g_settings.show = 0;
 
-    HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
-    if (running) {
-        main_window_hand_off(running, command_line);
-        return MEMO_EXIT_NORMAL;
+    HANDLE guard = nullptr;
+    int exit_code = MEMO_EXIT_NORMAL;
+    if (!main_window_claim_instance(command_line, &guard, &exit_code)) {
+        return exit_code;
     }
 
     HMODULE richedit = LoadLibraryA("RICHED20.DLL");
@@ -380,6 +471,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     }
     if (!richedit) {
         REPORT_FAILURE();
+        main_window_release_instance(&guard);
         return MEMO_EXIT_NO_RICHEDIT;
     }
 
@@ -392,6 +484,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         // Without the main window nothing could ever end the message loop.
         MessageBoxA(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
         FreeLibrary(richedit);
+        main_window_release_instance(&guard);
         return MEMO_EXIT_NO_WINDOW;
     }
 
@@ -402,5 +495,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
 
     FreeLibrary(richedit);
     tracked_report_leaks();
+    main_window_release_instance(&guard);
     return MEMO_EXIT_NORMAL;
 }

@@ -54,8 +54,7 @@ int tray_icon_insert_separator(HMENU menu) {
 }
 
 // Memo texts are UTF-8 and may hold any character, so the list uses the
-// wide menu calls.  The whole text goes in; the menu decides how to draw a
-// long or multi-line entry.
+// wide menu calls.  The model has cut long texts already.
 HMENU tray_icon_create_memo_list(const tray_menu_model* model) {
     HMENU list = CreatePopupMenu();
     if (!list) {
