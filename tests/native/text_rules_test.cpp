@@ -91,21 +91,21 @@ TEST_F(TextRulesTest, CopyDataTextStopsAtTheTerminatorOrTheSizeAndIsBounded) {
         << "a short text in a large block is taken";
 }
 
-// About a microsecond per UTF-16 unit, plus the square of each paragraph's
-// length over 150: short lines fit up to about 280,000 characters, one
-// paragraph up to about 7,700.
+// One per UTF-16 unit, plus the square of each paragraph's length over
+// 150: short lines fit up to about 115,000 characters, one paragraph up to
+// about 4,900.
 TEST_F(TextRulesTest, EditBoxOpensTextsWithinTheLoadBudget) {
     EXPECT_EQ(1, edit_text_fits(nullptr));
     EXPECT_EQ(1, edit_text_fits(""));
     std::string line(59, 'a');
     line += '\n';
     std::string lines;
-    while (lines.size() < 200000) lines += line;
-    EXPECT_EQ(1, edit_text_fits(lines.c_str())) << "200,000 characters in short lines";
-    while (lines.size() < 300000) lines += line;
-    EXPECT_EQ(0, edit_text_fits(lines.c_str())) << "300,000 characters";
-    EXPECT_EQ(1, edit_text_fits(std::string(7000, 'a').c_str())) << "one paragraph of 7,000";
-    EXPECT_EQ(0, edit_text_fits(std::string(8000, 'a').c_str())) << "one paragraph of 8,000";
+    while (lines.size() < 100000) lines += line;
+    EXPECT_EQ(1, edit_text_fits(lines.c_str())) << "100,000 characters in short lines";
+    while (lines.size() < 150000) lines += line;
+    EXPECT_EQ(0, edit_text_fits(lines.c_str())) << "150,000 characters";
+    EXPECT_EQ(1, edit_text_fits(std::string(4800, 'a').c_str())) << "one paragraph of 4,800";
+    EXPECT_EQ(0, edit_text_fits(std::string(5000, 'a').c_str())) << "one paragraph of 5,000";
     // CR LF, LF and a lone CR all end a paragraph.
     EXPECT_EQ(edit_text_cost("ab\r\ncd", 6), edit_text_cost("ab\ncd", 5));
     EXPECT_EQ(edit_text_cost("ab\rcd", 5), edit_text_cost("ab\ncd", 5));
