@@ -60,7 +60,13 @@ char* memo_file_read_text(const char* path) {
 }
 
 char* memo_file_encode_text(const char* text, int32_t textfile, size_t* size) {
-    int bom = (textfile & 0xFFFF) == 1;
+    // A text that itself begins with U+FEFF gets the mark even when the
+    // format has none: the reader takes one mark away, and the text's own
+    // would go with it.
+    const unsigned char* start = reinterpret_cast<const unsigned char*>(text);
+    int own_mark = start[0] == MEMO_FILE_BOM[0] && start[1] == MEMO_FILE_BOM[1] &&
+                   start[2] == MEMO_FILE_BOM[2];  // stops at the terminator
+    int bom = (textfile & 0xFFFF) == 1 || own_mark;
     int crlf = ((uint32_t)textfile >> 16) != 0;
     size_t needed = bom ? 3 : 0;
     for (const char* p = text; *p; p++) {

@@ -39,8 +39,10 @@ char* memo_file_read_text(const char* path);
 char* memo_file_decode_text(const unsigned char* data, size_t size);
 
 // The bytes of a text file for text under the TEXTFILE format: optional
-// byte-order mark, every CR of the text left out, every LF written as LF or
-// CR LF.  Returns a new tracked block owned by the caller.
+// byte-order mark (always there when the text begins with U+FEFF, which the
+// reader would otherwise take for the mark), every CR of the text left out,
+// every LF written as LF or CR LF.  Returns a new tracked block owned by the
+// caller.
 char* memo_file_encode_text(const char* text, int32_t textfile, size_t* size);
 
 // The stored position of a window rectangle in physical desktop pixels.

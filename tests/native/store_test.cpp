@@ -139,6 +139,8 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
         {65536, "x\ry", "xy"},
         // Only the low half equal to 1 selects the mark.
         {3, "a", "a"},
+        // A text that begins with U+FEFF keeps it: the mark goes in front.
+        {0, "\xEF\xBB\xBFx", "\xEF\xBB\xBF\xEF\xBB\xBFx"},
     };
     memo_hwnd w = make_memo("20240102030405", "");
     for (const auto& c : cases) {
