@@ -21,7 +21,7 @@
 #include "placement.h"
 #include "settings.h"
 #include "tray_icon.h"
-#include "wide_text.h"
+#include "scoped.h"
 #include "window_class.h"
 #include "memo_window.h"
 #include "resource.h"
@@ -348,14 +348,6 @@ int main_window_register_class(HINSTANCE instance) {
 
 namespace {
 
-void main_window_release_instance(HANDLE* guard) {
-    if (*guard) {
-        ReleaseMutex(*guard);
-        CloseHandle(*guard);
-        *guard = nullptr;
-    }
-}
-
 // Hands the running instance its command; a new memo also gets the
 // keyboard focus, which needs this thread's input attached to the owner's.
 void main_window_hand_off(HWND running, const char* command_line) {
@@ -409,33 +401,28 @@ void main_window_message_loop(HACCEL accelerators) {
 // The single-instance guard.  The mutex is taken before any main window is
 // looked for, so of two starts at the same moment exactly one goes on; the
 // other waits for that one's main window and hands its command over.  The
-// running instance holds the mutex to its end (the system lets go of it if
-// the process dies).  1: this start is the instance and *guard holds the
-// mutex (null when no mutex could be made); 0: the command was handed over
-// or nobody took it, and *exit_code says which.
-int main_window_claim_instance(const char* command_line, HANDLE* guard, int* exit_code) {
-    *guard = CreateMutexA(nullptr, FALSE, k_instance_mutex);
+// running instance owns the mutex to its end (the system lets go of it if
+// the process dies).  1: this start is the instance and owns the mutex (if
+// there is one); 0: the command was handed over or nobody took it, and
+// *exit_code says which.
+int main_window_claim_instance(HANDLE mutex, const char* command_line, int* exit_code) {
     DWORD start = GetTickCount();
     for (DWORD wait = 0;; wait = k_handoff_poll_ms) {
         // The wait is also the pause between two looks: it ends at once
         // when an instance that was ending lets go.
-        DWORD state = *guard ? WaitForSingleObject(*guard, wait) : WAIT_OBJECT_0;
+        DWORD state = mutex ? WaitForSingleObject(mutex, wait) : WAIT_OBJECT_0;
         if (state == WAIT_OBJECT_0 || state == WAIT_ABANDONED) {
             break;
         }
         HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
         if (running) {
             main_window_hand_off(running, command_line);
-            CloseHandle(*guard);
-            *guard = nullptr;
             *exit_code = MEMO_EXIT_NORMAL;
             return 0;
         }
         if (GetTickCount() - start >= k_handoff_wait_ms) {
             // The instance never got a window (a failed start showing its
             // message): there is nobody to hand over to.
-            CloseHandle(*guard);
-            *guard = nullptr;
             *exit_code = MEMO_EXIT_NO_INSTANCE;
             return 0;
         }
@@ -443,8 +430,10 @@ int main_window_claim_instance(const char* command_line, HANDLE* guard, int* exi
     // A running copy that takes no mutex (an older build) still counts.
     HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
     if (running) {
+        if (mutex) {
+            ReleaseMutex(mutex);
+        }
         main_window_hand_off(running, command_line);
-        main_window_release_instance(guard);
         *exit_code = MEMO_EXIT_NORMAL;
         return 0;
     }
@@ -459,11 +448,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     g_main_window = nullptr;
     g_settings.show = 0;
 
-    HANDLE guard = nullptr;
+    // Without a mutex (the system refused one) the window alone decides,
+    // as it did before the guard.
+    scoped_handle mutex(CreateMutexA(nullptr, FALSE, k_instance_mutex));
     int exit_code = MEMO_EXIT_NORMAL;
-    if (!main_window_claim_instance(command_line, &guard, &exit_code)) {
+    if (!main_window_claim_instance(mutex.get(), command_line, &exit_code)) {
         return exit_code;
     }
+    scoped_mutex_ownership instance(mutex.get());
 
     HMODULE richedit = LoadLibraryA("RICHED20.DLL");
     if (!richedit) {
@@ -471,7 +463,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     }
     if (!richedit) {
         REPORT_FAILURE();
-        main_window_release_instance(&guard);
         return MEMO_EXIT_NO_RICHEDIT;
     }
 
@@ -484,7 +475,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         // Without the main window nothing could ever end the message loop.
         MessageBoxA(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
         FreeLibrary(richedit);
-        main_window_release_instance(&guard);
         return MEMO_EXIT_NO_WINDOW;
     }
 
@@ -495,6 +485,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
 
     FreeLibrary(richedit);
     tracked_report_leaks();
-    main_window_release_instance(&guard);
     return MEMO_EXIT_NORMAL;
 }

@@ -8,12 +8,14 @@
 #include <string.h>
 
 #include <string>
+#include <thread>
 
 #include "main_window.h"
 #include "memo_registry.h"
 #include "tracked_memory.h"
 #include "settings.h"
 #include "memo_test_support.h"
+#include "scoped.h"
 
 namespace {
 
@@ -309,6 +311,28 @@ TEST(HandoffCommand, SwitchesAndTheirFallback) {
     for (const auto& c : cases) {
         EXPECT_EQ(c.word, main_window_handoff_command(c.line)) << (c.line ? c.line : "(null)");
     }
+}
+
+// The instance's hold on the single-instance mutex ends with its scope;
+// another thread (as a second start would) can take it then, not before.
+TEST(ScopedMutexOwnership, GivesTheMutexBackAtScopeEnd) {
+    scoped_handle mutex(CreateMutexA(nullptr, FALSE, nullptr));
+    ASSERT_TRUE(mutex.valid());
+    auto taken_elsewhere = [&mutex] {
+        DWORD state = WAIT_FAILED;
+        std::thread other([&] {
+            state = WaitForSingleObject(mutex.get(), 0);
+            if (state == WAIT_OBJECT_0) ReleaseMutex(mutex.get());
+        });
+        other.join();
+        return state == WAIT_OBJECT_0;
+    };
+    {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex.get(), 0));
+        scoped_mutex_ownership owned(mutex.get());
+        EXPECT_FALSE(taken_elsewhere());
+    }
+    EXPECT_TRUE(taken_elsewhere());
 }
 
 }  // namespace
