@@ -80,6 +80,7 @@
 #define IDC_DATA_LF             1031
 #define IDC_DATA_CRLF           1032
 #define IDC_DATA_PORTABLE_TEXT  1046
+#define IDC_DATA_AUTOREFRESH    1050  // AUTOREFRESH: read changes of the folder as they happen
 
 // The details page.
 #define IDC_DETAIL_LEFT         1040

@@ -329,10 +329,12 @@ void ini_open_bytes(ini_document* doc, const char* bytes, size_t size) {
 
 int ini_open(ini_document* doc, const char* path) {
     ini_open_bytes(doc, nullptr, 0);
-    if (platform_path_kind(path) == PLATFORM_PATH_NONE) return 1;
     unsigned char* data;
     uint64_t size;
     if (!platform_read_file(path, &data, &size)) {
+        // Only a file that is not there is an empty document: one that is
+        // there but cannot be read must not be rewritten from nothing.
+        if (platform_last_fault() == PLATFORM_FAULT_MISSING) return 1;
         REPORT_FAILURE();
         return 0;
     }

@@ -11,7 +11,11 @@
 #include "placement.h"
 #include "settings.h"
 #include "paths.h"
+#include "busy_file.h"
+#include "save_queue.h"
 #include "scale.h"
+#include "file_stamp.h"
+#include "crash_leftovers.h"
 
 static const char MEMO_FILE_SECTION[] = "KELVAN";
 static const unsigned char MEMO_FILE_BOM[3] = {0xEF, 0xBB, 0xBF};
@@ -24,6 +28,9 @@ struct memo_pair {
     int32_t day;
     int32_t time;
     const char* name;  // points into the base path
+    file_stamp text_stamp;
+    uint64_t text_hash;
+    file_stamp ini_stamp;
 };
 
 // Lengths are stored in 96-dpi pixels and applied in physical pixels.
@@ -31,6 +38,12 @@ struct memo_pair {
 int32_t memo_file_color_index(int32_t value) {
     return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
 }
+
+// How long the first try of a save, or the read of a memo, waits in all for
+// a file that another program holds for a moment.  Retries from the queue
+// try once each: the timer comes back anyway.
+static const uint32_t k_busy_budget_ms = 300;
+static int s_patient = 1;
 
 char* memo_file_decode_text(const unsigned char* data, size_t size) {
     const unsigned char* start = data;
@@ -50,7 +63,8 @@ char* memo_file_decode_text(const unsigned char* data, size_t size) {
 char* memo_file_read_text(const char* path) {
     unsigned char* data;
     uint64_t size;
-    if (!platform_read_file(path, &data, &size)) {
+    busy_file_allow(k_busy_budget_ms);
+    if (!busy_file_read(path, &data, &size)) {
         REPORT_FAILURE();
         return nullptr;
     }
@@ -123,20 +137,25 @@ void memo_file_position_from_rect(const platform_rect* window, memo_position* ou
     out->bottom = scale_to_stored(window->bottom, dpi);
 }
 
-int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top,
-                        int32_t right, int32_t bottom, int32_t color_index, int32_t day,
-                        int32_t time, const char* ini_path) {
-    (void)window;  // the rectangle stands for it: the DPI comes from its monitor
+// --- saving ---------------------------------------------------------------------
+
+// One read-modify-write of the INI file: the keys of flags from the
+// rectangle and the record's values.  write_flags as for platform_write_file.
+// On failure *fault says why; the file is untouched.
+static int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_index,
+                                int32_t day, int32_t time, const char* ini_path,
+                                int write_flags, int* fault) {
     ini_document doc;
-    if (!ini_open(&doc, ini_path)) {
+    if (!busy_file_open_ini(&doc, ini_path)) {
+        // Rewriting a file we could not read would lose its other keys.
+        *fault = platform_last_fault();
         ini_close(&doc);
         REPORT_FAILURE();
         return 0;
     }
     if (flags & MEMO_SAVE_POSITION) {
-        platform_rect r = {left, top, right, bottom};
         memo_position p;
-        memo_file_position_from_rect(&r, &p);
+        memo_file_position_from_rect(r, &p);
         ini_set_int(&doc, MEMO_FILE_SECTION, "X", p.x);
         ini_set_int(&doc, MEMO_FILE_SECTION, "Y", p.y);
         ini_set_int(&doc, MEMO_FILE_SECTION, "WIDTH", p.width);
@@ -154,68 +173,29 @@ int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t 
     }
     // Not flushed: a drag rewrites these keys on every mouse move, and after
     // a system crash a lost position costs a memo its place, not its text.
-    int ok = ini_save(&doc, ini_path, 0);
+    int ok = busy_file_save_ini(&doc, ini_path, write_flags);
+    if (!ok) *fault = platform_last_fault();
     ini_close(&doc);
     return ok;
 }
 
-int memo_file_save(memo_hwnd window, uint16_t flags) {
-    memo_record* record = (memo_record*)memo_registry_find(window);
-    if (!record || !record->text) {
-        REPORT_FAILURE();
-        return 0;
-    }
-    int ok = 1;
-    char path[PLATFORM_PATH_SIZE];
-    if (flags & MEMO_SAVE_TEXT) {
-        if (settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name)) {
-            size_t size;
-            char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
-            if (!platform_write_file(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
-                REPORT_FAILURE();
-                ok = 0;
-            }
-            TRACKED_FREE(bytes);
-        } else {
-            ok = 0;
-        }
-    }
-    if (flags & (MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP)) {
-        platform_rect r = {0, 0, 0, 0};
-        if ((flags & MEMO_SAVE_POSITION) && !platform_window_rect(window, &r)) {
-            // Without a rectangle the stored place would be wrong; keep the old one.
-            REPORT_FAILURE();
-            flags &= (uint16_t)~MEMO_SAVE_POSITION;
-            ok = 0;
-        }
-        if (!settings_format_path(path, "%s\\%s.ini", g_settings.path, record->file_name) ||
-            !memo_file_write_ini(flags, window, r.left, r.top, r.right, r.bottom,
-                                 record->color_index, record->day, record->time, path)) {
-            ok = 0;
-        }
-    }
-    return ok;
+int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top,
+                        int32_t right, int32_t bottom, int32_t color_index, int32_t day,
+                        int32_t time, const char* ini_path) {
+    (void)window;  // the rectangle stands for it: the DPI comes from its monitor
+    platform_rect r = {left, top, right, bottom};
+    int fault = PLATFORM_FAULT_NONE;
+    return memo_file_update_ini(flags, &r, color_index, day, time, ini_path, 0, &fault);
 }
 
-// The name of a base path: what follows its last backslash.
-static const char* memo_file_base_name(const char* base_path) {
-    const char* last = path_last_backslash(base_path);
-    return last ? last + 1 : nullptr;
-}
-
-// Steps shared by load and refresh: the text first, then the twelve keys.
-static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
-    char path[PLATFORM_PATH_SIZE];
-    pair->text = nullptr;
-    if (!settings_format_path(path, "%s.txt", base_path)) return 0;
-    pair->text = memo_file_read_text(path);
-    if (!pair->text) {
-        REPORT_FAILURE();
-        return 0;
-    }
+// The twelve keys of an INI file, each with its default; an unreadable or
+// missing file gives every default.  Its stamp is taken before the read.
+static void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
+    platform_file_stamp seen;
+    platform_stat_file(ini_path, &seen);
+    file_stamp_set(&pair->ini_stamp, &seen, nullptr, 0);
     ini_document doc;
-    if (!settings_format_path(path, "%s.ini", base_path) || !ini_open(&doc, path)) {
-        // An unreadable INI file is read as a missing one: every default.
+    if (!busy_file_open_ini(&doc, ini_path)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
     memo_position* p = &pair->position;
@@ -232,6 +212,339 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
     pair->day = ini_get_int(&doc, MEMO_FILE_SECTION, "DAY", 0);
     pair->time = ini_get_int(&doc, MEMO_FILE_SECTION, "TIME", 0);
     ini_close(&doc);
+}
+
+// Whether text read from a file (LF line ends) is the memo's text, whose
+// line ends may still be CR LF from the edit box.
+static int memo_file_same_text(const char* from_file, const char* memo_text) {
+    const char* a = from_file;
+    const char* b = memo_text;
+    for (;;) {
+        while (*b == '\r') b++;
+        if (*a != *b) return 0;
+        if (!*a) return 1;
+        a++;
+        b++;
+    }
+}
+
+// Keeps a text that would otherwise be lost as a memo of its own: bytes
+// become the text file of a new pair under the next free name, placed
+// beside window, with the given colour and stamp; the memo is loaded and
+// told to show its notice (kind: MEMO_KEPT_*).  1 once the text file is
+// written: from then on the text is safe in the data folder, even if no
+// window could be made for it now.
+static int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_t color,
+                               int32_t day, int32_t time, int32_t kind) {
+    char name[MEMO_FILE_NAME_SIZE];
+    char base[PLATFORM_PATH_SIZE];
+    char path[PLATFORM_PATH_SIZE];
+    placement_free_name(name, sizeof name);
+    if (!settings_format_path(base, "%s\\%s", g_settings.path, name) ||
+        !settings_format_path(path, "%s.txt", base) ||
+        !busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    platform_rect memo = {0, 0, 160, 120};
+    platform_window_rect(window, &memo);
+    platform_rect r;
+    placement_beside(&memo, &r);
+    if (settings_format_path(path, "%s.ini", base)) {
+        memo_file_write_ini(MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, window, r.left,
+                            r.top, r.right, r.bottom, color, day, time, path);
+    }
+    memo_record* record;
+    memo_hwnd kept = nullptr;
+    if (memo_file_load(platform_window_owner(window), base)) {
+        kept = memo_registry_find_name(name, &record);
+    }
+    if (kept) {
+        platform_window_send(kept, MEMO_MSG_KEPT_COPY, (uintptr_t)kind, 0);
+    } else {
+        REPORT_FAILURE();
+    }
+    return 1;
+}
+
+// The check before a memo's text replaces its file.  When another
+// computer wrote the file since this memo last read or wrote it, the
+// other text is kept as a memo of its own first, so that neither text is
+// lost.  The bytes decide, not the size and time: a synchronising client
+// may well give the new file the old size and time.  Returns 0 when the
+// file must not be replaced now: it is there but cannot be read, or the
+// other text could not be kept.
+static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record,
+                                     const char* path) {
+    platform_file_stamp now;
+    if (!platform_stat_file(path, &now)) {
+        return 1;  // a new memo, or one deleted elsewhere: this text brings it back
+    }
+    unsigned char* data;
+    uint64_t size;
+    if (!busy_file_read(path, &data, &size)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    const file_stamp* base = &record->text_stamp;
+    int ok = 1;
+    if (!base->known || !base->seen.exists || file_stamp_hash(data, (size_t)size) != base->hash) {
+        char* other = memo_file_decode_text(data, static_cast<size_t>(size));
+        // An empty text holds nothing to lose; the text this memo had, or
+        // the one it is about to write, is no conflict, in whatever line
+        // ends or byte-order mark another computer wrote it.
+        int had_it = base->known && file_stamp_hash_text(other) == record->text_hash;
+        if (other[0] && !had_it && !memo_file_same_text(other, record->text)) {
+            memo_pair keys;
+            char ini[PLATFORM_PATH_SIZE];
+            if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
+                ini[0] = '\0';
+            }
+            memo_file_read_keys(ini, &keys);
+            ok = memo_file_keep_copy(window, data, (size_t)size, keys.color, keys.day, keys.time,
+                                     MEMO_KEPT_OTHER_EDIT);
+        }
+        TRACKED_FREE(other);
+    }
+    platform_release_file(data);
+    return ok;
+}
+
+// After a successful write of bytes to path: what the file holds now.
+static void memo_file_stamp_written(file_stamp* stamp, const char* path, const void* bytes,
+                                    size_t size) {
+    platform_file_stamp seen;
+    platform_stat_file(path, &seen);
+    file_stamp_set(stamp, &seen, bytes, size);
+}
+
+// The text file, flushed to the disk, after the check that keeps another
+// computer's text (retries go through it too).  On failure *fault says why.
+static int memo_file_write_text(memo_hwnd window, memo_record* record, const char* path,
+                                int* fault) {
+    if (!memo_file_keep_other_text(window, record, path)) {
+        *fault = platform_last_fault();
+        if (*fault == PLATFORM_FAULT_NONE) *fault = PLATFORM_FAULT_OTHER;
+        return 0;
+    }
+    size_t size;
+    char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
+    int ok = busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE);
+    if (ok) {
+        memo_file_stamp_written(&record->text_stamp, path, bytes, size);
+        record->text_hash = file_stamp_hash_text(record->text);
+    } else {
+        *fault = platform_last_fault();
+        REPORT_FAILURE();
+    }
+    TRACKED_FREE(bytes);
+    return ok;
+}
+
+// The INI keys of flags, with the file's stamp kept up to date: keys
+// another computer changed meanwhile stay in the file beside ours, and
+// forgetting the stamp makes the next look at the folder take them over.
+static int memo_file_write_keys(memo_record* record, uint16_t flags, const platform_rect* r,
+                                const char* ini_path, int write_flags, int* fault) {
+    platform_file_stamp before;
+    platform_stat_file(ini_path, &before);
+    int outside = !file_stamp_seen_matches(&record->ini_stamp, &before);
+    if (!memo_file_update_ini(flags, r, record->color_index, record->day, record->time, ini_path,
+                              write_flags, fault)) {
+        return 0;
+    }
+    if (outside) {
+        record->ini_stamp.known = 0;
+    } else if (!(write_flags & PLATFORM_WRITE_STAGE)) {
+        memo_file_stamp_written(&record->ini_stamp, ini_path, nullptr, 0);
+    }
+    return 1;
+}
+
+// A data folder removed while the program runs comes back with the next
+// save (one level, like at start-up).
+static void memo_file_ensure_folder(void) {
+    if (platform_path_kind(g_settings.path) == PLATFORM_PATH_NONE) {
+        platform_create_folder(g_settings.path);
+    }
+}
+
+// After a save that did not land, or a round of retries: the next retry is
+// asked for while anything is owed, and the user is told when the queue
+// says it is time.
+static void memo_file_follow_up(void) {
+    if (save_queue_count() == 0) {
+        platform_retry_later(0);
+        return;
+    }
+    platform_retry_later(save_queue_next_delay());
+    if (save_queue_due_notice(platform_tick_count())) {
+        char text[1024];
+        save_queue_notice_text(save_queue_fault(), g_settings.path, 0, text, sizeof text);
+        platform_notify_later(text);
+    }
+}
+
+// Writes what flags ask for from the memo's present state; what could not
+// be written stays owed in the save queue.  1 when everything landed.
+static int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
+    const uint16_t ini_flags = MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP;
+    busy_file_allow(s_patient ? k_busy_budget_ms : 0);
+    int fault = PLATFORM_FAULT_NONE;
+    char text_path[PLATFORM_PATH_SIZE];
+    char ini_path[PLATFORM_PATH_SIZE];
+    int named =
+        settings_format_path(text_path, "%s\\%s.txt", g_settings.path, record->file_name) &&
+        settings_format_path(ini_path, "%s\\%s.ini", g_settings.path, record->file_name);
+
+    // Peeled off on another computer: a moved or recoloured memo must not
+    // leave a lone INI file behind.  Its next text brings both back.  (A
+    // data folder that is gone as a whole is this computer's loss, and the
+    // whole pair is written again below.)
+    if (named && !(flags & MEMO_SAVE_TEXT) && record->text_stamp.known &&
+        platform_path_kind(g_settings.path) == PLATFORM_PATH_FOLDER &&
+        platform_path_kind(text_path) == PLATFORM_PATH_NONE) {
+        save_queue_take(window);
+        return 1;
+    }
+
+    // A pair with a file missing (a new memo, or a pair removed meanwhile)
+    // is written whole, the INI first into its temporary file, then the
+    // text, then the INI under its name.  A crash at any point leaves no
+    // text file, or a text file whose INI is complete, at worst still in its
+    // temporary file, where the next folder scan finds it.
+    int whole = named && (platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
+                          platform_path_kind(ini_path) != PLATFORM_PATH_FILE);
+    if (whole) {
+        memo_file_ensure_folder();
+        flags = MEMO_SAVE_ALL;
+    }
+    platform_rect r = {0, 0, 0, 0};
+    uint16_t place_owed = 0;
+    if ((flags & MEMO_SAVE_POSITION) && !platform_window_rect(window, &r)) {
+        // Without a rectangle the stored place would be wrong: the old one
+        // stays until a retry can read it (a window that is gone drops out
+        // of the queue then).
+        REPORT_FAILURE();
+        flags &= (uint16_t)~MEMO_SAVE_POSITION;
+        place_owed = MEMO_SAVE_POSITION;
+    }
+
+    uint16_t owed = flags;
+    if (!named) {
+        fault = PLATFORM_FAULT_OTHER;  // no name fits: nothing can be written
+    } else if (whole) {
+        if (memo_file_write_keys(record, flags, &r, ini_path, PLATFORM_WRITE_STAGE, &fault)) {
+            if (!memo_file_write_text(window, record, text_path, &fault)) {
+                char temp[PLATFORM_PATH_SIZE];
+                if (settings_format_path(temp, "%s%s", ini_path, PLATFORM_TEMP_SUFFIX)) {
+                    platform_delete_file(temp);
+                }
+            } else if (busy_file_commit(ini_path, 1)) {
+                memo_file_stamp_written(&record->ini_stamp, ini_path, nullptr, 0);
+                owed = 0;
+            } else {
+                fault = platform_last_fault();
+                owed = flags & ini_flags;
+            }
+        }
+    } else {
+        // A text that cannot be written does not keep the INI keys back.
+        if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, &fault)) {
+            owed &= (uint16_t)~MEMO_SAVE_TEXT;
+        }
+        if (!(flags & ini_flags) ||
+            memo_file_write_keys(record, flags, &r, ini_path, 0, &fault)) {
+            owed &= (uint16_t)~ini_flags;
+        }
+    }
+    if (place_owed && fault == PLATFORM_FAULT_NONE) fault = PLATFORM_FAULT_BUSY;  // passes by itself
+    owed |= place_owed;
+    save_queue_set(window, owed, fault, platform_tick_count());
+    return owed ? 0 : 1;
+}
+
+int memo_file_save(memo_hwnd window, uint16_t flags) {
+    memo_record* record = (memo_record*)memo_registry_find(window);
+    if (!record || !record->text) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    if (save_queue_flags(window)) {
+        // Already owed: the change joins the next retry, which writes the
+        // memo as it is then.  A drag over a held file costs no waiting.
+        save_queue_add(window, flags, PLATFORM_FAULT_NONE, platform_tick_count());
+        return 0;
+    }
+    if (memo_file_save_now(window, record, flags)) return 1;
+    memo_file_follow_up();
+    return 0;
+}
+
+// One round over the owed saves; patient: whether a busy file is waited for.
+static void memo_file_retry_round(int patient) {
+    s_patient = patient;
+    // From the last: a save removes its own entry or keeps it, never one
+    // before it.
+    for (int i = save_queue_count() - 1; i >= 0; i--) {
+        memo_hwnd window = save_queue_window(i);
+        uint16_t flags = save_queue_flags(window);
+        memo_record* record = (memo_record*)memo_registry_find(window);
+        if (!record || !record->text) {
+            save_queue_take(window);  // the memo is gone: nothing left to write
+            continue;
+        }
+        memo_file_save_now(window, record, flags);
+    }
+    s_patient = 1;
+}
+
+int memo_file_retry_pending(void) {
+    memo_file_retry_round(0);
+    memo_file_follow_up();
+    return save_queue_count();
+}
+
+int memo_file_flush_pending(uint32_t budget_ms) {
+    uint32_t start = platform_tick_count();
+    for (;;) {
+        memo_file_retry_round(1);
+        if (save_queue_count() == 0 || platform_tick_count() - start >= budget_ms) break;
+        platform_sleep(100);
+    }
+    if (save_queue_count() == 0) platform_retry_later(0);
+    return save_queue_count();
+}
+
+// The name of a base path: what follows its last backslash.
+static const char* memo_file_base_name(const char* base_path) {
+    const char* last = path_last_backslash(base_path);
+    return last ? last + 1 : nullptr;
+}
+
+// Steps shared by load and refresh: the text first, then the twelve keys.
+// Each file's stamp is taken before it is read, so a change made during
+// the read shows as a change next time rather than going unseen.
+static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
+    char path[PLATFORM_PATH_SIZE];
+    pair->text = nullptr;
+    if (!settings_format_path(path, "%s.txt", base_path)) return 0;
+    platform_file_stamp seen;
+    platform_stat_file(path, &seen);
+    unsigned char* data;
+    uint64_t size;
+    busy_file_allow(k_busy_budget_ms);
+    if (!busy_file_read(path, &data, &size)) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    file_stamp_set(&pair->text_stamp, &seen, data, (size_t)size);
+    pair->text = memo_file_decode_text(data, static_cast<size_t>(size));
+    pair->text_hash = file_stamp_hash_text(pair->text);
+    platform_release_file(data);
+
+    if (!settings_format_path(path, "%s.ini", base_path)) path[0] = '\0';
+    memo_file_read_keys(path, pair);
 
     pair->name = memo_file_base_name(base_path);
     if (!pair->name) {
@@ -272,6 +585,9 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     record->text = pair->text;
     pair->text = nullptr;
     snprintf(record->file_name, sizeof record->file_name, "%s", pair->name);
+    record->text_stamp = pair->text_stamp;
+    record->text_hash = pair->text_hash;
+    record->ini_stamp = pair->ini_stamp;
 
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
     platform_window_send(window, MEMO_MSG_INIT, 0, (intptr_t)&handover);
@@ -296,16 +612,42 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
     memo_record* record;
     memo_hwnd window = memo_registry_find_name(pair.name, &record);
     if (!window) return memo_file_create_memo(main_window, &pair);
+    if (record->editing) {
+        // The open edit box holds what the user is writing; the memo meets
+        // the files when the edit ends (a new text checks them first).
+        record->refresh_due = 1;
+        TRACKED_FREE(pair.text);
+        return 1;
+    }
+    if (save_queue_flags(window)) {
+        // The memo's own change has not reached its files yet: it is newer
+        // than what they hold, and taking them over would lose it.
+        TRACKED_FREE(pair.text);
+        return 1;
+    }
 
     int changed = 0;
     if (record->text && strcmp(record->text, pair.text) == 0) {
         TRACKED_FREE(pair.text);
     } else {
+        if (record->text && record->text[0] && !pair.text[0]) {
+            // A file that comes back empty may be a synchronising client
+            // that failed: the text it wiped stays as a memo of its own.
+            size_t size;
+            char* bytes = memo_file_encode_text(record->text, g_settings.textfile, &size);
+            memo_file_keep_copy(window, bytes, size, record->color_index, record->day,
+                                record->time, MEMO_KEPT_BEFORE_EMPTY);
+            TRACKED_FREE(bytes);
+        }
         if (record->text) TRACKED_FREE(record->text);
         record->text = pair.text;
         changed = 1;
     }
     pair.text = nullptr;
+    record->text_stamp = pair.text_stamp;
+    record->text_hash = pair.text_hash;
+    record->ini_stamp = pair.ini_stamp;
+    record->refresh_due = 0;
     if (record->day != pair.day) {
         record->day = pair.day;
         changed = 1;
@@ -358,6 +700,7 @@ static void memo_file_scan_entry(const char* name, int is_folder, void* context)
 }
 
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
+    crash_leftovers_tidy(g_settings.path);
     memo_scan scan = {main_window, first_load};
     platform_list_folder(g_settings.path, "*.txt", memo_file_scan_entry, &scan);
     return 1;
@@ -372,11 +715,18 @@ int memo_file_peel(memo_hwnd window) {
         memo_registry_remove(window);
         return 0;
     }
+    save_queue_take(window);  // what it still owed goes with it
     static const char* const extensions[2] = {"txt", "ini"};
+    int text_stays = 0;
     for (const char* extension : extensions) {
         char path[PLATFORM_PATH_SIZE];
         if (!settings_format_path(path, "%s\\%s.%s", g_settings.path, record->file_name,
                                   extension)) {
+            continue;
+        }
+        if (extension == extensions[1] && text_stays) {
+            // A text file that could not go keeps its INI: without it the
+            // memo would never show again, nor ever be peeled.
             continue;
         }
         if (platform_path_kind(path) == PLATFORM_PATH_FILE) {
@@ -385,6 +735,9 @@ int memo_file_peel(memo_hwnd window) {
             } else {
                 platform_delete_file(path);
             }
+        }
+        if (extension == extensions[0]) {
+            text_stays = platform_path_kind(path) != PLATFORM_PATH_NONE;
         }
         // The leftover of a write that was cut short belongs to this memo
         // alone and would otherwise stay in the folder for good.

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "file_stamp.h"
 #include "messages.h"
 #include "platform.h"
 
@@ -28,6 +29,13 @@ struct memo_record {
                           // until the first text arrives
     char file_name[MEMO_FILE_NAME_SIZE];  // base name of the two files
     unsigned char reserved[8];
+    // What the memo's files held when it last read or wrote them, so that
+    // a change another computer made is noticed and never overwritten.
+    file_stamp text_stamp;
+    uint64_t text_hash;    // of the text in that file, line ends aside
+    file_stamp ini_stamp;  // its hash is not used
+    int32_t editing;       // 1 while its edit box is open: refreshes pass it by
+    int32_t refresh_due;   // its files changed while it was being edited
 };
 
 struct memo_handover {

@@ -45,6 +45,22 @@
 #define MSG_TRAY_NOTIFY (0x0400 + 2)       // WM_USER + 2
 #define MSG_SHUTDOWN (0x0400 + 3)          // WM_USER + 3
 #define MSG_GET_TRANSPARENCY (0x0400 + 4)  // WM_USER + 4
+// Posted by the folder watch once a burst of changes in the data folder has
+// settled; the main window then looks what changed and refreshes.
+#define MSG_FOLDER_CHANGED (0x0400 + 5)    // WM_USER + 5
+// The wParam of MSG_FOLDER_CHANGED that the data page sends after it
+// changed AUTOREFRESH or the data folder: the watch follows first.
+#define FOLDER_CHANGED_SETTINGS 1
+// Answers how many refreshes folder changes have started since start-up,
+// so that a test can see bursts coalesce.
+#define MSG_GET_REFRESH_COUNT (0x0400 + 6) // WM_USER + 6
+// Posted by the platform module: show lParam (a copy of the text made with
+// malloc, which the main window frees) in a warning box, after the message
+// that caused it has been answered.
+#define MSG_NOTICE (0x0400 + 7)            // WM_USER + 7
+
+// The main window's timer that tries owed saves again (memo_file_retry_pending).
+#define TIMER_SAVE_RETRY 1
 
 // --- memo windows ---------------------------------------------------------------
 
@@ -53,6 +69,11 @@
 // reload message after a refresh changed the record.
 #define MEMO_MSG_INIT 0x8001    // WM_APP + 1
 #define MEMO_MSG_RELOAD 0x8002  // WM_APP + 2
+// Show the notice that this memo keeps a text that would otherwise have
+// been lost to a conflicting change (wParam: MEMO_KEPT_*).
+#define MEMO_MSG_KEPT_COPY 0x8003  // WM_APP + 3
+#define MEMO_KEPT_OTHER_EDIT 1     // another computer's text, met by an edit here
+#define MEMO_KEPT_BEFORE_EMPTY 2   // the text before the file came back empty
 
 // The shape and painting settings changed (wParam: what changed).
 #define MSG_MEMO_REGION (0x0400 + 1)  // WM_USER + 1

@@ -7,9 +7,7 @@
 
 namespace {
 
-// The probe that tells a writable folder from one that only exists; the
-// name matches neither "*.txt" nor "*.ini", so a leftover is never a memo.
-const char k_probe_name[] = "kelvane-probe";
+const char k_probe_name[] = PATH_PROBE_NAME;
 
 // The longest memo file name a data folder must have room for: 14 digits,
 // ".txt", and the ".tmp" a replacing write puts behind it.
@@ -81,13 +79,17 @@ int path_beside_program(char* out, const char* name) {
     return path_join(out, folder, name);
 }
 
+int path_has_memo_room(const char* folder) {
+    return strlen(folder) + 1 + k_memo_file_name_room < PLATFORM_PATH_SIZE;
+}
+
 int path_folder_usable(const char* folder) {
     if (!folder[0] || platform_path_kind(folder) != PLATFORM_PATH_FOLDER) {
         return 0;
     }
     // Every memo file is "folder\name.txt"; a folder with no room for one
     // would take the data and then fail every save.
-    if (strlen(folder) + 1 + k_memo_file_name_room >= PLATFORM_PATH_SIZE) {
+    if (!path_has_memo_room(folder)) {
         return 0;
     }
     char probe[PLATFORM_PATH_SIZE];

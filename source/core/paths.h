@@ -36,6 +36,14 @@ int path_program_folder(char* out);
 // bytes); 0 when the folder cannot be had or the result does not fit.
 int path_beside_program(char* out, const char* name);
 
+// Whether a memo file name ("folder\" + 14 digits + ".txt.tmp") still
+// fits behind folder in PLATFORM_PATH_SIZE bytes.
+int path_has_memo_room(const char* folder);
+
+// The file that path_folder_usable writes and removes again; the name
+// matches neither "*.txt" nor "*.ini", so a leftover is never a memo.
+#define PATH_PROBE_NAME "kelvane-probe"
+
 // Whether folder can take the memo data: it exists as a folder, a memo
 // file name still fits behind it, and a file can be written into it and
 // removed again.

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "memo_registry.h"
 #include "error_log.h"
 #include "settings.h"
@@ -266,7 +268,7 @@ static int placement_name_taken(const char* name) {
 // local time, so the name still reads as when the memo was made.  The
 // candidate is built apart from the record: the new memo is registered
 // already and must not find its own name taken.
-static void placement_unique_name(char* name, size_t size) {
+void placement_free_name(char* name, size_t size) {
     char candidate[MEMO_FILE_NAME_SIZE];
     platform_time t;
     platform_local_time(&t);
@@ -276,6 +278,28 @@ static void placement_unique_name(char* name, size_t size) {
         placement_format_name(&t, candidate, sizeof candidate);
     }
     snprintf(name, size, "%s", candidate);
+}
+
+void placement_beside(const platform_rect* memo, platform_rect* out) {
+    const int32_t gap = 10;
+    platform_rect monitor;
+    platform_monitor_from_rect(memo, &monitor, nullptr);
+    int32_t width = memo->right - memo->left;
+    int32_t height = memo->bottom - memo->top;
+    int32_t left = memo->right + gap;
+    if (left + width > monitor.right) {
+        left = memo->left - gap - width;
+    }
+    int32_t top = memo->top;
+    if (left < monitor.left) {
+        // No room on either side: a step down and to the right, on screen.
+        left = std::max(monitor.left, std::min(memo->left + 2 * gap, monitor.right - width));
+        top = std::max(monitor.top, std::min(memo->top + 2 * gap, monitor.bottom - height));
+    }
+    out->left = left;
+    out->top = top;
+    out->right = left + width;
+    out->bottom = top + height;
 }
 
 memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
@@ -308,7 +332,7 @@ memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
         platform_window_destroy(window);
         return nullptr;
     }
-    placement_unique_name(record->file_name, sizeof record->file_name);
+    placement_free_name(record->file_name, sizeof record->file_name);
     record->color_index = MEMO_COLOR_NEW;
     record->day = 0;
     record->time = 0;

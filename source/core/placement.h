@@ -79,6 +79,16 @@ void placement_place_editbox(int32_t tbw, int32_t tbh, int32_t width, int32_t he
 // month and year (leap years included).
 void placement_next_second(platform_time* t);
 
+// The next free base name for a memo made now: the local time in 14
+// digits, or the first later second that neither a live memo nor a file
+// of the data folder has.
+void placement_free_name(char* name, size_t size);
+
+// A rectangle of the memo's size beside it, physical pixels: to its right
+// when that fits on its monitor, else to its left, else a step down and to
+// the right of it.
+void placement_beside(const platform_rect* memo, platform_rect* out);
+
 // Creates a new empty memo at the cursor for the placement kind: sized by
 // DEFAULTMEMOSIZE for the monitor under the cursor, registered, named
 // after the current local time (the next free second when a live memo or a

@@ -7,7 +7,11 @@
 // paths ("C:\x\y") are mapped into a sandbox folder on the real disk.
 //
 // Every path is a NUL-terminated string in code page 932 with backslashes,
-// as the Windows ANSI functions take it.  Results follow the program's rule:
+// the form config.ini stores the data folder in.  The Windows implementation
+// hands paths to the wide file functions converted with code page 932
+// (never with the system's code page), and a path the system hands in that
+// code page 932 cannot spell (a user folder "José") comes as its short 8.3
+// form, which names the same file.  Results follow the program's rule:
 // 1 for success, 0 for failure.
 #ifndef KELVANE_PLATFORM_H
 #define KELVANE_PLATFORM_H
@@ -61,10 +65,27 @@ int platform_path_kind(const char* path);
 // Creates one folder level; fails when it exists or the parent is missing.
 int platform_create_folder(const char* path);
 
+// Why the last failed read, write or commit failed (platform_last_fault),
+// in the terms the user is told: another program holds the file for the
+// moment (sharing, locks, a replace refused while the file is open), the
+// folder or file is read-only, the disk is full, or the folder is missing.
+// Only a busy file is worth trying again at once; the others last until the
+// user acts.  Every read, write and commit sets it, success included.
+enum platform_fault {
+    PLATFORM_FAULT_NONE = 0,
+    PLATFORM_FAULT_BUSY = 1,
+    PLATFORM_FAULT_READ_ONLY = 2,
+    PLATFORM_FAULT_FULL = 3,
+    PLATFORM_FAULT_MISSING = 4,
+    PLATFORM_FAULT_OTHER = 5
+};
+int platform_last_fault(void);
+
 // Reads a whole file into a new plain heap block (released with
 // platform_release_file), followed by one extra NUL byte that is not counted
 // in *size.  The file is opened without sharing.  Fails for a missing file
-// and for a file of 4 GiB or more.
+// and for a file of 4 GiB or more.  One attempt: a busy file fails with
+// PLATFORM_FAULT_BUSY, and the caller decides whether to wait.
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size);
 void platform_release_file(unsigned char* data);
 
@@ -80,13 +101,39 @@ void platform_release_file(unsigned char* data);
 // replace, so that not even a system crash leaves the new name on missing
 // data; that costs milliseconds, too much for the position keys that a drag
 // rewrites on every mouse move.
+//
+// With PLATFORM_WRITE_STAGE only the temporary file is written, complete,
+// and left in place; platform_commit_file then puts it under its name.  A
+// crash in between leaves the whole new content in the temporary file.
+//
+// One attempt, like platform_read_file: the replace fails with
+// PLATFORM_FAULT_BUSY while another program holds the file.
 #define PLATFORM_WRITE_DURABLE 0x01
+#define PLATFORM_WRITE_STAGE 0x02
 int platform_write_file(const char* path, const void* data, size_t size, int flags);
+
+// Puts the temporary file (path + PLATFORM_TEMP_SUFFIX) under path, as the
+// last step of a write does; with replace 0 it fails when path exists.  On
+// failure both files stay as they are.
+int platform_commit_file(const char* path, int replace);
 
 // Appends to a file, creating it when missing (error.log).
 int platform_append_file(const char* path, const void* data, size_t size);
 
 int platform_delete_file(const char* path);
+
+// What the system says about a file without opening it: whether it is
+// there (a folder counts as missing), its size and its last-write time.
+// The time is the system's own count (100 ns steps on Windows), only ever
+// compared with another one, never shown.
+struct platform_file_stamp {
+    int32_t exists;
+    uint64_t size;
+    uint64_t write_time;
+};
+
+// Fills *out for path; returns out->exists.
+int platform_stat_file(const char* path, platform_file_stamp* out);
 
 // Calls visit(name, is_folder, context) for every entry of folder whose name
 // matches pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive),
@@ -99,6 +146,13 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
 // --- time ----------------------------------------------------------------
 
 void platform_local_time(platform_time* out);
+
+// Milliseconds since some fixed moment; wraps after 49 days, so only
+// differences count.
+uint32_t platform_tick_count(void);
+
+// Waits on the calling thread; used only for waits of a few milliseconds.
+void platform_sleep(uint32_t milliseconds);
 
 // --- monitors and DPI ----------------------------------------------------
 
@@ -146,10 +200,22 @@ void platform_window_repaint(memo_hwnd window);
 // The window rectangle in physical desktop pixels.
 int platform_window_rect(memo_hwnd window, platform_rect* out);
 
+// The window that owns window (for a memo, the main window); null for none.
+memo_hwnd platform_window_owner(memo_hwnd window);
+
 // --- user notices --------------------------------------------------------
 
-// A modal OK message box with no owner window (ANSI texts).
+// A modal OK message box with no owner window (code page 932 texts).
 void platform_message_box(const char* text, const char* caption);
+
+// Shows text in a warning box of the main window once the current message
+// has been answered, so that no sender waits for the user.  The text is
+// copied.
+void platform_notify_later(const char* text);
+
+// Asks for memo_file_retry_pending on the user-interface thread after
+// delay_ms; a later call replaces an earlier one, and 0 cancels it.
+void platform_retry_later(uint32_t delay_ms);
 
 // Ends the process at once with exit_code after telling the user why.
 [[noreturn]] void platform_fatal_exit(const char* text, int exit_code);

@@ -6,10 +6,20 @@
 #include <string.h>
 
 #include "error_log.h"
+#include "busy_file.h"
 #include "ini_file.h"
 #include "paths.h"
 
 settings_record g_settings;
+
+// What settings_load could not use of PATH: the notice for the user, and
+// the default folder taken instead (empty when PATH was used).
+static char s_folder_notice[1024];
+static char s_fallback_folder[PLATFORM_PATH_SIZE];
+// config.ini exists but could not be read at start-up: it is not written.
+static int s_config_unread = 0;
+// How long a config file held by another program is waited for.
+static const uint32_t k_config_patience_ms = 1000;
 
 static const char SETTINGS_SECTION[] = "KELVAN";
 static const char SETTINGS_PROGRAM_SECTION[] = "PROGRAM";
@@ -141,8 +151,41 @@ static void settings_read_colors(const ini_document* doc) {
     }
 }
 
-// The data folder for the mode just read; a PATH that is empty or too long
-// for the 260-byte path buffers gives the default folder instead of a cut one.
+// Why a stored PATH cannot be the data folder, or null when it can.  A
+// missing folder is created (one level) on the way.
+static const char* settings_folder_trouble(const char* folder, size_t length) {
+    if (length >= PLATFORM_PATH_SIZE || !path_has_memo_room(folder)) {
+        return "パスが長すぎます";
+    }
+    int kind = platform_path_kind(folder);
+    if (kind == PLATFORM_PATH_FOLDER) return nullptr;
+    if (kind == PLATFORM_PATH_FILE) return "同じ名前のファイルがあります";
+    if (platform_create_folder(folder)) return nullptr;
+    char parent[PLATFORM_PATH_SIZE];
+    strcpy(parent, folder);
+    const char* last = path_last_backslash(parent);
+    if (last && last > parent) {
+        parent[last - parent] = '\0';
+        if (platform_path_kind(parent) != PLATFORM_PATH_FOLDER) return "親フォルダが見つかりません";
+    }
+    return "フォルダを作成できません";
+}
+
+static void settings_set_folder_notice(const char* stored, size_t length, const char* why,
+                                       const char* instead) {
+    // A very long path is shown by its start: enough to recognise it.
+    const size_t shown_limit = 160;
+    size_t shown = path_cut_length(stored, length, shown_limit);
+    snprintf(s_folder_notice, sizeof s_folder_notice,
+             "データフォルダ「%.*s%s」を使用できませんでした（%s）。\n"
+             "代わりに「%s」を使用します。\n"
+             "設定のデータフォルダは変更していません。",
+             static_cast<int>(shown), stored, shown < length ? "…" : "", why, instead);
+}
+
+// The data folder for the mode just read.  A PATH that cannot be used
+// gives the default folder instead, and a notice; the setting itself is
+// kept (settings_save leaves it in the file).
 static void settings_resolve_data_folder(const ini_document* doc, const char* base_folder,
                                          int read_path) {
     char folder[PLATFORM_PATH_SIZE];
@@ -151,18 +194,23 @@ static void settings_resolve_data_folder(const ini_document* doc, const char* ba
         return;
     }
     if (read_path) {
-        char stored[PLATFORM_PATH_SIZE];
-        size_t length = ini_get_string(doc, SETTINGS_SECTION, "PATH", folder, stored,
-                                           sizeof stored);
-        if (length >= sizeof stored) {
-            REPORT_FAILURE();
-        } else if (length > 0) {
-            strcpy(folder, stored);
+        char stored[1024];
+        size_t length = ini_get_string(doc, SETTINGS_SECTION, "PATH", "", stored, sizeof stored);
+        if (length > 0) {
+            const char* why = settings_folder_trouble(stored, length);
+            if (!why) {
+                strcpy(folder, stored);
+            } else {
+                settings_set_folder_notice(stored, length, why, folder);
+                strcpy(s_fallback_folder, folder);
+            }
         }
     }
     settings_ensure_folder(folder);
     strcpy(g_settings.path, folder);
 }
+
+const char* settings_folder_notice(void) { return s_folder_notice[0] ? s_folder_notice : nullptr; }
 
 int settings_load(memo_hwnd main_window) {
     (void)main_window;
@@ -171,9 +219,12 @@ int settings_load(memo_hwnd main_window) {
     ini_document doc;
 
     settings_program_folder(program_folder);
+    s_folder_notice[0] = '\0';
+    s_fallback_folder[0] = '\0';
+    busy_file_allow(k_config_patience_ms);
     g_settings.microsoftstore = 0;
     if (settings_format_path(path, "%s\\program.ini", program_folder)) {
-        ini_open(&doc, path);
+        busy_file_open_ini(&doc, path);
         g_settings.microsoftstore = ini_get_int(&doc, SETTINGS_PROGRAM_SECTION,
                                                     "MICROSOFTSTORE", 0);
         ini_close(&doc);
@@ -181,9 +232,19 @@ int settings_load(memo_hwnd main_window) {
 
     char config_folder[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
-    if (!settings_format_path(path, "%s\\config.ini", config_folder) || !ini_open(&doc, path)) {
-        // Unreadable or unnamed: every key takes its default.
+    s_config_unread = 0;
+    if (!settings_format_path(path, "%s\\config.ini", config_folder) ||
+        !busy_file_open_ini(&doc, path)) {
+        // Unreadable or unnamed: every key takes its default.  Writing those
+        // defaults back at exit would overwrite every setting of the file.
+        s_config_unread = path[0] != '\0';
         ini_open_bytes(&doc, nullptr, 0);
+    }
+    // The temporary file of a settings write that a crash cut short.
+    char temp[PLATFORM_PATH_SIZE];
+    if (path[0] && settings_format_path(temp, "%s%s", path, PLATFORM_TEMP_SUFFIX) &&
+        platform_path_kind(temp) == PLATFORM_PATH_FILE) {
+        platform_delete_file(temp);
     }
 
     settings_read_ints(&doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
@@ -204,6 +265,9 @@ int settings_load(memo_hwnd main_window) {
         g_settings.portable = ini_get_int(&doc, SETTINGS_SECTION, "PORTABLE", 1);
         settings_resolve_data_folder(&doc, program_folder, !g_settings.portable);
     }
+    // Written after every older key, so older files load as they are and
+    // older versions, which never read it, leave it alone.
+    g_settings.autorefresh = ini_get_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", 1);
     ini_close(&doc);
 
     if (g_settings.transparency < 10) g_settings.transparency = 10;
@@ -219,10 +283,14 @@ int settings_save(memo_hwnd main_window) {
     char path[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
     if (g_settings.microsoftstore) g_settings.portable = 0;
-    if (!settings_format_path(path, "%s\\config.ini", config_folder)) return 1;
+    if (s_config_unread || !settings_format_path(path, "%s\\config.ini", config_folder)) {
+        REPORT_FAILURE();
+        return 1;
+    }
 
+    busy_file_allow(k_config_patience_ms);
     ini_document doc;
-    if (!ini_open(&doc, path)) {
+    if (!busy_file_open_ini(&doc, path)) {
         // Rewriting a file we could not read would lose whatever else it holds.
         ini_close(&doc);
         return 1;
@@ -246,8 +314,14 @@ int settings_save(memo_hwnd main_window) {
     ini_set_int(&doc, SETTINGS_SECTION, "DIALOG", g_settings.dialog);
     ini_set_int(&doc, SETTINGS_SECTION, "SHOW", g_settings.show);
     ini_set_int(&doc, SETTINGS_SECTION, "PORTABLE", g_settings.portable);
-    ini_set_string(&doc, SETTINGS_SECTION, "PATH", g_settings.path);
-    ini_save(&doc, path, PLATFORM_WRITE_DURABLE);
+    // A PATH that could not be used stays as the user wrote it, unless the
+    // data folder was chosen anew meanwhile.
+    if (!s_fallback_folder[0] || g_settings.portable ||
+        strcmp(g_settings.path, s_fallback_folder) != 0) {
+        ini_set_string(&doc, SETTINGS_SECTION, "PATH", g_settings.path);
+    }
+    ini_set_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", g_settings.autorefresh);
+    busy_file_save_ini(&doc, path, PLATFORM_WRITE_DURABLE);
     ini_close(&doc);
     return 1;
 }

@@ -62,6 +62,8 @@ struct settings_record {
     int32_t dialog;
     int32_t portable;
     char path[PLATFORM_PATH_SIZE];  // the data folder, resolved by settings_load
+    int32_t autorefresh;  // AUTOREFRESH: changes made to the data folder from
+                          // outside are read in as they happen
 };
 
 extern settings_record g_settings;
@@ -74,6 +76,14 @@ int settings_load(memo_hwnd main_window);
 // Writes every key to config.ini in one replacing write.  Returns 1; a
 // failed write is ignored.
 int settings_save(memo_hwnd main_window);
+
+// When the PATH of config.ini could not be used at the last settings_load
+// (too long, its parent folder missing, or it cannot be made), the data
+// folder is the default one instead; this is what the user is told once
+// at start-up (Japanese): which folder failed, why, and which is used.  The
+// user's PATH stays in config.ini as long as the data folder is not
+// changed.  Null when PATH was used.
+const char* settings_folder_notice(void);
 
 // printf into a PLATFORM_PATH_SIZE buffer.  A path that does not fit is
 // refused: out becomes empty, result 0.  Never hands back a cut path.

@@ -1,7 +1,8 @@
 // The edit box.  Its rich edit is a Unicode control: an ANSI rich edit
 // turns every character outside code page 932 that the user types into a
-// question mark or a dot.  The box itself stays an ANSI window; text goes
-// in and out of the rich edit as UTF-16 (code page 1200).
+// question mark or a dot.  The box itself stays an ANSI window, created
+// with its caption through the wide functions; text goes in and out of
+// the rich edit as UTF-16 (code page 1200).
 #include "edit_box.h"
 
 #include <imm.h>
@@ -13,6 +14,7 @@
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "settings.h"
+#include "cp932_text.h"
 #include "dpi.h"
 #include "wide_text.h"
 #include "window_class.h"
@@ -110,10 +112,7 @@ void edit_box_apply_memo_font(HWND text) {
     format.dwEffects = g_settings.fontstyle > 400 ? CFE_BOLD : 0;
     format.yHeight = g_settings.fontsize * 20;  // twips
     format.bCharSet = static_cast<BYTE>(g_settings.fontcharset);
-    if (MultiByteToWideChar(CP_ACP, 0, g_settings.fontname, -1, format.szFaceName,
-                            LF_FACESIZE) <= 0) {
-        format.szFaceName[0] = L'\0';
-    }
+    cp932_to_wide(g_settings.fontname, format.szFaceName, LF_FACESIZE);
     // The default format too: text set later as a whole (the memo's text,
     // a paste into an emptied box) takes the default format on some
     // versions of the control, not the format of the text it replaces.
@@ -155,7 +154,7 @@ LRESULT edit_box_on_create(HWND hwnd, const CREATESTRUCTA* create) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
 
     state->font = edit_box_create_font(dpi_of_window(hwnd));
-    HWND button = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd,
+    HWND button = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDIT_OK)),
                                   create->hInstance, nullptr);
     SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), TRUE);
@@ -245,7 +244,7 @@ LRESULT edit_box_commit(HWND hwnd) {
         return 0;
     }
     if (utf8[0] == '\0' && g_settings.notext &&
-        MessageBoxA(hwnd, k_empty_question, k_empty_caption, MB_YESNO) != IDYES) {
+        wide_message_box(hwnd, k_empty_question, k_empty_caption, MB_YESNO) != IDYES) {
         TRACKED_FREE(utf8);
         return 0;
     }
@@ -365,7 +364,7 @@ HWND edit_box_open(HWND memo, int x, int y, int width, int height) {
         REPORT_FAILURE();
         return nullptr;
     }
-    HWND box = CreateWindowExA(0, EDIT_BOX_CLASS, PROGRAM_CAPTION,
+    HWND box = CreateWindowExW(0, wide_cp932(EDIT_BOX_CLASS), wide_cp932(PROGRAM_CAPTION),
                                WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, x, y, width, height, memo,
                                nullptr, instance, nullptr);
     if (!box) {

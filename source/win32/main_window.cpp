@@ -7,6 +7,7 @@
 
 #include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "memo_registry.h"
@@ -14,14 +15,18 @@
 #include "settings_sheet.h"
 #include "welcome_dialog.h"
 #include "memo_file.h"
+#include "memo_sync.h"
+#include "folder_watch.h"
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "paths.h"
 #include "platform.h"
 #include "placement.h"
+#include "save_queue.h"
 #include "settings.h"
 #include "tray_icon.h"
 #include "scoped.h"
+#include "wide_text.h"
 #include "window_class.h"
 #include "memo_window.h"
 #include "resource.h"
@@ -57,13 +62,53 @@ HWND main_window_next_memo(HWND memo) {
     return reinterpret_cast<HWND>(memo_registry_next(memo));
 }
 
+// The data folder is watched while AUTOREFRESH is on.
+void main_window_follow_data_folder(HWND hwnd) {
+    if (g_settings.autorefresh) {
+        // Without the thread the memos still work; the folder is then read
+        // on "メモを更新" only.
+        if (!folder_watch_start(hwnd, g_settings.path)) REPORT_FAILURE();
+    } else {
+        folder_watch_stop();
+    }
+}
+
+// A notice still queued when the shutdown began must not start the watch
+// again.
+LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
+    if (s_shutting_down) {
+        return 1;
+    }
+    if (why == FOLDER_CHANGED_SETTINGS) {
+        main_window_follow_data_folder(hwnd);
+    }
+    if (g_settings.autorefresh) {
+        memo_sync_folder_changed(hwnd);
+    }
+    return 1;
+}
+
+// A drive that is about to go or that arrives (a USB stick, a network
+// drive) may hold the data folder.
+LRESULT main_window_on_device_change(WPARAM event, LPARAM data) {
+    if (g_settings.autorefresh && !s_shutting_down) {
+        folder_watch_device_change(event, data);
+    }
+    return TRUE;
+}
+
 LRESULT main_window_on_create(HWND hwnd) {
     s_created = 0;
     s_shutting_down = 0;
     g_main_window = hwnd;
     g_settings.show = 1;
     settings_load(hwnd);
+    if (const char* notice = settings_folder_notice()) {
+        // Said once, after the memos are on the screen.
+        platform_notify_later(notice);
+    }
     memo_file_scan_folder(hwnd, 1);
+    main_window_follow_data_folder(hwnd);
     tray_icon_change(TRAY_ICON_ADD, hwnd);
     s_taskbar_created = RegisterWindowMessageA("TaskbarCreated");
     // From here on a shutdown may run at once, even from inside a modal
@@ -95,9 +140,25 @@ LRESULT main_window_on_window_pos_changed(HWND hwnd, const WINDOWPOS* pos) {
     return 1;
 }
 
-// Tray icon removed, memos destroyed one by one, settings written, then the
-// main window goes, which ends the message loop.
-LRESULT main_window_shutdown(HWND hwnd) {
+// Saves still owed get a last chance while their memos exist.  When they
+// still cannot land, the user decides whether to try again (ask 1); at the
+// end of the session there is no one to ask.
+void main_window_flush_saves(HWND hwnd, int ask) {
+    const uint32_t budget_ms = 3000;
+    while (memo_file_flush_pending(budget_ms) > 0 && ask) {
+        char text[1024];
+        save_queue_notice_text(save_queue_fault(), g_settings.path, 1, text, sizeof text);
+        if (wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_YESNO | MB_ICONWARNING) != IDYES) {
+            break;
+        }
+    }
+    save_queue_clear();
+    platform_retry_later(0);
+}
+
+// Tray icon removed, owed saves written, memos destroyed one by one,
+// settings written, then the main window goes, which ends the message loop.
+LRESULT main_window_shutdown(HWND hwnd, int ask) {
     if (s_shutting_down) {
         return 1;
     }
@@ -109,13 +170,26 @@ LRESULT main_window_shutdown(HWND hwnd) {
         return 1;
     }
     s_shutting_down = 1;
+    folder_watch_stop();
     tray_icon_change(TRAY_ICON_DELETE, hwnd);
+    main_window_flush_saves(hwnd, ask);
     for (HWND memo = main_window_first_memo(); memo; memo = main_window_first_memo()) {
         DestroyWindow(memo);
         memo_registry_remove(memo);
     }
     settings_save(hwnd);
     DestroyWindow(hwnd);
+    return 1;
+}
+
+// A notice of the platform module, shown after the message that caused it
+// was answered; the text is the platform's malloc copy.  A shutdown that
+// ran meanwhile has said what it had to say.
+LRESULT main_window_on_notice(HWND hwnd, char* text) {
+    if (text && !s_shutting_down) {
+        wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+    }
+    free(text);
     return 1;
 }
 
@@ -136,7 +210,7 @@ LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
 
 LRESULT main_window_on_new_memo(HWND hwnd, int placement_kind) {
     if (!g_settings.show) {
-        MessageBoxA(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
         return 0;
     }
     return reinterpret_cast<LRESULT>(placement_new_memo(hwnd, placement_kind));
@@ -164,7 +238,7 @@ LRESULT main_window_on_help() {
         error_report(1, MEMO_UNIT, __FILE__, __LINE__, REPORT_MESSAGE, "The path is too deep");
         return 0;
     }
-    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", wide_cp932(path), nullptr, nullptr, SW_SHOWNORMAL);
     return 1;
 }
 
@@ -299,10 +373,11 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CREATE:
         return main_window_on_create(hwnd);
     case WM_DESTROY:
+        folder_watch_stop();
         PostQuitMessage(0);
         return 1;
     case WM_QUERYENDSESSION:
-        return main_window_shutdown(hwnd);
+        return main_window_shutdown(hwnd, 0);
     case WM_WINDOWPOSCHANGED:
         return main_window_on_window_pos_changed(hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
     case WM_COPYDATA:
@@ -314,9 +389,23 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MSG_TRAY_NOTIFY:
         return main_window_on_tray_notify(hwnd, LOWORD(lparam));
     case MSG_SHUTDOWN:
-        return main_window_shutdown(hwnd);
+        return main_window_shutdown(hwnd, 1);
+    case MSG_NOTICE:
+        return main_window_on_notice(hwnd, reinterpret_cast<char*>(lparam));
+    case WM_TIMER:
+        if (wparam == TIMER_SAVE_RETRY) {
+            memo_file_retry_pending();
+            return 0;
+        }
+        break;
     case MSG_GET_TRANSPARENCY:
         return static_cast<LRESULT>(g_settings.transparency);
+    case MSG_FOLDER_CHANGED:
+        return main_window_on_folder_changed(hwnd, wparam);
+    case MSG_GET_REFRESH_COUNT:
+        return static_cast<LRESULT>(memo_sync_refresh_count());
+    case WM_DEVICECHANGE:
+        return main_window_on_device_change(wparam, lparam);
     default:
         // A restarted shell has forgotten the icon.
         if (s_taskbar_created && message == s_taskbar_created) {
@@ -369,7 +458,7 @@ void main_window_hand_off(HWND running, const char* command_line) {
 }
 
 // The wide message functions keep characters outside code page 932 that the
-// user types into the edit box; every window stays ANSI otherwise.
+// user types into the edit box.
 // Accelerators go to the parent (for a pop-up, the owner) of the message's
 // window: Ctrl+Enter in the edit box's rich edit reaches the edit box.
 //
@@ -455,7 +544,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     if (!main_window_claim_instance(mutex.get(), command_line, &exit_code)) {
         return exit_code;
     }
-    scoped_mutex_ownership instance(mutex.get());
+    scoped_mutex_ownership ownership(mutex.get());
 
     HMODULE richedit = LoadLibraryA("RICHED20.DLL");
     if (!richedit) {
@@ -473,7 +562,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     }
     if (!main_window && !s_shutting_down) {
         // Without the main window nothing could ever end the message loop.
-        MessageBoxA(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+        wide_message_box(nullptr, k_start_failed, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
         FreeLibrary(richedit);
         return MEMO_EXIT_NO_WINDOW;
     }

@@ -10,6 +10,7 @@
 #include "memo_region.h"
 #include "settings.h"
 #include "dpi.h"
+#include "cp932_text.h"
 #include "wide_text.h"
 #include "scale.h"
 #include "scoped.h"
@@ -37,11 +38,12 @@ void memo_paint_text(HDC dc, HWND window, const char* text, const RECT* client,
     SetTextColor(dc, text_color);
     // The DPI is taken at every paint, so the font follows the memo onto a
     // monitor of another DPI.
-    scoped_gdi<HFONT> font(CreateFontA(scale_font_height(g_settings.fontsize, dpi_of_window(window)),
+    wchar_t face[LF_FACESIZE];
+    cp932_to_wide(g_settings.fontname, face, LF_FACESIZE);
+    scoped_gdi<HFONT> font(CreateFontW(scale_font_height(g_settings.fontsize, dpi_of_window(window)),
                              0, 0, 0, g_settings.fontstyle, FALSE, FALSE, FALSE,
                              static_cast<BYTE>(g_settings.fontcharset), OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, PROOF_QUALITY, k_font_pitch_family,
-                             g_settings.fontname));
+                             CLIP_DEFAULT_PRECIS, PROOF_QUALITY, k_font_pitch_family, face));
     // Without the font the text is still drawn, in the device context's.
     scoped_select selected(dc, font);
     if (!font) {

@@ -32,7 +32,7 @@ void memo_tooltip_init_controls() {
 
 // The memo's one tool as the control knows it, covering the memo's client
 // area.
-void memo_tooltip_tool(HWND memo, UINT flags, TOOLINFOA* tool) {
+void memo_tooltip_tool(HWND memo, UINT flags, TOOLINFOW* tool) {
     ZeroMemory(tool, sizeof *tool);
     tool->cbSize = sizeof *tool;
     tool->uFlags = flags;
@@ -64,9 +64,9 @@ LRESULT CALLBACK memo_tooltip_memo_proc(HWND memo, UINT message, WPARAM wparam, 
     HWND tooltip = reinterpret_cast<HWND>(tooltip_ref);
     switch (message) {
     case WM_SIZE: {
-        TOOLINFOA tool;
+        TOOLINFOW tool;
         memo_tooltip_tool(memo, 0, &tool);
-        SendMessageA(tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
         break;
     }
     case WM_NCMOUSEMOVE: {
@@ -97,7 +97,7 @@ HWND memo_tooltip_create(HWND memo) {
     memo_tooltip_init_controls();
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(memo, GWLP_HINSTANCE));
     // TTS_ALWAYSTIP: shown whether or not the memo is the active window.
-    HWND tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+    HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, memo, nullptr,
                                    instance, nullptr);
     if (!tooltip) {
@@ -105,11 +105,12 @@ HWND memo_tooltip_create(HWND memo) {
         return nullptr;
     }
 
-    static char s_initial_text[] = MEMO_TOOLTIP_INITIAL_TEXT;
-    TOOLINFOA tool;
+    // The control keeps its own copy of the text.
+    wide_cp932 initial_text(MEMO_TOOLTIP_INITIAL_TEXT);
+    TOOLINFOW tool;
     memo_tooltip_tool(memo, TTF_SUBCLASS, &tool);
-    tool.lpszText = s_initial_text;
-    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.lpszText = const_cast<wchar_t*>(initial_text.get());
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     memo_tooltip_apply_timing(tooltip);
 
     SetWindowSubclass(memo, memo_tooltip_memo_proc, k_memo_subclass_id,

@@ -13,6 +13,8 @@
 #include "edit_box.h"
 #include "memo_file.h"
 #include "edit_text.h"
+#include "memo_sync.h"
+#include "sync_notice.h"
 #include "memo_input.h"
 #include "error_log.h"
 #include "tracked_memory.h"
@@ -68,8 +70,12 @@ HWND memo_window_edit_box(HWND hwnd) {
     return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
+// A refresh passes a memo by while its edit box is open (memo_sync).
 void memo_window_set_edit_box(HWND hwnd, HWND box) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box));
+    if (memo_record* record = memo_window_record(hwnd)) {
+        record->editing = box ? 1 : 0;
+    }
 }
 
 // Scale of the monitor that holds most of the memo: lengths kept in 96-DPI
@@ -142,13 +148,12 @@ LRESULT memo_window_open_edit(HWND hwnd) {
 }
 
 // The text block is the memo's from here on, whatever happens.  A text
-// that cannot be written stays in the memo and on the screen, so the user
-// can copy it or try again; only the user is told.
+// that cannot be written stays in the memo and on the screen until it can.
 LRESULT memo_window_set_text(HWND hwnd, char* text) {
     memo_window_set_edit_box(hwnd, nullptr);
     memo_record* record = text ? memo_window_record(hwnd) : nullptr;
     if (!record) {
-        MessageBoxA(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
         if (text) {
             TRACKED_FREE(text);
         }
@@ -159,30 +164,32 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
         TRACKED_FREE(record->text);
     }
     record->text = text;
+    // The save compares the file with what this memo last saw, so a change
+    // that arrived during the edit is kept, not overwritten.
+    record->refresh_due = 0;
 
     platform_time now;
     platform_local_time(&now);
     record->day = now.month * 32 + now.day;
     record->time = now.hour * 60 + now.minute;
 
+    // A save that cannot land now stays owed and is tried again; the user
+    // hears of it from the main window once the sender of this text has
+    // its answer, and only when it lasts.
     int saved = memo_file_save(hwnd, MEMO_SAVE_ALL);
     memo_tooltip_update(hwnd, record->tooltip);
     InvalidateRect(hwnd, nullptr, FALSE);
-    if (!saved) {
-        UpdateWindow(hwnd);
-        MessageBoxA(hwnd, k_update_failed, PROGRAM_CAPTION, MB_OK);
-    }
     memo_window_post_foreground(hwnd);
     return saved ? 1 : 0;
 }
 
 LRESULT memo_window_peel(HWND hwnd) {
     if (g_settings.deletemessagebox &&
-        MessageBoxA(hwnd, k_peel_question, PROGRAM_CAPTION, MB_YESNO) != IDYES) {
+        wide_message_box(hwnd, k_peel_question, PROGRAM_CAPTION, MB_YESNO) != IDYES) {
         return 1;
     }
     if (!memo_registry_find(hwnd)) {
-        MessageBoxA(hwnd, k_delete_failed, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(hwnd, k_delete_failed, PROGRAM_CAPTION, MB_OK);
         REPORT_FAILURE();
     }
     // Without a record no file is touched, but the window still goes.
@@ -329,13 +336,8 @@ LRESULT memo_window_on_nc_hit_test(HWND hwnd) {
 // Slot names are code page 932 in the settings; the menu shows them in
 // UTF-16 like every other text the user sees.
 void memo_window_append_color(HMENU menu, int slot) {
-    wchar_t name[SETTINGS_COLORTEXT_SIZE];
-    int n = MultiByteToWideChar(CP_ACP, 0, g_settings.colors[slot].colortext, -1, name,
-                                SETTINGS_COLORTEXT_SIZE);
-    if (n <= 0) {
-        name[0] = L'\0';
-    }
-    AppendMenuW(menu, MF_STRING, MEMO_CMD_COLOR + slot, name);
+    AppendMenuW(menu, MF_STRING, MEMO_CMD_COLOR + slot,
+                wide_cp932(g_settings.colors[slot].colortext));
 }
 
 // The menu is built anew on every click, so a renamed colour slot shows
@@ -381,7 +383,7 @@ LRESULT memo_window_key_tab(HWND hwnd) {
 }
 
 LRESULT memo_window_key_delete(HWND hwnd) {
-    if (MessageBoxA(hwnd, k_delete_key_question, k_delete_key_caption, MB_OKCANCEL) == IDOK) {
+    if (wide_message_box(hwnd, k_delete_key_question, k_delete_key_caption, MB_OKCANCEL) == IDOK) {
         PostMessageA(hwnd, WM_COMMAND, MEMO_CMD_PEEL, 0);
     }
     return 1;
@@ -456,6 +458,7 @@ LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
         return memo_window_set_text(memo, reinterpret_cast<char*>(lparam));
     case MEMO_CMD_EDIT_CLOSED:
         memo_window_set_edit_box(memo, nullptr);
+        memo_sync_edit_ended(GetWindow(memo, GW_OWNER), memo);
         return 1;
     case MEMO_CMD_PEEL:
         return memo_window_peel(memo);
@@ -505,6 +508,8 @@ LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return memo_window_on_region(hwnd);
     case MEMO_MSG_INIT:
         return memo_window_on_init(hwnd, lparam);
+    case MEMO_MSG_KEPT_COPY:
+        return sync_notice_show(hwnd, static_cast<int>(wparam));
     case MEMO_MSG_RELOAD:
         return memo_window_on_reload(hwnd, lparam);
     default:

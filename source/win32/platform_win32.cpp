@@ -1,5 +1,7 @@
-// The platform module on Windows: the ANSI (code page 932) file, folder,
-// shell and window calls behind platform.h.
+// The platform module on Windows: the file, folder, shell and window calls
+// behind platform.h.  The core's paths are code page 932; they reach the
+// wide functions converted with that code page, so that they mean the same
+// files on a Windows whose own code page is another.
 #include "platform.h"
 
 #include <windows.h>
@@ -8,55 +10,126 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "cp932_text.h"
 #include "dpi.h"
 #include "window_class.h"
 #include "messages.h"
 
+// A core path for the wide functions.
+static int platform_wide_path(const char* path, wchar_t (&out)[MAX_PATH]) {
+    return cp932_to_wide(path, out, MAX_PATH);
+}
+
+// A path the system hands in, for the core: its code page 932 form, or,
+// when it holds a character that code page lacks (a user folder named
+// "José" or "한국"), its short 8.3 form, which names the same file in
+// plain ASCII.  0 when neither form fits (a volume that keeps no short
+// names).
+static int platform_narrow_path(const wchar_t* path, char* out, size_t size) {
+    int limit = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
+    if (cp932_from_wide(path, out, limit)) return 1;
+    wchar_t short_path[MAX_PATH];
+    DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
+    return n > 0 && n < MAX_PATH && cp932_from_wide(short_path, out, limit) ? 1 : 0;
+}
 
 int platform_program_path(char* buffer, size_t size) {
-    DWORD n = GetModuleFileNameA(nullptr, buffer, (DWORD)size);
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     // A full buffer means the path was cut (the terminator may be missing).
-    return n > 0 && n < size ? 1 : 0;
+    if (n == 0 || n >= MAX_PATH) return 0;
+    return platform_narrow_path(path, buffer, size);
 }
 
 int platform_appdata_folder(char* buffer, size_t size) {
-    char folder[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    wchar_t folder[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
         return 0;
     }
-    size_t n = strlen(folder);
-    if (n + 1 > size) return 0;
-    memcpy(buffer, folder, n + 1);
-    return 1;
+    return platform_narrow_path(folder, buffer, size);
 }
 
 int platform_path_kind(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return PLATFORM_PATH_NONE;
+    DWORD attributes = GetFileAttributesW(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES) return PLATFORM_PATH_NONE;
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? PLATFORM_PATH_FOLDER : PLATFORM_PATH_FILE;
 }
 
-int platform_create_folder(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+int platform_create_folder(const char* path) {
+    wchar_t wide[MAX_PATH];
+    return platform_wide_path(path, wide) && CreateDirectoryW(wide, nullptr) ? 1 : 0;
+}
+
+// Why the last read, write or commit failed, in the terms of platform.h.
+static int s_last_fault = PLATFORM_FAULT_NONE;
+
+int platform_last_fault(void) { return s_last_fault; }
+
+// The fault of a failed open, read or write.
+static int platform_fault_of(DWORD error) {
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return PLATFORM_FAULT_BUSY;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return PLATFORM_FAULT_READ_ONLY;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return PLATFORM_FAULT_FULL;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return PLATFORM_FAULT_MISSING;
+    default:
+        return PLATFORM_FAULT_OTHER;
+    }
+}
+
+// Fails with the fault of the calling thread's last error.
+static int platform_fail(void) {
+    s_last_fault = platform_fault_of(GetLastError());
+    return 0;
+}
+
+static int platform_fail_with(int fault) {
+    s_last_fault = fault;
+    return 0;
+}
 
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     *data = nullptr;
     *size = 0;
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return platform_fail_with(PLATFORM_FAULT_OTHER);
     // No sharing: a synchronising client may not rewrite the file under us.
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    if (file == INVALID_HANDLE_VALUE) {
+        platform_fail();
+        // Reading never needs write access: a refused open is a file on its
+        // way out or held, not a read-only one.
+        if (s_last_fault == PLATFORM_FAULT_READ_ONLY) s_last_fault = PLATFORM_FAULT_BUSY;
+        return 0;
+    }
     LARGE_INTEGER length;
     // 4 GiB and more would not fit the 32-bit read; refuse instead of cutting.
     if (!GetFileSizeEx(file, &length) || length.QuadPart < 0 ||
         length.QuadPart >= 0x100000000LL) {
         CloseHandle(file);
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     DWORD total = (DWORD)length.QuadPart;
     unsigned char* block = (unsigned char*)malloc((size_t)total + 1);
     if (!block) {
         CloseHandle(file);
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     DWORD done = 0;
     while (done < total) {
@@ -67,50 +140,96 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     CloseHandle(file);
     if (done != total) {
         free(block);
-        return 0;
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
     block[total] = 0;
     *data = block;
     *size = total;
+    s_last_fault = PLATFORM_FAULT_NONE;
     return 1;
 }
 
 void platform_release_file(unsigned char* data) { free(data); }
 
-int platform_write_file(const char* path, const void* data, size_t size, int flags) {
+// The wide forms of path and of its temporary file.
+static int platform_wide_pair(const char* path, wchar_t (&wide)[MAX_PATH],
+                              wchar_t (&wide_temp)[MAX_PATH]) {
     char temp[PLATFORM_PATH_SIZE];
     size_t n = strlen(path);
-    if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp || size > 0xFFFFFFFFu) return 0;
+    if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp) return 0;
     memcpy(temp, path, n);
     memcpy(temp + n, PLATFORM_TEMP_SUFFIX, sizeof PLATFORM_TEMP_SUFFIX);
+    return platform_wide_path(path, wide) && platform_wide_path(temp, wide_temp);
+}
 
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+// The replacing step.  The system refuses it with "access denied" while
+// another program has the target open without delete sharing (what
+// indexers, scanners and sync clients do), so that counts as busy unless
+// the target itself is read-only.
+static int platform_replace(const wchar_t* temp, const wchar_t* path, int replace) {
+    DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExW(temp, path, how)) {
+        s_last_fault = PLATFORM_FAULT_NONE;
+        return 1;
+    }
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesW(path);
+    if (error == ERROR_ACCESS_DENIED) {
+        s_last_fault = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+                           ? PLATFORM_FAULT_READ_ONLY
+                           : PLATFORM_FAULT_BUSY;
+    } else {
+        s_last_fault = platform_fault_of(error);
+    }
+    return 0;
+}
+
+int platform_write_file(const char* path, const void* data, size_t size, int flags) {
+    wchar_t wide[MAX_PATH];
+    wchar_t wide_temp[MAX_PATH];
+    if (!platform_wide_pair(path, wide, wide_temp) || size > 0xFFFFFFFFu) {
+        return platform_fail_with(PLATFORM_FAULT_OTHER);
+    }
+    HANDLE file = CreateFileW(wide_temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    if (file == INVALID_HANDLE_VALUE) return platform_fail();
     DWORD written = 0;
     BOOL ok = size == 0 || (WriteFile(file, data, (DWORD)size, &written, nullptr) &&
                             written == (DWORD)size);
     if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
+    if (!ok) platform_fail();
     CloseHandle(file);
-    if (ok) ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileA(temp);
-    return ok ? 1 : 0;
+    if (ok && !(flags & PLATFORM_WRITE_STAGE)) ok = platform_replace(wide_temp, wide, 1);
+    if (!ok) {
+        DeleteFileW(wide_temp);
+        return 0;
+    }
+    s_last_fault = PLATFORM_FAULT_NONE;
+    return 1;
+}
+
+int platform_commit_file(const char* path, int replace) {
+    wchar_t wide[MAX_PATH];
+    wchar_t wide_temp[MAX_PATH];
+    if (!platform_wide_pair(path, wide, wide_temp)) return platform_fail_with(PLATFORM_FAULT_OTHER);
+    return platform_replace(wide_temp, wide, replace);
 }
 
 // error.log sits beside the program, whose folder may be up to 259 bytes
-// deep; the log path then passes MAX_PATH, which only the wide functions
-// with the "\\?\" prefix accept.
+// deep; the log path then passes MAX_PATH, which the wide functions accept
+// only with the "\\?\" prefix.
 static HANDLE platform_open_for_append(const char* path) {
     size_t length = strlen(path);
+    wchar_t wide[1024 + 4] = L"\\\\?\\";
     if (length < MAX_PATH) {
-        return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+        if (!cp932_to_wide(path, wide, MAX_PATH)) return INVALID_HANDLE_VALUE;
+        return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (path[0] == '\\' || length >= 1024) {
         return INVALID_HANDLE_VALUE;  // only plain drive paths take the prefix
     }
-    wchar_t wide[1024 + 4] = L"\\\\?\\";
-    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide + 4, 1024)) {
+    if (!cp932_to_wide(path, wide + 4, 1024)) {
         return INVALID_HANDLE_VALUE;
     }
     return CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
@@ -127,9 +246,32 @@ int platform_append_file(const char* path, const void* data, size_t size) {
     return ok ? 1 : 0;
 }
 
-int platform_delete_file(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+int platform_delete_file(const char* path) {
+    wchar_t wide[MAX_PATH];
+    return platform_wide_path(path, wide) && DeleteFileW(wide) ? 1 : 0;
+}
 
-// Case-insensitive '*' / '?' match of a long name.  FindFirstFileA also
+// GetFileAttributesEx asks the file itself, not the folder listing, whose
+// size and time may lag behind while another program has the file open.
+int platform_stat_file(const char* path, platform_file_stamp* out) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    wchar_t wide[MAX_PATH];
+    out->exists = 0;
+    out->size = 0;
+    out->write_time = 0;
+    if (!platform_wide_path(path, wide) ||
+        !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return 0;
+    }
+    out->exists = 1;
+    out->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    out->write_time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return 1;
+}
+
+// Case-insensitive '*' / '?' match of a long name.  FindFirstFileW also
 // matches the 8.3 short names, so "*.txt" would find "a.txtold" through
 // "ATXTOL~1.TXT"; every name is checked again here.
 static int platform_match(const char* pattern, const char* name) {
@@ -162,17 +304,25 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
     memcpy(search, folder, folder_length);
     search[folder_length] = '\\';
     memcpy(search + folder_length + 1, pattern, pattern_length + 1);
+    wchar_t wide_search[MAX_PATH];
+    if (!platform_wide_path(search, wide_search)) return 0;
 
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(search, &found);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(wide_search, &found);
     if (find == INVALID_HANDLE_VALUE) return 0;
     int any = 0;
     do {
-        if (!platform_match(pattern, found.cFileName)) continue;
+        // A name code page 932 lacks a character of goes by its short name,
+        // which opens the same file; without one the entry cannot be named.
+        char name[MAX_PATH];
+        if (!cp932_from_wide(found.cFileName, name, sizeof name) &&
+            !cp932_from_wide(found.cAlternateFileName, name, sizeof name)) {
+            continue;
+        }
+        if (!name[0] || !platform_match(pattern, name)) continue;
         any = 1;
-        visit(found.cFileName, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0,
-              context);
-    } while (FindNextFileA(find, &found));
+        visit(name, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0, context);
+    } while (FindNextFileW(find, &found));
     FindClose(find);
     return any;
 }
@@ -187,6 +337,10 @@ void platform_local_time(platform_time* out) {
     out->minute = t.wMinute;
     out->second = t.wSecond;
 }
+
+uint32_t platform_tick_count(void) { return GetTickCount(); }
+
+void platform_sleep(uint32_t milliseconds) { Sleep(milliseconds); }
 
 void platform_virtual_screen(platform_rect* out) {
     out->left = GetSystemMetrics(SM_XVIRTUALSCREEN);
@@ -245,12 +399,10 @@ void platform_cursor_pos(int32_t* point_xy) {
 
 int platform_recycle_file(const char* path) {
     // The shell takes a list of names ending in an empty name.
-    char from[MAX_PATH + 1];
+    wchar_t from[MAX_PATH + 1];
     memset(from, 0, sizeof from);
-    size_t n = strlen(path);
-    if (n >= MAX_PATH) return 0;
-    memcpy(from, path, n);
-    SHFILEOPSTRUCTA operation;
+    if (!cp932_to_wide(path, from, MAX_PATH)) return 0;
+    SHFILEOPSTRUCTW operation;
     memset(&operation, 0, sizeof operation);
     operation.hwnd = nullptr;
     operation.wFunc = FO_DELETE;
@@ -258,7 +410,7 @@ int platform_recycle_file(const char* path) {
     operation.pTo = nullptr;
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION;
     operation.lpszProgressTitle = nullptr;
-    int result = SHFileOperationA(&operation);
+    int result = SHFileOperationW(&operation);
     return result == 0 && !operation.fAnyOperationsAborted ? 1 : 0;
 }
 
@@ -298,11 +450,68 @@ int platform_window_rect(memo_hwnd window, platform_rect* out) {
     return 1;
 }
 
+memo_hwnd platform_window_owner(memo_hwnd window) { return GetWindow(window, GW_OWNER); }
+
+// On the stack: the fatal notice comes when the heap is exhausted.
 void platform_message_box(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK);
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(caption, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK);
+}
+
+// The program's main window: the window of its class in this thread (the
+// main window is made on the one user-interface thread).
+static BOOL CALLBACK platform_find_main(HWND hwnd, LPARAM lparam) {
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    if (strcmp(name, MAIN_WINDOW_CLASS) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(lparam) = hwnd;
+    return FALSE;
+}
+
+static HWND platform_main_window(void) {
+    HWND main = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), platform_find_main, reinterpret_cast<LPARAM>(&main));
+    return main;
+}
+
+void platform_notify_later(const char* text) {
+    HWND main = platform_main_window();
+    size_t n = strlen(text) + 1;
+    char* copy = static_cast<char*>(malloc(n));
+    if (!main || !copy) {
+        // Nothing left to answer first (the program is ending): tell now.
+        free(copy);
+        wchar_t wide_text[1024];
+        wchar_t wide_caption[256];
+        cp932_to_wide(text, wide_text, 1024);
+        cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+        MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    memcpy(copy, text, n);
+    if (!PostMessageA(main, MSG_NOTICE, 0, reinterpret_cast<LPARAM>(copy))) {
+        free(copy);
+    }
+}
+
+void platform_retry_later(uint32_t delay_ms) {
+    HWND main = platform_main_window();
+    if (!main) return;
+    if (delay_ms) {
+        SetTimer(main, TIMER_SAVE_RETRY, delay_ms, nullptr);
+    } else {
+        KillTimer(main, TIMER_SAVE_RETRY);
+    }
 }
 
 void platform_fatal_exit(const char* text, int exit_code) {
-    MessageBoxA(nullptr, text, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
     ExitProcess((UINT)exit_code);
 }

@@ -13,7 +13,7 @@
 namespace {
 
 // Filled on every add and kept for the removal at shutdown.
-NOTIFYICONDATAA s_icon_data;
+NOTIFYICONDATAW s_icon_data;
 
 void tray_icon_fill_icon_data(HWND main_window) {
     ZeroMemory(&s_icon_data, sizeof s_icon_data);
@@ -29,32 +29,34 @@ void tray_icon_fill_icon_data(HWND main_window) {
     s_icon_data.hIcon = static_cast<HICON>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDI_KELVANE), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    lstrcpynA(s_icon_data.szTip, TRAY_ICON_TIP, sizeof s_icon_data.szTip);
+    lstrcpynW(s_icon_data.szTip, wide_cp932(TRAY_ICON_TIP), ARRAYSIZE(s_icon_data.szTip));
 }
 
 int tray_icon_insert_string(HMENU menu, const char* text, UINT word, HMENU submenu) {
-    MENUITEMINFOA item;
+    wide_cp932 wide_text(text);
+    MENUITEMINFOW item;
     ZeroMemory(&item, sizeof item);
     item.cbSize = sizeof item;
     item.fMask = MIIM_FTYPE | MIIM_STRING | (submenu ? MIIM_SUBMENU : MIIM_ID);
     item.fType = MFT_STRING;
     item.wID = word;
     item.hSubMenu = submenu;
-    item.dwTypeData = const_cast<char*>(text);
-    return InsertMenuItemA(menu, 0, TRUE, &item) ? 1 : 0;
+    item.dwTypeData = const_cast<wchar_t*>(wide_text.get());
+    return InsertMenuItemW(menu, 0, TRUE, &item) ? 1 : 0;
 }
 
 int tray_icon_insert_separator(HMENU menu) {
-    MENUITEMINFOA item;
+    MENUITEMINFOW item;
     ZeroMemory(&item, sizeof item);
     item.cbSize = sizeof item;
     item.fMask = MIIM_FTYPE;
     item.fType = MFT_SEPARATOR;
-    return InsertMenuItemA(menu, 0, TRUE, &item) ? 1 : 0;
+    return InsertMenuItemW(menu, 0, TRUE, &item) ? 1 : 0;
 }
 
-// Memo texts are UTF-8 and may hold any character, so the list uses the
-// wide menu calls.  The model has cut long texts already.
+// Memo texts are UTF-8 and may hold any character.  The model has cut long
+// texts already; what is left goes in on one line: a menu draws a line
+// break as a box.
 HMENU tray_icon_create_memo_list(const tray_menu_model* model) {
     HMENU list = CreatePopupMenu();
     if (!list) {
@@ -63,6 +65,7 @@ HMENU tray_icon_create_memo_list(const tray_menu_model* model) {
     }
     for (int32_t i = model->memo_count - 1; i >= 0; i--) {
         wchar_t* text = wide_from_utf8(model->memos[i].text, -1, nullptr);
+        wide_flatten_line_breaks(text);
         MENUITEMINFOW item;
         ZeroMemory(&item, sizeof item);
         item.cbSize = sizeof item;
@@ -84,10 +87,10 @@ int32_t tray_icon_change(int16_t operation, HWND main_window) {
         tray_icon_fill_icon_data(main_window);
         // Not checked: without a task bar the add fails, and the shell's
         // taskbar-created message brings us back here.
-        Shell_NotifyIconA(NIM_ADD, &s_icon_data);
+        Shell_NotifyIconW(NIM_ADD, &s_icon_data);
         return 1;
     case TRAY_ICON_DELETE:
-        Shell_NotifyIconA(NIM_DELETE, &s_icon_data);
+        Shell_NotifyIconW(NIM_DELETE, &s_icon_data);
         return 1;
     default:
         REPORT_FAILURE();
@@ -95,7 +98,7 @@ int32_t tray_icon_change(int16_t operation, HWND main_window) {
     }
 }
 
-const NOTIFYICONDATAA* tray_icon_data(void) {
+const NOTIFYICONDATAW* tray_icon_data(void) {
     return &s_icon_data;
 }
 

@@ -25,7 +25,7 @@
 int32_t tray_icon_change(int16_t operation, HWND main_window);
 
 // The icon record as the last add left it (for the tests).
-const NOTIFYICONDATAA* tray_icon_data(void);
+const NOTIFYICONDATAW* tray_icon_data(void);
 
 // Builds the tray menu for the current shown flag and MEMOLIST setting,
 // shows it with its bottom-right corner at the cursor, owned by
@@ -33,8 +33,8 @@ const NOTIFYICONDATAA* tray_icon_data(void);
 // position or the menu cannot be had.
 int32_t tray_icon_menu(HWND main_window);
 
-// The pop-up menu of a menu model: plain string items (code page 932), the
-// memo list as wide-string items.  The caller owns the menu (DestroyMenu,
+// The pop-up menu of a menu model: every item a wide string, the memo
+// list's entries on one line each.  The caller owns the menu (DestroyMenu,
 // which also destroys the memo list).  Null when no menu can be
 // created; a memo list that cannot be created leaves "メモリスト" without
 // its submenu.

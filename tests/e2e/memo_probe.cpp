@@ -15,10 +15,24 @@
 //   copydata <text>...         WM_COPYDATA with the UTF-8 of each text to the
 //                              main window, one right after the other; prints
 //                              each answer (the new memo's handle)
+//   box-press <id>             presses button id (1 OK, 2 cancel, 6 yes,
+//                              7 no) of the open message box
 //   menu-keys <key>...         posts virtual keys (down, up, left, right,
 //                              return, escape) to the open pop-up menu
 //   pixel <x> <y>              "rrggbb" of a screen pixel
+//   texts                      one line per memo window, in z-order: its
+//                              text as its tooltip holds it (line feeds as
+//                              "\n", without the last-modified line)
+//   wait-text <text> <ms>      0 once a memo's text is text, 1 on timeout;
+//                              prints "ready", then when it saw the text
+//                              (milliseconds since 1970)
+//   edit-open <hwnd>           opens the memo's edit box (MEMO_CMD_EDIT)
+//   edit-commit <hwnd> <text>  puts text into the memo's open edit box and
+//                              presses its OK button
+//   notices                    the text of every conflict notice on show
+//   refreshes                  how many refreshes folder changes started
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,6 +41,8 @@
 #include <string>
 #include <vector>
 
+#include "edit_box.h"
+#include "memo_tooltip.h"
 #include "probe_support.h"
 
 namespace {
@@ -91,6 +107,13 @@ int probe_box_text() {
     return 1;
 }
 
+int probe_box_press(WPARAM button) {
+    std::vector<HWND> found = probe_windows("#32770", nullptr, true);
+    if (found.empty()) return 1;
+    PostMessageA(found.front(), WM_COMMAND, button, 0);
+    return 0;
+}
+
 // Each argument as UTF-8 (the narrow argv is code page 932), one
 // WM_COPYDATA after the other, as fast as the instance answers; prints one
 // answer per text.
@@ -135,6 +158,124 @@ int probe_pixel(int x, int y) {
     return 0;
 }
 
+// The text of a memo's tooltip tool, read across the process boundary:
+// TTM_GETTEXTW writes into a buffer that must live in the memo's process.
+std::wstring probe_tool_text(HWND tooltip, HWND memo) {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(tooltip, &process_id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 process_id);
+    if (!process) return L"";
+    const size_t chars = 16384;
+    std::vector<wchar_t> text(chars, L'\0');
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TOOLINFOW) + chars * 2,
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    if (remote) {
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = memo;
+        tool.uId = MEMO_TOOLTIP_TOOL_ID;
+        tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
+        LRESULT ignored = 0;
+        if (WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+            WriteProcessMemory(process, tool.lpszText, text.data(), chars * 2, nullptr) &&
+            probe_send(tooltip, TTM_GETTEXTW, chars, reinterpret_cast<LPARAM>(remote), &ignored)) {
+            ReadProcessMemory(process, tool.lpszText, text.data(), (chars - 1) * 2, nullptr);
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text.data();
+}
+
+bool probe_is_balloon(HWND tooltip) {
+    return (GetWindowLongA(tooltip, GWL_STYLE) & TTS_BALLOON) != 0;
+}
+
+// What the memo shows: its tooltip's text up to the last-modified line.
+std::string probe_memo_text(HWND memo) {
+    for (HWND tooltip : probe_windows(TOOLTIPS_CLASSA, memo)) {
+        if (probe_is_balloon(tooltip)) continue;
+        std::string text = probe_utf8(probe_tool_text(tooltip, memo).c_str());
+        size_t last = text.rfind('\n');
+        text = last == std::string::npos ? std::string() : text.substr(0, last);
+        std::string out;
+        for (char c : text) {
+            if (c == '\n') out += "\\n";
+            else if (c != '\r') out += c;
+        }
+        return out;
+    }
+    return "";
+}
+
+int probe_texts() {
+    for (HWND memo : probe_windows(MEMO_WINDOW_CLASS)) {
+        std::string text = probe_memo_text(memo);
+        printf("%llu\t%s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(memo)),
+               text.c_str());
+    }
+    return 0;
+}
+
+// The narrow argv is code page 932; the texts compared are UTF-8.
+std::string probe_utf8_argument(int index) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::string text = argv && index < argc ? probe_utf8(argv[index]) : std::string();
+    LocalFree(argv);
+    return text;
+}
+
+// Says "ready" once it watches, and when the text shows up the moment it
+// did, in milliseconds since 1970 (the clock the shell's date reads), so
+// that the time from a change elsewhere to the screen can be measured.
+int probe_wait_text(const std::string& text, DWORD timeout_ms) {
+    printf("ready\n");
+    fflush(stdout);
+    bool seen = probe_wait([&text] {
+        for (HWND memo : probe_windows(MEMO_WINDOW_CLASS)) {
+            if (probe_memo_text(memo) == text) return true;
+        }
+        return false;
+    }, timeout_ms, 20);
+    if (!seen) return 1;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    printf("%llu\n", (ticks - 116444736000000000ull) / 10000);
+    return 0;
+}
+
+HWND probe_memo_edit_box(HWND memo) {
+    std::vector<HWND> boxes = probe_windows(EDIT_BOX_CLASS, memo);
+    return boxes.empty() ? nullptr : boxes.front();
+}
+
+// The same path as a user's OK: the box hands the text to its memo.
+int probe_edit_commit(HWND memo, const std::string& utf8) {
+    HWND box = probe_memo_edit_box(memo);
+    if (!box) return 1;
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], n);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG,
+                        10000, &answer);
+    LRESULT result = 0;
+    return probe_send(box, WM_COMMAND, IDC_EDIT_OK, 0, &result) ? 0 : 1;
+}
+
+int probe_notices() {
+    for (HWND memo : probe_windows(MEMO_WINDOW_CLASS)) {
+        for (HWND tooltip : probe_windows(TOOLTIPS_CLASSA, memo, true)) {
+            if (!probe_is_balloon(tooltip)) continue;
+            printf("%s\n", probe_utf8(probe_tool_text(tooltip, memo).c_str()).c_str());
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,10 +293,27 @@ int main(int argc, char** argv) {
     if (strcmp(what, "edit-box") == 0) return probe_edit_box();
     if (strcmp(what, "box-text") == 0) return probe_box_text();
     if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);
+    if (strcmp(what, "box-press") == 0 && argc >= 3) return probe_box_press(static_cast<WPARAM>(atoi(argv[2])));
     if (strcmp(what, "menu-keys") == 0) return probe_menu_keys(argc, argv, 2);
     if (strcmp(what, "pixel") == 0 && argc >= 4) return probe_pixel(atoi(argv[2]), atoi(argv[3]));
+    if (strcmp(what, "texts") == 0) return probe_texts();
+    if (strcmp(what, "wait-text") == 0 && argc >= 4) {
+        return probe_wait_text(probe_utf8_argument(2), static_cast<DWORD>(atol(argv[3])));
+    }
+    if (strcmp(what, "edit-open") == 0 && argc >= 3) {
+        return probe_send_print(probe_handle(argv[2]), WM_COMMAND, MEMO_CMD_EDIT, 0);
+    }
+    if (strcmp(what, "edit-commit") == 0 && argc >= 4) {
+        return probe_edit_commit(probe_handle(argv[2]), probe_utf8_argument(3));
+    }
+    if (strcmp(what, "notices") == 0) return probe_notices();
+    if (strcmp(what, "refreshes") == 0) {
+        return probe_send_print(probe_main_window(), MSG_GET_REFRESH_COUNT, 0, 0);
+    }
     fprintf(stderr,
             "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus | edit-box |"
-            " box-text | copydata <text>... | menu-keys <key>... | pixel <x> <y>\n");
+            " box-text | box-press <id> | copydata <text>... | menu-keys <key>... | pixel <x> <y> |"
+            " texts | wait-text <text> <ms> | edit-open <hwnd> | edit-commit <hwnd> <text> |"
+            " notices | refreshes\n");
     return 2;
 }

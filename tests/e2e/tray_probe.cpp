@@ -30,6 +30,7 @@
 //                             every other window for ms milliseconds (the
 //                             bare X root of a test display is black)
 //   balloons                  one line per balloon window: "flags l t r b"
+//   menus                     one line per pop-up menu on the screen: "l t r b"
 #include <windows.h>
 #include <shellapi.h>
 
@@ -232,6 +233,14 @@ int probe_run(int argc, char** argv) {
     }
     if (what == "backdrop" && argc >= 4) {
         return probe_backdrop(strtoul(argv[2], nullptr, 16), strtoul(argv[3], nullptr, 10));
+    }
+    if (what == "menus") {
+        for (HWND menu : probe_windows("#32768", nullptr, true)) {
+            RECT r;
+            GetWindowRect(menu, &r);
+            printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        }
+        return 0;
     }
     if (what == "balloons") {
         for (HWND balloon : probe_windows("BalloonWindowClass", nullptr, false)) {

@@ -38,6 +38,20 @@ struct fake_state {
     std::vector<std::string> recycled;
     std::vector<std::string> message_texts;
     std::vector<std::string> message_captions;
+    int last_fault;
+    int calls;              // fallible calls since the reset
+    int fail_call;          // the call number that fails; 0: none
+    int fail_call_fault;
+    const char* failed_call;
+    std::vector<std::string> held;       // host paths
+    std::string fault_folder;            // host path
+    int folder_fault;
+    uint32_t ticks;
+    uint32_t slept;
+    uint32_t retry_delay;
+    std::vector<std::string> notices;
+    int steps;
+    int die_at_step;
 };
 
 fake_state g_fake;
@@ -80,6 +94,33 @@ bool fake_fault_fires(fake_fault fault) {
     g_fake.fault_at[fault] = 0;
     g_fake.fault_calls[fault] = 0;
     return true;
+}
+
+// Counts one fallible call; true when it is the one that fails (its fault
+// is then the last fault).
+void fake_step(void) {
+    g_fake.steps++;
+    if (g_fake.die_at_step != 0 && g_fake.steps == g_fake.die_at_step) _exit(0);
+}
+
+bool fake_call_fails(const char* name) {
+    fake_ensure_ready();
+    fake_step();
+    g_fake.calls++;
+    if (g_fake.fail_call == 0 || g_fake.calls != g_fake.fail_call) return false;
+    g_fake.fail_call = 0;
+    g_fake.failed_call = name;
+    g_fake.last_fault = g_fake.fail_call_fault;
+    return true;
+}
+
+bool fake_is_held(const std::string& host) {
+    return std::find(g_fake.held.begin(), g_fake.held.end(), host) != g_fake.held.end();
+}
+
+int fake_fail(int fault) {
+    g_fake.last_fault = fault;
+    return 0;
 }
 
 bool fake_write_host(const std::string& host, const void* data, size_t size, const char* mode) {
@@ -259,6 +300,44 @@ void fake_platform_fail(fake_fault fault, int nth_call) {
     g_fake.fault_calls[fault] = 0;
 }
 
+void fake_platform_fail_call(int nth_call, int fault) {
+    fake_ensure_ready();
+    g_fake.fail_call = nth_call > 0 ? g_fake.calls + nth_call : 0;
+    g_fake.fail_call_fault = fault;
+}
+
+int fake_platform_calls(void) { return g_fake.calls; }
+
+const char* fake_platform_failed_call(void) {
+    return g_fake.failed_call ? g_fake.failed_call : "";
+}
+
+void fake_platform_die_at_step(int nth_step) {
+    fake_ensure_ready();
+    g_fake.die_at_step = g_fake.steps + nth_step;
+}
+
+void fake_platform_hold(const char* windows_path, bool held) {
+    std::string host = fake_platform_host_path(windows_path);
+    auto at = std::find(g_fake.held.begin(), g_fake.held.end(), host);
+    if (held && at == g_fake.held.end()) g_fake.held.push_back(host);
+    if (!held && at != g_fake.held.end()) g_fake.held.erase(at);
+}
+
+void fake_platform_set_folder_fault(const char* windows_folder, int fault) {
+    g_fake.fault_folder = fake_platform_host_path(windows_folder);
+    g_fake.folder_fault = fault;
+}
+
+void fake_platform_advance(uint32_t milliseconds) {
+    fake_ensure_ready();
+    g_fake.ticks += milliseconds;
+}
+
+uint32_t fake_platform_slept_ms(void) { return g_fake.slept; }
+uint32_t fake_platform_retry_delay(void) { return g_fake.retry_delay; }
+const std::vector<std::string>& fake_platform_notices(void) { return g_fake.notices; }
+
 int fake_platform_write_count(void) { return g_fake.writes; }
 int fake_platform_read_count(void) { return g_fake.reads; }
 
@@ -272,6 +351,7 @@ const std::string& fake_platform_message_caption(int index) {
 
 int platform_program_path(char* buffer, size_t size) {
     fake_ensure_ready();
+    if (fake_call_fails("platform_program_path")) return 0;
     if (g_fake.program_path.size() + 1 > size) return 0;
     memcpy(buffer, g_fake.program_path.c_str(), g_fake.program_path.size() + 1);
     return 1;
@@ -279,12 +359,14 @@ int platform_program_path(char* buffer, size_t size) {
 
 int platform_appdata_folder(char* buffer, size_t size) {
     fake_ensure_ready();
+    if (fake_call_fails("platform_appdata_folder")) return 0;
     if (!g_fake.appdata_set || g_fake.appdata.size() + 1 > size) return 0;
     memcpy(buffer, g_fake.appdata.c_str(), g_fake.appdata.size() + 1);
     return 1;
 }
 
 int platform_path_kind(const char* path) {
+    if (fake_call_fails("platform_path_kind")) return PLATFORM_PATH_NONE;
     struct stat st;
     if (stat(fake_platform_host_path(path).c_str(), &st) != 0) return PLATFORM_PATH_NONE;
     return S_ISDIR(st.st_mode) ? PLATFORM_PATH_FOLDER : PLATFORM_PATH_FILE;
@@ -292,7 +374,9 @@ int platform_path_kind(const char* path) {
 
 int platform_create_folder(const char* path) {
     fake_ensure_ready();
-    if (fake_fault_fires(FAKE_FAULT_CREATE_FOLDER)) return 0;
+    if (fake_fault_fires(FAKE_FAULT_CREATE_FOLDER) || fake_call_fails("platform_create_folder")) {
+        return 0;
+    }
     return mkdir(fake_platform_host_path(path).c_str(), 0777) == 0 ? 1 : 0;
 }
 
@@ -301,82 +385,143 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     g_fake.reads++;
     *data = nullptr;
     *size = 0;
-    if (fake_fault_fires(FAKE_FAULT_READ)) return 0;
+    if (fake_fault_fires(FAKE_FAULT_READ)) return fake_fail(PLATFORM_FAULT_OTHER);
+    if (fake_call_fails("platform_read_file")) return 0;
     std::string host = fake_platform_host_path(path);
+    if (fake_is_held(host)) return fake_fail(PLATFORM_FAULT_BUSY);
     struct stat st;
-    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return fake_fail(PLATFORM_FAULT_MISSING);
+    }
     // The same refusal as the real one; a sparse file makes it cheap to test.
-    if ((uint64_t)st.st_size >= 0x100000000ULL) return 0;
+    if ((uint64_t)st.st_size >= 0x100000000ULL) return fake_fail(PLATFORM_FAULT_OTHER);
     FILE* f = fopen(host.c_str(), "rb");
-    if (!f) return 0;
+    if (!f) return fake_fail(PLATFORM_FAULT_OTHER);
     unsigned char* block = (unsigned char*)malloc((size_t)st.st_size + 1);
     if (!block) {
         fclose(f);
-        return 0;
+        return fake_fail(PLATFORM_FAULT_OTHER);
     }
     size_t got = st.st_size ? fread(block, 1, (size_t)st.st_size, f) : 0;
     fclose(f);
     if (got != (size_t)st.st_size) {
         free(block);
-        return 0;
+        return fake_fail(PLATFORM_FAULT_OTHER);
     }
     block[got] = 0;
     *data = block;
     *size = got;
+    g_fake.last_fault = PLATFORM_FAULT_NONE;
     return 1;
 }
 
 void platform_release_file(unsigned char* data) { free(data); }
 
+// The replacing step of a write or a commit.
+int fake_replace(const std::string& temp, const std::string& host, int replace) {
+    if (fake_call_fails("platform_commit_file")) return 0;
+    if (fake_is_held(host)) return fake_fail(PLATFORM_FAULT_BUSY);
+    // Without replacing: a hard link fails when the name exists.
+    int failed = replace ? rename(temp.c_str(), host.c_str())
+                         : link(temp.c_str(), host.c_str()) || unlink(temp.c_str());
+    if (failed != 0) {
+        return fake_fail(errno == ENOENT ? PLATFORM_FAULT_MISSING : PLATFORM_FAULT_OTHER);
+    }
+    g_fake.last_fault = PLATFORM_FAULT_NONE;
+    return 1;
+}
+
 int platform_write_file(const char* path, const void* data, size_t size, int flags) {
     fake_ensure_ready();
     g_fake.writes++;
-    if (strlen(path) + strlen(PLATFORM_TEMP_SUFFIX) + 1 > PLATFORM_PATH_SIZE) return 0;
+    if (strlen(path) + strlen(PLATFORM_TEMP_SUFFIX) + 1 > PLATFORM_PATH_SIZE) {
+        return fake_fail(PLATFORM_FAULT_OTHER);
+    }
     std::string host = fake_platform_host_path(path);
     std::string temp = host + PLATFORM_TEMP_SUFFIX;
-    if (fake_fault_fires(FAKE_FAULT_WRITE_TEMP)) return 0;
+    if (fake_fault_fires(FAKE_FAULT_WRITE_TEMP)) return fake_fail(PLATFORM_FAULT_OTHER);
+    if (fake_call_fails("platform_write_file")) return 0;
+    if (g_fake.folder_fault != PLATFORM_FAULT_NONE &&
+        host.compare(0, g_fake.fault_folder.size() + 1, g_fake.fault_folder + "/") == 0 &&
+        host.find('/', g_fake.fault_folder.size() + 1) == std::string::npos) {
+        return fake_fail(g_fake.folder_fault);
+    }
     struct stat st;
-    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return 0;
+    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fake_fail(PLATFORM_FAULT_OTHER);
     // Flushed like the real one, so that the benchmark pays what the
     // program pays.
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) return 0;
+    if (fd < 0) return fake_fail(errno == ENOENT ? PLATFORM_FAULT_MISSING : PLATFORM_FAULT_OTHER);
+    // Written in two halves, with a crash step between them: a kill in the
+    // middle of a write leaves a torn temporary file.
     const char* bytes = (const char*)data;
     size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, bytes + done, size - done);
-        if (n <= 0) break;
-        done += (size_t)n;
+    for (size_t part_end : {size / 2, size}) {
+        while (done < part_end) {
+            ssize_t n = write(fd, bytes + done, part_end - done);
+            if (n <= 0) break;
+            done += (size_t)n;
+        }
+        if (part_end < size) fake_step();
     }
     bool ok = done == size && (!(flags & PLATFORM_WRITE_DURABLE) || fsync(fd) == 0);
     if (close(fd) != 0) ok = false;
     if (!ok) {
         unlink(temp.c_str());
-        return 0;
+        return fake_fail(PLATFORM_FAULT_OTHER);
     }
-    if (fake_fault_fires(FAKE_FAULT_WRITE_REPLACE)) return 0;
-    if (rename(temp.c_str(), host.c_str()) != 0) {
+    fake_step();
+    if (fake_fault_fires(FAKE_FAULT_WRITE_REPLACE)) return fake_fail(PLATFORM_FAULT_OTHER);
+    if (flags & PLATFORM_WRITE_STAGE) {
+        g_fake.last_fault = PLATFORM_FAULT_NONE;
+        return 1;
+    }
+    if (!fake_replace(temp, host, 1)) {
         unlink(temp.c_str());
         return 0;
     }
     return 1;
 }
 
+int platform_commit_file(const char* path, int replace) {
+    fake_ensure_ready();
+    std::string host = fake_platform_host_path(path);
+    return fake_replace(host + PLATFORM_TEMP_SUFFIX, host, replace);
+}
+
+int platform_last_fault(void) { return g_fake.last_fault; }
+
 int platform_append_file(const char* path, const void* data, size_t size) {
     fake_ensure_ready();
-    if (fake_fault_fires(FAKE_FAULT_APPEND)) return 0;
+    if (fake_fault_fires(FAKE_FAULT_APPEND) || fake_call_fails("platform_append_file")) return 0;
     return fake_write_host(fake_platform_host_path(path), data, size, "ab") ? 1 : 0;
 }
 
 int platform_delete_file(const char* path) {
+    if (fake_call_fails("platform_delete_file")) return 0;
     std::string host = fake_platform_host_path(path);
+    if (fake_is_held(host)) return 0;
     struct stat st;
     if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
     return unlink(host.c_str()) == 0 ? 1 : 0;
 }
 
+int platform_stat_file(const char* path, platform_file_stamp* out) {
+    struct stat st;
+    out->exists = 0;
+    out->size = 0;
+    out->write_time = 0;
+    if (stat(fake_platform_host_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    out->exists = 1;
+    out->size = (uint64_t)st.st_size;
+    // The Windows unit: 100 ns steps.
+    out->write_time = (uint64_t)st.st_mtim.tv_sec * 10000000u + (uint64_t)st.st_mtim.tv_nsec / 100u;
+    return 1;
+}
+
 int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
                          void* context) {
+    if (fake_call_fails("platform_list_folder")) return 0;
     DIR* dir = opendir(fake_platform_host_path(folder).c_str());
     if (!dir) return 0;
     // Names are collected first so that a visitor may create or delete files.
@@ -397,6 +542,17 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
 void platform_local_time(platform_time* out) {
     fake_ensure_ready();
     *out = g_fake.now;
+}
+
+uint32_t platform_tick_count(void) {
+    fake_ensure_ready();
+    return g_fake.ticks;
+}
+
+void platform_sleep(uint32_t milliseconds) {
+    fake_ensure_ready();
+    g_fake.ticks += milliseconds;
+    g_fake.slept += milliseconds;
 }
 
 void platform_virtual_screen(platform_rect* out) {
@@ -454,14 +610,14 @@ void platform_cursor_pos(int32_t* point_xy) {
 
 int platform_recycle_file(const char* path) {
     fake_ensure_ready();
-    if (fake_fault_fires(FAKE_FAULT_RECYCLE)) return 0;
+    if (fake_fault_fires(FAKE_FAULT_RECYCLE) || fake_call_fails("platform_recycle_file")) return 0;
     std::string bin = g_fake.root + "/.recycle";
     mkdir(bin.c_str(), 0777);
     char serial[16];
     snprintf(serial, sizeof serial, "/%zu", g_fake.recycled.size());
     struct stat st;
     std::string host = fake_platform_host_path(path);
-    if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+    if (fake_is_held(host) || stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
     if (rename(host.c_str(), (bin + serial).c_str()) != 0) return 0;
     g_fake.recycled.push_back(path);
     return 1;
@@ -493,7 +649,9 @@ const std::vector<std::string>& fake_platform_recycled(void) { return g_fake.rec
 
 memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
     fake_ensure_ready();
-    if (fake_fault_fires(FAKE_FAULT_CREATE_WINDOW)) return nullptr;
+    if (fake_fault_fires(FAKE_FAULT_CREATE_WINDOW) || fake_call_fails("platform_memo_window_create")) {
+        return nullptr;
+    }
     memo_hwnd w = fake_platform_add_window(*r);
     fake_platform_window_info(w)->owner = owner;
     return w;
@@ -537,16 +695,32 @@ void platform_window_repaint(memo_hwnd window) {
 }
 
 int platform_window_rect(memo_hwnd window, platform_rect* out) {
+    if (fake_call_fails("platform_window_rect")) return 0;
     fake_window* w = fake_platform_window_info(window);
     if (!w || w->destroyed) return 0;
     *out = w->rect;
     return 1;
 }
 
+memo_hwnd platform_window_owner(memo_hwnd window) {
+    fake_window* w = fake_platform_window_info(window);
+    return w ? w->owner : nullptr;
+}
+
 void platform_message_box(const char* text, const char* caption) {
     fake_ensure_ready();
     g_fake.message_texts.push_back(text ? text : "");
     g_fake.message_captions.push_back(caption ? caption : "");
+}
+
+void platform_notify_later(const char* text) {
+    fake_ensure_ready();
+    g_fake.notices.push_back(text ? text : "");
+}
+
+void platform_retry_later(uint32_t delay_ms) {
+    fake_ensure_ready();
+    g_fake.retry_delay = delay_ms;
 }
 
 void platform_fatal_exit(const char* text, int exit_code) {

@@ -71,6 +71,43 @@ enum fake_fault {
 };
 void fake_platform_fail(fake_fault fault, int nth_call);
 
+// Every platform call that can fail counts as one call of the walk:
+// program and application-data paths, path kinds, folder creation, reads,
+// writes, commits, appends, deletes, folder listings, the recycle bin,
+// memo window creation and window rectangles.  fake_platform_fail_call
+// makes the nth of them from now on fail once, with fault (a failed path
+// kind answers "nothing there"); fake_platform_calls counts them since the
+// reset, and fake_platform_failed_call names the one that failed.
+void fake_platform_fail_call(int nth_call, int fault);
+int fake_platform_calls(void);
+const char* fake_platform_failed_call(void);
+
+// The crash walk: every fallible call is a step, and so is the moment a
+// write has its temporary file complete but has not replaced the target
+// yet.  At step nth_step (counted from now) the process ends at once with
+// exit code 0, as a kill would end it; run it in a forked child.
+void fake_platform_die_at_step(int nth_step);
+
+// Another program holding a file without delete sharing: while held, a
+// read, delete or recycle of it fails busy, and so does the replacing step
+// of a write or commit onto it (the new content never lands).
+void fake_platform_hold(const char* windows_path, bool held);
+
+// Every write of a temporary file into folder fails with fault (a
+// read-only folder, a full disk); PLATFORM_FAULT_NONE ends it.
+void fake_platform_set_folder_fault(const char* windows_folder, int fault);
+
+// The clock of platform_tick_count: platform_sleep moves it on, and so does
+// a test; fake_platform_slept_ms adds up every sleep since the reset.
+void fake_platform_advance(uint32_t milliseconds);
+uint32_t fake_platform_slept_ms(void);
+
+// The last delay asked for with platform_retry_later (0: none or cancelled).
+uint32_t fake_platform_retry_delay(void);
+
+// Texts handed to platform_notify_later, in order.
+const std::vector<std::string>& fake_platform_notices(void);
+
 // Windows created by platform_memo_window_create (or by a test) are records
 // in the fake; their handles are never dereferenced.
 struct fake_message {

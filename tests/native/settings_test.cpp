@@ -80,6 +80,7 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
     EXPECT_EQ(1, s.portable);
     EXPECT_STREQ("C:\\app\\kelvan", s.path);
     EXPECT_EQ(PLATFORM_PATH_FOLDER, platform_path_kind("C:\\app\\kelvan"));
+    EXPECT_EQ(1, s.autorefresh);
 
     ASSERT_EQ(1, settings_save(nullptr));
     std::string ini = file(k_config);
@@ -94,7 +95,8 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
         }
     }
     for (const char* k : {"TEXTFILE", "LEFTFOLD", "ABSOLUTE", "TASKBAR", "TASKBARWIDTH",
-                          "TASKBARHEIGHT", "BALLOON", "DIALOG", "SHOW", "PORTABLE", "PATH"}) {
+                          "TASKBARHEIGHT", "BALLOON", "DIALOG", "SHOW", "PORTABLE", "PATH",
+                          "AUTOREFRESH"}) {
         expected.push_back(k);
     }
     EXPECT_EQ(expected, keys_of(ini));
@@ -103,6 +105,19 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
     EXPECT_NE(std::string::npos, ini.find("\r\nTEXTFILE=65537\r\n"));
     EXPECT_NE(std::string::npos, ini.find("\r\nPATH=C:\\app\\kelvan\r\n"));
     EXPECT_EQ(std::string::npos, ini.find("MICROSOFTSTORE"));
+}
+
+// The key came after all the others: a file of an older version has none
+// and turns it on; one that turns it off keeps its lines where they were.
+TEST_F(SettingTest, AutoRefreshIsOnUnlessTheFileTurnsItOff) {
+    fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=1\r\n");
+    settings_load(nullptr);
+    EXPECT_EQ(1, g_settings.autorefresh);
+    fake_platform_put_file(k_config, "[KELVAN]\r\nAUTOREFRESH=0\r\nTOPMOST=1\r\n");
+    settings_load(nullptr);
+    EXPECT_EQ(0, g_settings.autorefresh);
+    settings_save(nullptr);
+    EXPECT_EQ(0u, file(k_config).find("[KELVAN]\r\nAUTOREFRESH=0\r\nTOPMOST=1\r\n"));
 }
 
 TEST_F(SettingTest, ClampsApplyOnlyToTransparencyAndEditSize) {
@@ -172,8 +187,9 @@ TEST_F(SettingTest, PathTooLongForThePathBuffersIsRefusedNotCut) {
     fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + long_path + "\r\n");
     settings_load(nullptr);
     EXPECT_STREQ("C:\\app\\kelvan", g_settings.path);
-    // 259 bytes still fit.
-    std::string longest = "D:\\" + std::string(256, 'q');
+    // The longest folder that still has room for a memo's file names
+    // ("\" + 14 digits + ".txt.tmp") behind it is used as it is.
+    std::string longest = "D:\\" + std::string(233, 'q');
     fake_platform_make_folders("D:\\");
     fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + longest + "\r\n");
     settings_load(nullptr);
@@ -257,3 +273,69 @@ TEST_F(SettingTest, ProgramPathWithoutBackslashIsUsedWhole) {
 }
 
 }  // namespace
+
+// A PATH that cannot be the data folder: the default folder is used, the
+// user is told once which folder failed, why and which is used, and the
+// setting stays in config.ini until the data folder is chosen anew.
+TEST_F(SettingTest, UnusablePathFallsBackWithANoticeAndIsKept) {
+    const std::string too_long = "D:\\" + std::string(300, 'p');
+    const struct {
+        std::string path;
+        const char* why;
+    } cases[] = {
+        {too_long, "パスが長すぎます"},
+        {"E:\\gone\\kelvan", "親フォルダが見つかりません"},
+        {"C:\\app\\config.ini", "同じ名前のファイルがあります"},
+    };
+    for (const auto& c : cases) {
+        const std::string config = "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + c.path + "\r\nTOPMOST=0\r\n";
+        fake_platform_put_file(k_config, config);
+        settings_load(nullptr);
+        EXPECT_STREQ("C:\\app\\kelvan", g_settings.path) << c.why;
+        ASSERT_NE(nullptr, settings_folder_notice()) << c.why;
+        std::string notice = settings_folder_notice();
+        EXPECT_NE(std::string::npos, notice.find(c.why)) << notice;
+        EXPECT_NE(std::string::npos, notice.find("代わりに「C:\\app\\kelvan」を使用します")) << notice;
+        EXPECT_NE(std::string::npos, notice.find(c.path.substr(0, 40))) << notice;
+        EXPECT_LT(notice.size(), 400u) << "a long path is shown by its start";
+        EXPECT_FALSE(fake_platform_exists("E:\\gone")) << "only one level is ever created";
+
+        g_settings.topmost = 1;
+        settings_save(nullptr);
+        std::string saved = file(k_config);
+        EXPECT_NE(std::string::npos, saved.find("\r\nPATH=" + c.path + "\r\n")) << saved;
+        EXPECT_NE(std::string::npos, saved.find("TOPMOST=1")) << "the rest is saved";
+    }
+    // Chosen anew on the data page: the new folder is what gets saved.
+    fake_platform_make_folders("C:\\sync");
+    settings_load(nullptr);
+    strcpy(g_settings.path, "C:\\sync");
+    settings_save(nullptr);
+    EXPECT_NE(std::string::npos, file(k_config).find("\r\nPATH=C:\\sync\r\n"));
+
+    // A usable PATH, missing one level, is made and gives no notice.
+    fake_platform_put_file(k_config, "[KELVAN]\r\nPORTABLE=0\r\nPATH=C:\\sync\\memos\r\n");
+    settings_load(nullptr);
+    EXPECT_STREQ("C:\\sync\\memos", g_settings.path);
+    EXPECT_EQ(nullptr, settings_folder_notice());
+}
+
+// A config.ini that exists but cannot be read (another program holds it
+// past the wait) starts from the defaults and is not overwritten with them
+// at exit; the temporary file of a cut-short settings write is removed.
+TEST_F(SettingTest, UnreadableConfigIsNotOverwrittenAndLeftoversGo) {
+    const std::string config = "[KELVAN]\r\nTRANSPARENCY=99\r\nPORTABLE=1\r\n";
+    fake_platform_put_file(k_config, config);
+    fake_platform_put_file("C:\\app\\config.ini.tmp", "[KELVAN]\r\nTRANSP");
+    fake_platform_hold(k_config, true);
+    settings_load(nullptr);
+    EXPECT_EQ(200, g_settings.transparency);
+    EXPECT_GT(fake_platform_slept_ms(), 0u) << "a held file is waited for";
+    fake_platform_hold(k_config, false);
+    settings_save(nullptr);
+    EXPECT_EQ(config, file(k_config));
+    EXPECT_FALSE(fake_platform_exists("C:\\app\\config.ini.tmp"));
+
+    settings_load(nullptr);
+    EXPECT_EQ(99, g_settings.transparency);
+}

@@ -14,6 +14,7 @@
 #include "memo_file.h"
 #include "tracked_memory.h"
 #include "placement.h"
+#include "save_queue.h"
 #include "settings.h"
 #include "platform_fake.h"
 
@@ -31,6 +32,7 @@ protected:
     }
     void TearDown() override {
         while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
+        save_queue_clear();
         EXPECT_EQ(live_blocks_, tracked_live_count());
     }
 
@@ -143,6 +145,8 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
         {0, "\xEF\xBB\xBFx", "\xEF\xBB\xBF\xEF\xBB\xBFx"},
     };
     memo_hwnd w = make_memo("20240102030405", "");
+    put("20240102030405.ini", "[KELVAN]\r\nCOLOR=3\r\n");
+    put("20240102030405.txt", "");
     for (const auto& c : cases) {
         g_settings.textfile = c.textfile;
         memo_record* r = record_of(w);
@@ -152,7 +156,7 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
         ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_TEXT)) << c.textfile;
         EXPECT_EQ(c.bytes, get("20240102030405.txt")) << c.textfile << " " << c.text;
     }
-    EXPECT_EQ("<missing>", get("20240102030405.ini"));  // 0x01 alone writes no INI keys
+    EXPECT_EQ("[KELVAN]\r\nCOLOR=3\r\n", get("20240102030405.ini"));  // 0x01 alone writes no INI keys
 }
 
 TEST_F(StoreTest, ReadingAcceptsMarkMixedLineEndsAndStopsAtNul) {
@@ -625,7 +629,9 @@ TEST_F(StoreTest, PeelRemovesTheLeftoverOfAnInterruptedWrite) {
     EXPECT_EQ(1, memo_file_peel(w));
     EXPECT_FALSE(fake_platform_exists(data_path("p.txt.tmp").c_str()));
     EXPECT_TRUE(fake_platform_exists(data_path("p.txt").c_str()));
-    EXPECT_FALSE(fake_platform_exists(data_path("p.ini").c_str()));
+    // The text that stayed keeps its INI: the memo shows again at the next
+    // start and can be peeled then, instead of hiding for good.
+    EXPECT_TRUE(fake_platform_exists(data_path("p.ini").c_str()));
     EXPECT_TRUE(registered().empty());
 }
 

@@ -255,6 +255,7 @@ std::vector<template_case> template_cases() {
             {-1, "Button", "改行コード", 114, 186, 96, 40, GROUP, 0},
             {1031, "Button", "LF (for UNIX、macOS)", 120, 198, 86, 10, RADIO | WS_GROUP, 0},
             {1032, "Button", "CR + LF (for Windows)", 120, 210, 87, 10, RADIO, 0},
+            {1050, "Button", "フォルダの変更を自動で反映する", 12, 149, 140, 10, CHECK | WS_GROUP, 0},
         }},
         {"Detail", 204, "詳細", 227, 241, PAGE, 0, {
             {-1, "Button", "タスクバーの位置とサイズ", 6, 6, 210, 48, GROUP, 0},
@@ -611,7 +612,9 @@ TEST_F(SheetTest, PagesCarryTheirTooltips) {
              {1029, "テキストファイル(UTF-8)にバイトオーダーマーク(BOM)を追加します。"},
              {1030, "テキストファイル(UTF-8)ににバイトオーダーマーク(BOM)をつけません。"},
              {1031, "テキストファイルの改行コードを『\n(LF)』にします。"},
-             {1032, "テキストファイルの改行コードを『\r\n(CR+LF)』にします。"}}},
+             {1032, "テキストファイルの改行コードを『\r\n(CR+LF)』にします。"},
+             {1050, "保存先のメモがほかのコンピュータなどで変更されたとき、『メモを更新』を選ばなくても"
+                    "自動で読み込みます。"}}},
         {3, {{1040, "作成するメモの位置を調整します。タスクバーを左に配置している場合はこの設定が最適です。"},
              {1041, "作成するメモの位置を調整します。タスクバーを上に配置している場合はこの設定が最適です。"},
              {1042, "作成するメモの位置を調整します。タスクバーを右に配置している場合はこの設定が最適です。"},
@@ -1135,6 +1138,27 @@ TEST_F(SheetTest, TextFileRadiosWalkTheFourFormats) {
     EXPECT_EQ((std::vector<int>{65536, 0, 1, 65537}), seen);
 }
 
+// The box takes effect at once, like every other control of the page,
+// and the main window is told so that its watch follows.
+TEST_F(SheetTest, AutoRefreshBoxSwitchesAtOnceAndTellsTheOwner) {
+    g_settings.autorefresh = 1;
+    int before = memo_test::watch_setting_notices();
+    bool initial = false;
+    std::vector<int32_t> seen;
+    ASSERT_TRUE(run_sheet([&](HWND sheet) {
+        HWND page = sheet_page(sheet, 2);
+        initial = ticked(page, 1050);
+        click(page, 1050);
+        seen.push_back(g_settings.autorefresh);
+        click(page, 1050);
+        seen.push_back(g_settings.autorefresh);
+    }, IDCANCEL));
+    memo_test::pump_for(20);
+    EXPECT_TRUE(initial);
+    EXPECT_EQ((std::vector<int32_t>{0, 1}), seen);
+    EXPECT_EQ(before + 2, memo_test::watch_setting_notices());
+}
+
 struct data_view {
     bool portable, standard, portable_enabled, apply;
     bool layout[5];  // 1046, 1027, 1021, 1019, 1020
@@ -1215,6 +1239,7 @@ TEST_F(SheetTest, ApplyCopiesTheDataAndSwitchesToTheChosenFolder) {
     g_settings.portable = 1;
     std::vector<std::string> boxes;
     bool apply_after = true;
+    int notices = memo_test::watch_setting_notices();
     ASSERT_TRUE(run_sheet([&](HWND sheet) {
         HWND page = sheet_page(sheet, 2);
         click(page, 1025);
@@ -1232,6 +1257,8 @@ TEST_F(SheetTest, ApplyCopiesTheDataAndSwitchesToTheChosenFolder) {
     EXPECT_EQ(std::vector<std::string>{}, boxes) << "no conflict, no message";
     EXPECT_EQ("one", memo_test::read_file(target + "\\20240101000000.txt"));
     EXPECT_EQ("one", memo_test::read_file(folder + "\\20240101000000.txt")) << "the old folder keeps its copy";
+    memo_test::pump_for(20);
+    EXPECT_EQ(notices + 1, memo_test::watch_setting_notices()) << "the watch follows the folder";
 }
 
 // A target that cannot take the data is refused: one message, and the
@@ -1319,6 +1346,55 @@ TEST_F(SheetTest, BrowseProposesTheFolderOrItsKelvanFolder) {
                   question);
         EXPECT_EQ(folder, g_settings.path) << "nothing switches before Apply";
     }
+}
+
+// config.ini holds the data folder in code page 932: a folder that code
+// page cannot spell ("é", "한") is refused with a message, whether it was
+// just picked or is on show at Apply, and nothing is made or moved.
+TEST_F(SheetTest, FolderCodePage932CannotSpellIsRefused) {
+    std::wstring cafe = wide(fresh_folder("kelvane-dialog-other", true).c_str()) + L"\\Café 한";
+    ASSERT_TRUE(CreateDirectoryW(cafe.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    RemoveDirectoryW((cafe + L"\\kelvan").c_str());
+    g_settings.portable = 0;
+    std::vector<std::string> picked, applied;
+    std::string shown;
+    bool apply = true;
+    ASSERT_TRUE(run_sheet([&](HWND sheet) {
+        HWND page = sheet_page(sheet, 2);
+        PostMessageA(GetDlgItem(page, 1020), BM_CLICK, 0, 0);
+        HWND picker = find_owned_dialog(page);
+        ASSERT_NE(nullptr, picker);
+        HWND tree = FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
+        ASSERT_TRUE(wait_for([&] {
+            SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(cafe.c_str()));
+            Sleep(50);
+            LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+            return caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        }));
+        {
+            box_watcher watcher("Kelvane", IDYES);
+            PostMessageA(picker, WM_COMMAND, IDOK, 0);
+            wait_for([&] { return false; }, 800);
+            picked = watcher.stop();
+        }
+        shown = text_of(GetDlgItem(page, 1019));
+        apply = enabled(page, 1026);
+        SetDlgItemTextW(page, 1019, (cafe + L"\\kelvan").c_str());
+        box_watcher watcher("Kelvane");
+        PostMessageA(GetDlgItem(page, 1026), BM_CLICK, 0, 0);
+        wait_for([&] { return false; }, 800);
+        applied = watcher.stop();
+    }, IDCANCEL));
+    const std::vector<std::string> refused = {
+        "このフォルダは保存先にできません。フォルダのパスに、設定ファイル(config.ini)に"
+        "書き込めない文字が含まれています。別のフォルダを選択してください。"};
+    EXPECT_EQ(refused, picked) << "refused before the kelvan question";
+    EXPECT_EQ(folder, shown);
+    EXPECT_FALSE(apply);
+    EXPECT_EQ(refused, applied);
+    EXPECT_EQ(folder, g_settings.path);
+    EXPECT_EQ(0, g_settings.portable);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((cafe + L"\\kelvan").c_str())) << "nothing made";
 }
 
 // --- copying the memo data ------------------------------------------------------

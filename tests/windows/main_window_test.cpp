@@ -7,6 +7,7 @@
 
 #include <string.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -333,6 +334,48 @@ TEST(ScopedMutexOwnership, GivesTheMutexBackAtScopeEnd) {
         EXPECT_FALSE(taken_elsewhere());
     }
     EXPECT_TRUE(taken_elsewhere());
+}
+
+// A text from another program that cannot be saved (its data folder is
+// gone and cannot be made): the sender has its answer at once, and only
+// then is the user told, in a box of the main window, why and that the
+// text is still on the screen.  The save lands by itself, on the main
+// window's timer, once the folder is back.
+TEST_F(MainWindowTest, CopyDataThatCannotBeSavedAnswersFirstThenTells) {
+    std::string good = g_settings.path;
+    g_settings.balloon = 0;
+    snprintf(g_settings.path, sizeof g_settings.path, "%s\\gone\\kelvan", good.c_str());
+    static const char text[] = u8"保存できない付箋";
+    std::atomic<LRESULT> answer(0);
+    std::atomic<DWORD> took(0);
+    std::atomic<bool> answered(false);
+    memo_test::box_answerer box(PROGRAM_CAPTION, IDOK);
+    std::thread sender([&] {
+        COPYDATASTRUCT data = {0, sizeof text, const_cast<char*>(text)};
+        DWORD start = GetTickCount();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                            5000, &result);
+        took = GetTickCount() - start;
+        answer = static_cast<LRESULT>(result);
+        answered = true;
+    });
+    memo_test::pump_until([&] { return answered.load(); }, 6000);
+    sender.join();
+    EXPECT_LT(took.load(), 1000u) << "the sender waited for the user";
+    HWND memo = reinterpret_cast<HWND>(answer.load());
+    ASSERT_TRUE(IsWindow(memo));
+    memo_test::pump_for(300);  // the notice comes after the answer
+    std::string notice = box.text();
+    EXPECT_NE(std::string::npos, notice.find("データフォルダが見つからず")) << notice;
+    EXPECT_NE(std::string::npos, notice.find("画面に残っています")) << notice;
+    EXPECT_STREQ(text, memo_test::record_of(memo)->text);
+
+    strcpy(g_settings.path, good.c_str());
+    std::string file = good + "\\" + memo_test::record_of(memo)->file_name + ".txt";
+    EXPECT_TRUE(memo_test::pump_until([&] { return memo_test::file_exists(file); }, 5000));
+    EXPECT_NE(std::string::npos, memo_test::read_file(file).find(text));
+    remove_memo(memo);
 }
 
 }  // namespace

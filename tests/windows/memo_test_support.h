@@ -34,7 +34,17 @@ inline std::atomic<int>& foreground_commands() {
     return count;
 }
 
+// The data page's word that AUTOREFRESH or the data folder changed.
+inline std::atomic<int>& watch_setting_notices() {
+    static std::atomic<int> count(0);
+    return count;
+}
+
 inline LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == MSG_FOLDER_CHANGED && wparam == FOLDER_CHANGED_SETTINGS) {
+        watch_setting_notices()++;
+        return 1;
+    }
     if (message == MSG_GET_TRANSPARENCY) {
         return g_settings.transparency;
     }

@@ -11,6 +11,7 @@
 
 #include "edit_box.h"
 #include "memo_test_support.h"
+#include "save_queue.h"
 #include "memo_window.h"
 
 using namespace memo_test;
@@ -314,16 +315,21 @@ TEST_F(MemoWindowTest, MissingTextBlockIsRefusedWithAMessage) {
     EXPECT_STREQ("old", record_of(m)->text);
 }
 
-// The memo keeps and shows a text it could not write, and says so.
+// The memo keeps and shows a text it could not write (its folder is gone
+// and cannot be made); the save stays owed and the user hears why.
 TEST_F(MemoWindowTest, TextThatCannotBeWrittenIsKeptAndReported) {
     HWND m = memo(100, 100, 160, 120, "old");
-    strcpy(g_settings.path, (folder + "\\no such folder").c_str());
+    strcpy(g_settings.path, (folder + "\\no such folder\\deeper").c_str());
     uint64_t blocks = tracked_live_count();
     box_answerer answer("Kelvane", IDOK);
     EXPECT_EQ(0, SendMessageA(m, WM_COMMAND, MEMO_CMD_SET_TEXT,
                               reinterpret_cast<LPARAM>(tracked_copy("new"))));
-    EXPECT_EQ("メモの更新に失敗しました。", answer.text());
+    std::string notice = answer.text();
+    EXPECT_NE(std::string::npos, notice.find("データフォルダが見つからず")) << notice;
+    EXPECT_NE(std::string::npos, notice.find("画面に残っています")) << notice;
     EXPECT_STREQ("new", record_of(m)->text);
+    EXPECT_EQ(1, save_queue_count());
+    save_queue_clear();
     EXPECT_EQ(blocks, tracked_live_count()) << "the old text was released, the new one kept";
 }
 

@@ -232,4 +232,69 @@ TEST_F(StoreWinTest, IniReaderReadsWhatTheSystemReads) {
     ini_close(&doc);
 }
 
+// The real calls say why they failed: a handle of another program without
+// delete sharing (an indexer, a sync client) makes a read and the replace
+// of a write fail busy, the old content stays and the temporary file goes;
+// a missing folder is missing.  A staged write waits for its commit, which
+// replaces only when asked to.
+TEST_F(StoreWinTest, FileCallsNameTheirFaultAndStagedWritesWaitForTheirCommit) {
+    put("a.ini", "old");
+    HANDLE other = CreateFileA(path("a.ini").c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    unsigned char* data = nullptr;
+    uint64_t size = 0;
+    EXPECT_EQ(0, platform_read_file(path("a.ini").c_str(), &data, &size));
+    EXPECT_EQ(PLATFORM_FAULT_BUSY, platform_last_fault());
+    EXPECT_EQ(0, platform_write_file(path("a.ini").c_str(), "new", 3, 0));
+    EXPECT_EQ(PLATFORM_FAULT_BUSY, platform_last_fault());
+    CloseHandle(other);
+    EXPECT_EQ("old", get("a.ini"));
+    EXPECT_EQ("<missing>", get("a.ini.tmp"));
+
+    EXPECT_EQ(0, platform_write_file(path("gone\\a.ini").c_str(), "x", 1, 0));
+    EXPECT_EQ(PLATFORM_FAULT_MISSING, platform_last_fault());
+
+    EXPECT_EQ(1, platform_write_file(path("a.ini").c_str(), "staged", 6, PLATFORM_WRITE_STAGE));
+    EXPECT_EQ("old", get("a.ini"));
+    EXPECT_EQ("staged", get("a.ini.tmp"));
+    EXPECT_EQ(0, platform_commit_file(path("a.ini").c_str(), 0)) << "never over an existing file";
+    EXPECT_EQ("staged", get("a.ini.tmp"));
+    EXPECT_EQ(1, platform_commit_file(path("a.ini").c_str(), 1));
+    EXPECT_EQ("staged", get("a.ini"));
+    EXPECT_EQ("<missing>", get("a.ini.tmp"));
+    ASSERT_EQ(1, platform_read_file(path("a.ini").c_str(), &data, &size));
+    EXPECT_EQ(PLATFORM_FAULT_NONE, platform_last_fault());
+    platform_release_file(data);
+}
+
+// A memo whose INI another program holds: the save waits a moment, then
+// keeps the change; once the file is let go the retry writes it.
+TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
+    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
+                                          MEMO_GEOMETRY_ABSOLUTE);
+    ASSERT_NE(nullptr, w);
+    memo_record* rec = memo_registry_add(w);
+    strcpy(rec->file_name, "m");
+    rec->color_index = 2;
+    rec->text = TRACKED_NEW(char, 4);
+    strcpy(rec->text, "abc");
+    ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
+    HANDLE other = CreateFileA(path("m.ini").c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    rec->color_index = 5;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, memo_file_save(w, MEMO_SAVE_COLOR));
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 200u);
+    EXPECT_LT(waited, 1000u);
+    EXPECT_EQ(1, memo_file_retry_pending());
+    CloseHandle(other);
+    EXPECT_EQ(0, memo_file_retry_pending());
+    EXPECT_EQ(5u, GetPrivateProfileIntA("KELVAN", "COLOR", 99, path("m.ini").c_str()));
+}
+
 }  // namespace

@@ -88,18 +88,19 @@ HWND find_standalone_tray() {
 
 TEST_F(TrayTest, IconRecordIsFilledCompletely) {
     ASSERT_EQ(1, tray_icon_change(TRAY_ICON_ADD, owner));
-    const NOTIFYICONDATAA* data = tray_icon_data();
+    // The wide record: the tip reads right whatever the system's code page.
+    const NOTIFYICONDATAW* data = tray_icon_data();
 #ifdef _WIN64
-    EXPECT_EQ(528u, data->cbSize) << "the whole structure";
+    EXPECT_EQ(976u, data->cbSize) << "the whole structure";
 #endif
-    EXPECT_EQ(sizeof(NOTIFYICONDATAA), data->cbSize);
+    EXPECT_EQ(sizeof(NOTIFYICONDATAW), data->cbSize);
     EXPECT_EQ(owner, data->hWnd);
     EXPECT_EQ(0u, data->uID);
     EXPECT_EQ(7u, data->uFlags);
     EXPECT_EQ(static_cast<UINT>(MSG_TRAY_NOTIFY), data->uCallbackMessage);
     EXPECT_EQ(1026u, data->uCallbackMessage);
     EXPECT_NE(nullptr, data->hIcon);
-    EXPECT_STREQ("『Kelvane』\n右クリックでメニュー", data->szTip);
+    EXPECT_STREQ(L"『Kelvane』\n右クリックでメニュー", data->szTip);
     EXPECT_EQ(1, tray_icon_change(TRAY_ICON_DELETE, owner));
     EXPECT_EQ(0, tray_icon_change(3, owner));
     EXPECT_EQ(0, tray_icon_change(0, owner));
@@ -188,11 +189,25 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
     EXPECT_EQ(0x3000Au, GetMenuItemID(list, 0));
     EXPECT_EQ(std::wstring(L""), wide_item(list, 0)) << "the memo without text";
     EXPECT_EQ(0x2000Au, GetMenuItemID(list, 1));
-    EXPECT_EQ(std::wstring(L"B \U0001F600\r\n二行目"), wide_item(list, 1));
+    EXPECT_EQ(std::wstring(L"B \U0001F600 二行目"), wide_item(list, 1)) << "a line break reads as a space";
     EXPECT_EQ(0x1000Au, GetMenuItemID(list, 2));
     EXPECT_EQ(std::wstring(L"A"), wide_item(list, 2));
     DestroyMenu(menu);
     EXPECT_FALSE(IsMenu(list)) << "destroyed with the menu";
+}
+
+// Each break is one space, whichever of the three forms it takes; the
+// memo's own text keeps its breaks.
+TEST_F(TrayTest, MemoListEntryShowsEachLineBreakAsASpace) {
+    add_memo(u8"a\nb\rc\r\n\r\nd\n");
+    tray_menu_model model;
+    tray_menu_build(&model, 1, 1);
+    HMENU menu = tray_icon_menu_create(&model);
+    tray_menu_release(&model);
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(std::wstring(L"a b c  d "), wide_item(GetSubMenu(menu, 5), 0));
+    EXPECT_STREQ(u8"a\nb\rc\r\n\r\nd\n", static_cast<memo_record*>(memo_registry_find(memos.back()))->text);
+    DestroyMenu(menu);
 }
 
 TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {

@@ -17,12 +17,14 @@
 #include "settings_text.h"
 #include "tracked_memory.h"
 #include "bitmap.h"
+#include "cp932_text.h"
 #include "dpi.h"
 #include "dialog_common.h"
 #include "messages.h"
 #include "resource.h"
 #include "scale.h"
 #include "scoped.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -53,15 +55,15 @@ settings_color_slot* color_page_slot(int button_id) {
 }
 
 void color_page_show_font(HWND page) {
-    SetDlgItemTextA(page, IDC_COLOR_FONTNAME, g_settings.fontname);
-    SetDlgItemTextA(page, IDC_COLOR_FONTSTYLE, settings_text_font_style_text(g_settings.fontstyle));
+    wide_set_item_text(page, IDC_COLOR_FONTNAME, g_settings.fontname);
+    wide_set_item_text(page, IDC_COLOR_FONTSTYLE, settings_text_font_style_text(g_settings.fontstyle));
     dialog_set_int(page, IDC_COLOR_FONTSIZE, g_settings.fontsize);
 }
 
 INT_PTR color_page_on_init(HWND page) {
     color_page_show_font(page);
     for (int n = 0; n < SETTINGS_COLOR_SLOTS; n++) {
-        SetDlgItemTextA(page, IDC_COLOR_NAME_FIRST + n, g_settings.colors[n].colortext);
+        wide_set_item_text(page, IDC_COLOR_NAME_FIRST + n, g_settings.colors[n].colortext);
     }
     for (int i = 0; i < k_custom_colors; i++) {
         s_custom_colors[i] = i < SETTINGS_COLOR_SLOTS ? g_settings.colors[i].color : k_white;
@@ -104,7 +106,7 @@ INT_PTR color_page_on_draw_item(const DRAWITEMSTRUCT* item) {
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, slot->textcolor);
-    DrawTextA(dc, "文字", -1, &r, k_button_text_format);
+    DrawTextW(dc, L"文字", -1, &r, k_button_text_format);
     return TRUE;
 }
 
@@ -122,9 +124,9 @@ INT_PTR color_page_on_context_menu(HWND page, HWND control) {
         REPORT_FAILURE();
         return TRUE;
     }
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, COLOR_WORD_BORDER, "メモの枠の色");
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, COLOR_WORD_TEXT, "メモの文字の色");
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, COLOR_WORD_FILL, "メモの色");
+    InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, COLOR_WORD_BORDER, L"メモの枠の色");
+    InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, COLOR_WORD_TEXT, L"メモの文字の色");
+    InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, COLOR_WORD_FILL, L"メモの色");
     int chosen = TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD, cursor.x,
                                 cursor.y, 0, page, nullptr);
     DestroyMenu(menu);
@@ -155,14 +157,14 @@ INT_PTR color_page_on_color_button(HWND page, int id, int word) {
     HWND button = GetDlgItem(page, id);
     uint32_t* target = color_page_target(id, word);
     if (target) {
-        CHOOSECOLORA choose;
+        CHOOSECOLORW choose;
         ZeroMemory(&choose, sizeof choose);
         choose.lStructSize = sizeof choose;
         choose.hwndOwner = page;
         choose.rgbResult = *target;
         choose.lpCustColors = s_custom_colors;
         choose.Flags = CC_RGBINIT | CC_FULLOPEN;
-        if (ChooseColorA(&choose)) {
+        if (ChooseColorW(&choose)) {
             *target = choose.rgbResult;
         }
     }
@@ -170,13 +172,20 @@ INT_PTR color_page_on_color_button(HWND page, int id, int word) {
     return TRUE;
 }
 
-// Italic, underline and strike-out chosen in the picker are not kept.
-void color_page_take_font(const LOGFONTA* font, int32_t dpi) {
+// Italic, underline and strike-out chosen in the picker are not kept.  A
+// face whose name config.ini cannot hold in code page 932 (some localised
+// names) is not taken at all: the memos keep a font that can be stored.
+void color_page_take_font(const LOGFONTW* font, int32_t dpi) {
+    char name[LF_FACESIZE * 2];
+    if (!cp932_from_wide(font->lfFaceName, name, sizeof name)) {
+        return;
+    }
+    settings_text_cut_text(name, SETTINGS_FONTNAME_SIZE - 1);
     g_settings.fontstyle = font->lfWeight;
     g_settings.fontsize = settings_text_font_points(font->lfHeight, dpi);
     g_settings.fontcharset = font->lfCharSet;
-    memcpy(g_settings.fontname, font->lfFaceName, SETTINGS_FONTNAME_SIZE);
-    g_settings.fontname[SETTINGS_FONTNAME_SIZE - 1] = '\0';
+    memset(g_settings.fontname, 0, SETTINGS_FONTNAME_SIZE);
+    strcpy(g_settings.fontname, name);
 }
 
 // The picker works in pixels of the page's monitor; the setting is in
@@ -185,15 +194,14 @@ void color_page_take_font(const LOGFONTA* font, int32_t dpi) {
 // unchanged record would only convert back to the same size anyway.
 INT_PTR color_page_on_font(HWND page) {
     int32_t dpi = dpi_of_window(page);
-    LOGFONTA font;
+    LOGFONTW font;
     ZeroMemory(&font, sizeof font);
     font.lfHeight = scale_font_height(g_settings.fontsize, dpi);
     font.lfWeight = g_settings.fontstyle;
     font.lfCharSet = static_cast<BYTE>(g_settings.fontcharset);
-    memcpy(font.lfFaceName, g_settings.fontname, SETTINGS_FONTNAME_SIZE);
-    font.lfFaceName[LF_FACESIZE - 1] = '\0';
+    cp932_to_wide(g_settings.fontname, font.lfFaceName, LF_FACESIZE);
 
-    CHOOSEFONTA choose;
+    CHOOSEFONTW choose;
     ZeroMemory(&choose, sizeof choose);
     choose.lStructSize = sizeof choose;
     choose.hwndOwner = page;
@@ -201,7 +209,7 @@ INT_PTR color_page_on_font(HWND page) {
     choose.Flags = CF_SCREENFONTS | CF_LIMITSIZE | CF_FORCEFONTEXIST | CF_INITTOLOGFONTSTRUCT;
     choose.nSizeMin = 8;
     choose.nSizeMax = 36;
-    if (ChooseFontA(&choose)) {
+    if (ChooseFontW(&choose)) {
         color_page_take_font(&font, dpi);
     }
     color_page_show_font(page);
@@ -209,16 +217,20 @@ INT_PTR color_page_on_font(HWND page) {
     return TRUE;
 }
 
-// A name longer than a slot holds is cut at a character boundary.
+// A name longer than a slot holds is cut at a character boundary; a
+// character that code page 932 lacks (config.ini keeps the names in it)
+// becomes its nearest form or "?".
 void color_page_read_name(HWND page, int n) {
     HWND edit = GetDlgItem(page, IDC_COLOR_NAME_FIRST + n);
-    int length = GetWindowTextLengthA(edit);
+    int length = GetWindowTextLengthW(edit);
     if (length < 0) {
         length = 0;
     }
-    char* text = TRACKED_NEW(char, static_cast<uint64_t>(length) + 1);
-    text[0] = '\0';
-    GetWindowTextA(edit, text, length + 1);
+    wchar_t* wide = TRACKED_NEW(wchar_t, static_cast<uint64_t>(length) + 1);
+    wide[0] = L'\0';
+    GetWindowTextW(edit, wide, length + 1);
+    char* text = wide_to_cp932(wide);
+    TRACKED_FREE(wide);
     settings_text_cut_text(text, SETTINGS_COLORTEXT_SIZE - 1);
     strcpy(g_settings.colors[n].colortext, text);
     TRACKED_FREE(text);

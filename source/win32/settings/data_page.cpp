@@ -18,9 +18,11 @@
 #include "tracked_memory.h"
 #include "paths.h"
 #include "platform.h"
+#include "cp932_text.h"
 #include "dialog_common.h"
 #include "messages.h"
 #include "resource.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -32,6 +34,11 @@ const char k_copy_conflict[] =
     "コピー先に同時刻に作成されたメモデータ(ファイル名が同じデータ)が1つ以上ありました。"
     "ファイル名が同じファイルはコピーせず既存のメモデータを優先させます。";
 const char k_move_failed[] = "メモデータの移動に失敗しました。";
+// config.ini keeps the data folder in code page 932; a folder whose path
+// that code page cannot spell would come back as another folder.
+const char k_path_not_storable[] =
+    "このフォルダは保存先にできません。フォルダのパスに、設定ファイル(config.ini)に"
+    "書き込めない文字が含まれています。別のフォルダを選択してください。";
 
 const dialog_tip k_data_tips[] = {
     {IDC_DATA_BROWSE,
@@ -42,7 +49,17 @@ const dialog_tip k_data_tips[] = {
     {IDC_DATA_BOM_OFF, "テキストファイル(UTF-8)ににバイトオーダーマーク(BOM)をつけません。"},
     {IDC_DATA_LF, "テキストファイルの改行コードを『\n(LF)』にします。"},
     {IDC_DATA_CRLF, "テキストファイルの改行コードを『\r\n(CR+LF)』にします。"},
+    {IDC_DATA_AUTOREFRESH,
+     "保存先のメモがほかのコンピュータなどで変更されたとき、『メモを更新』を選ばなくても自動で読み込みます。"},
 };
+
+// The main window watches the data folder while AUTOREFRESH is on; after a
+// change of either it follows at once and looks at the folder.
+void data_page_tell_watch() {
+    if (HWND owner = dialog_sheet_owner()) {
+        PostMessageA(owner, MSG_FOLDER_CHANGED, FOLDER_CHANGED_SETTINGS, 0);
+    }
+}
 
 void data_page_layout(HWND page, int32_t portable) {
     dialog_enable(page, IDC_DATA_PORTABLE_TEXT, portable);
@@ -62,7 +79,7 @@ void data_page_choose_mode(HWND page, int32_t portable) {
 
 INT_PTR data_page_on_init(HWND page) {
     dialog_enable(page, IDC_DATA_APPLY, 0);
-    SetDlgItemTextA(page, IDC_DATA_PATH, g_settings.path);
+    wide_set_item_text(page, IDC_DATA_PATH, g_settings.path);
     if (g_settings.microsoftstore) {
         dialog_tick(page, IDC_DATA_STANDARD, 1);
         dialog_tick(page, IDC_DATA_PORTABLE, 0);
@@ -81,6 +98,7 @@ INT_PTR data_page_on_init(HWND page) {
     dialog_tick(page, IDC_DATA_BOM_OFF, !bom);
     dialog_tick(page, IDC_DATA_LF, !crlf);
     dialog_tick(page, IDC_DATA_CRLF, crlf);
+    dialog_tick(page, IDC_DATA_AUTOREFRESH, g_settings.autorefresh != 0);
     data_page_add_tooltips(page);
     return TRUE;
 }
@@ -88,22 +106,23 @@ INT_PTR data_page_on_init(HWND page) {
 // COM is there for the folder picker's shell items; a thread that has it
 // already keeps it.
 INT_PTR data_page_on_browse(HWND page) {
-    char display_name[MAX_PATH] = "";
-    GetDlgItemTextA(page, IDC_DATA_PATH, display_name, sizeof display_name);
-    BROWSEINFOA browse;
+    wchar_t display_name[MAX_PATH] = L"";
+    GetDlgItemTextW(page, IDC_DATA_PATH, display_name, MAX_PATH);
+    wide_cp932 title(k_browse_title);
+    BROWSEINFOW browse;
     ZeroMemory(&browse, sizeof browse);
     browse.hwndOwner = page;
     browse.pidlRoot = nullptr;
     browse.pszDisplayName = display_name;
-    browse.lpszTitle = k_browse_title;
+    browse.lpszTitle = title;
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
 
     HRESULT com = CoInitialize(nullptr);
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-    char picked[MAX_PATH] = "";
+    LPITEMIDLIST item = SHBrowseForFolderW(&browse);
+    wchar_t picked_wide[MAX_PATH] = L"";
     int got_path = 0;
     if (item) {
-        got_path = SHGetPathFromIDListA(item, picked) ? 1 : 0;
+        got_path = SHGetPathFromIDListW(item, picked_wide) ? 1 : 0;
         CoTaskMemFree(item);
     }
     if (SUCCEEDED(com)) {
@@ -112,15 +131,21 @@ INT_PTR data_page_on_browse(HWND page) {
     if (!got_path) {
         return TRUE;
     }
+    // Refused here, before the question: nothing is proposed or moved.
+    char picked[PLATFORM_PATH_SIZE];
+    if (!cp932_from_wide(picked_wide, picked, sizeof picked)) {
+        wide_message_box(page, k_path_not_storable, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+        return TRUE;
+    }
 
-    int answer = MessageBoxA(page, k_browse_question, PROGRAM_CAPTION, MB_YESNOCANCEL);
+    int answer = wide_message_box(page, k_browse_question, PROGRAM_CAPTION, MB_YESNOCANCEL);
     char candidate[PLATFORM_PATH_SIZE];
     if (!settings_text_browse_candidate(candidate, picked, answer == IDYES)) {
         // No room for "\kelvan" behind the folder: nothing to propose.
         REPORT_FAILURE();
         return TRUE;
     }
-    SetDlgItemTextA(page, IDC_DATA_PATH, candidate);
+    wide_set_item_text(page, IDC_DATA_PATH, candidate);
     dialog_enable(page, IDC_DATA_APPLY, 1);
     return TRUE;
 }
@@ -135,19 +160,25 @@ INT_PTR data_page_on_apply_button(HWND page) {
             target[0] = '\0';
         }
     } else {
-        GetDlgItemTextA(page, IDC_DATA_PATH, target, sizeof target);
+        wchar_t shown[MAX_PATH] = L"";
+        GetDlgItemTextW(page, IDC_DATA_PATH, shown, MAX_PATH);
+        if (!cp932_from_wide(shown, target, sizeof target)) {
+            wide_message_box(page, k_path_not_storable, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+            return TRUE;
+        }
     }
     if (target[0] && platform_path_kind(target) == PLATFORM_PATH_NONE) {
         platform_create_folder(target);
     }
     if (!path_folder_usable(target)) {
-        MessageBoxA(page, k_move_failed, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(page, k_move_failed, PROGRAM_CAPTION, MB_OK);
         return TRUE;
     }
     g_settings.portable = portable;
     data_page_copy_folder(page, target);
     lstrcpynA(g_settings.path, target, PLATFORM_PATH_SIZE);
     dialog_enable(page, IDC_DATA_APPLY, 0);
+    data_page_tell_watch();
     return TRUE;
 }
 
@@ -172,6 +203,10 @@ INT_PTR data_page_on_command(HWND page, int id) {
     case IDC_DATA_CRLF:
         g_settings.textfile =
             settings_text_textfile_crlf(g_settings.textfile, dialog_ticked(page, IDC_DATA_CRLF));
+        return TRUE;
+    case IDC_DATA_AUTOREFRESH:
+        g_settings.autorefresh = dialog_ticked(page, IDC_DATA_AUTOREFRESH);
+        data_page_tell_watch();
         return TRUE;
     default:
         return FALSE;
@@ -213,7 +248,11 @@ void data_page_copy_one(const char* name, int is_folder, void* context) {
         !settings_format_path(destination, "%s\\%s", job->target, name)) {
         return;
     }
-    if (!CopyFileA(source, destination, TRUE)) {
+    wchar_t wide_source[MAX_PATH];
+    wchar_t wide_destination[MAX_PATH];
+    if (!cp932_to_wide(source, wide_source, MAX_PATH) ||
+        !cp932_to_wide(destination, wide_destination, MAX_PATH) ||
+        !CopyFileW(wide_source, wide_destination, TRUE)) {
         job->any_failed = 1;
     }
 }
@@ -224,7 +263,7 @@ int32_t data_page_copy_folder(HWND page, const char* target) {
     copy_job job = {target, 0};
     platform_list_folder(g_settings.path, "*", data_page_copy_one, &job);
     if (job.any_failed) {
-        MessageBoxA(page, k_copy_conflict, PROGRAM_CAPTION, MB_OK);
+        wide_message_box(page, k_copy_conflict, PROGRAM_CAPTION, MB_OK);
     }
     return 1;
 }

@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "scoped.h"
 #include "settings_text.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ void dialog_repaint_memos() {
 // One tooltip control per page, owned by the page so that it goes with it.
 // TTS_ALWAYSTIP: the sheet need not be the active window.
 HWND dialog_create_tooltip(HWND page) {
-    HWND tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+    HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr,
                                    dialog_instance(page), nullptr);
     if (!tooltip) {
@@ -102,20 +103,20 @@ HWND dialog_create_tooltip(HWND page) {
 }
 
 // A tool named by the control's window, which the tooltip subclasses to
-// see the mouse.  The text is one of this file's constants, which outlive
-// the tooltip.
+// see the mouse.  The control keeps its own copy of the text.
 void dialog_add_tool(HWND tooltip, HWND page, int id, const char* text) {
     if (!tooltip) {
         return;
     }
-    TOOLINFOA tool;
+    wide_cp932 wide_text(text);
+    TOOLINFOW tool;
     ZeroMemory(&tool, sizeof tool);
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = page;
     tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(page, id));
-    tool.lpszText = const_cast<char*>(text);
-    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.lpszText = const_cast<wchar_t*>(wide_text.get());
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void dialog_tip_width(HWND tooltip) {

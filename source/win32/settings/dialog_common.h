@@ -8,8 +8,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// One tooltip text of a page: the control's id and a constant text that
-// outlives the tooltip.
+// One tooltip text of a page: the control's id and a code page 932 text.
 struct dialog_tip {
     int id;
     const char* text;
@@ -44,8 +43,9 @@ void dialog_send_memos(UINT message, WPARAM wparam, LPARAM lparam);
 void dialog_repaint_memos();
 
 // One tooltip control per page, owned by the page so that it goes with it
-// (null when it cannot be made); a tool for the control id with
-// a constant text that outlives the tooltip; the wrap width of its tips.
+// (null when it cannot be made); a tool for the control id with a code
+// page 932 text, of which the control keeps a copy; the wrap width of its
+// tips.
 HWND dialog_create_tooltip(HWND page);
 void dialog_add_tool(HWND tooltip, HWND page, int id, const char* text);
 void dialog_tip_width(HWND tooltip);

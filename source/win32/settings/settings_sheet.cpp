@@ -13,6 +13,7 @@
 #include "error_log.h"
 #include "resource.h"
 #include "version_page.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -50,18 +51,21 @@ void settings_sheet_show(HWND main_window) {
         {IDD_SETTINGS_VERSION, version_page_proc},
     };
     const int count = static_cast<int>(sizeof pages / sizeof pages[0]);
-    PROPSHEETPAGEA sheet_pages[sizeof pages / sizeof pages[0]];
+    // The wide sheet keeps the templates' UTF-16 texts and the page titles
+    // as they are, whatever the system's code page.
+    PROPSHEETPAGEW sheet_pages[sizeof pages / sizeof pages[0]];
     ZeroMemory(sheet_pages, sizeof sheet_pages);
     for (int i = 0; i < count; i++) {
         sheet_pages[i].dwSize = sizeof sheet_pages[i];
         sheet_pages[i].dwFlags = PSP_DEFAULT;
         sheet_pages[i].hInstance = instance;
-        sheet_pages[i].pszTemplate = MAKEINTRESOURCEA(pages[i].template_id);
+        sheet_pages[i].pszTemplate = MAKEINTRESOURCEW(pages[i].template_id);
         sheet_pages[i].pfnDlgProc = pages[i].procedure;
         sheet_pages[i].lParam = 0;
     }
 
-    PROPSHEETHEADERA header;
+    wide_cp932 caption(k_sheet_caption);
+    PROPSHEETHEADERW header;
     ZeroMemory(&header, sizeof header);
     header.dwSize = sizeof header;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USEHICON | PSH_NOAPPLYNOW;
@@ -69,11 +73,11 @@ void settings_sheet_show(HWND main_window) {
     header.hInstance = instance;
     // Shared: loaded with LoadIcon, never destroyed.
     header.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVANE));
-    header.pszCaption = k_sheet_caption;
+    header.pszCaption = caption;
     header.nPages = count;
     header.nStartPage = 0;
     header.ppsp = sheet_pages;
-    if (PropertySheetA(&header) < 0) {
+    if (PropertySheetW(&header) < 0) {
         REPORT_FAILURE();
     }
 

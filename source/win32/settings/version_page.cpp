@@ -19,6 +19,7 @@
 #include "dialog_common.h"
 #include "messages.h"
 #include "resource.h"
+#include "wide_text.h"
 
 #ifndef KELVANE_WEB_ADDRESS
 #define KELVANE_WEB_ADDRESS ""
@@ -43,44 +44,52 @@ void version_page_link(char* shown, char* target) {
     }
 }
 
-// Copies at most 255 bytes of a text value of the version block.
-void version_page_query(const void* block, const char* key, char* out) {
-    char* value = nullptr;
+// Copies at most 255 characters of a text value of the version block, which
+// holds UTF-16 whatever the system's code page.
+void version_page_query(const void* block, const wchar_t* key, wchar_t* out) {
+    wchar_t* value = nullptr;
     UINT length = 0;
-    if (VerQueryValueA(block, key, reinterpret_cast<void**>(&value), &length) && value) {
-        lstrcpynA(out, value, DIALOG_TEXT_SIZE);
+    if (VerQueryValueW(block, key, reinterpret_cast<void**>(&value), &length) && value) {
+        lstrcpynW(out, value, DIALOG_TEXT_SIZE);
     }
 }
 
 INT_PTR version_page_on_init(HWND page) {
-    char description[DIALOG_TEXT_SIZE] = "";
-    char notice[DIALOG_TEXT_SIZE] = "";
-    char file_version[DIALOG_TEXT_SIZE] = "";
-    char path[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    wchar_t description[DIALOG_TEXT_SIZE] = L"";
+    wchar_t notice[DIALOG_TEXT_SIZE] = L"";
+    wchar_t file_version[DIALOG_TEXT_SIZE] = L"";
+    wchar_t path[MAX_PATH] = L"";
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     DWORD handle = 0;
-    DWORD size = length > 0 && length < sizeof path ? GetFileVersionInfoSizeA(path, &handle) : 0;
+    DWORD size = length > 0 && length < MAX_PATH ? GetFileVersionInfoSizeW(path, &handle) : 0;
     if (size > 0) {
         void* block = TRACKED_ALLOC(static_cast<uint64_t>(size) + 1);
-        if (GetFileVersionInfoA(path, 0, size, block)) {
-            version_page_query(block, "\\StringFileInfo\\000004B0\\FileDescription", description);
-            version_page_query(block, "\\StringFileInfo\\000004B0\\FileVersion", file_version);
-            version_page_query(block, "\\StringFileInfo\\000004b0\\LegalCopyright", notice);
+        if (GetFileVersionInfoW(path, 0, size, block)) {
+            version_page_query(block, L"\\StringFileInfo\\000004B0\\FileDescription", description);
+            version_page_query(block, L"\\StringFileInfo\\000004B0\\FileVersion", file_version);
+            version_page_query(block, L"\\StringFileInfo\\000004b0\\LegalCopyright", notice);
         }
         TRACKED_FREE(block);
     }
+    // The line is put together in code page 932 like every text of ours;
+    // the version is digits and dots.
+    char* narrow_description = wide_to_cp932(description);
+    settings_text_cut_text(narrow_description, DIALOG_TEXT_SIZE - 1);
+    char* narrow_version = wide_to_cp932(file_version);
     dialog_version version;
-    settings_text_parse_version(file_version, &version);
+    settings_text_parse_version(narrow_version, &version);
+    TRACKED_FREE(narrow_version);
     char line[DIALOG_TEXT_SIZE];
-    settings_text_version_line(line, sizeof line, description, &version,
+    settings_text_version_line(line, sizeof line, narrow_description, &version,
                              static_cast<int32_t>(sizeof(void*) * 8));
+    TRACKED_FREE(narrow_description);
 
     char shown[DIALOG_TEXT_SIZE];
     char target[PLATFORM_PATH_SIZE];
     version_page_link(shown, target);
-    SetDlgItemTextA(page, IDC_VERSION_LINE, line);
-    SetDlgItemTextA(page, IDC_VERSION_NOTICE, notice);
-    SetDlgItemTextA(page, IDC_VERSION_LINK, shown);
+    wide_set_item_text(page, IDC_VERSION_LINE, line);
+    SetDlgItemTextW(page, IDC_VERSION_NOTICE, notice);
+    wide_set_item_text(page, IDC_VERSION_LINK, shown);
     return TRUE;
 }
 
@@ -120,7 +129,7 @@ INT_PTR version_page_on_link(HWND page) {
     char target[PLATFORM_PATH_SIZE];
     version_page_link(shown, target);
     if (target[0]) {
-        ShellExecuteA(page, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(page, L"open", wide_cp932(target), nullptr, nullptr, SW_SHOWNORMAL);
     }
     return FALSE;
 }

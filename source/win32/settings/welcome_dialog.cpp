@@ -50,7 +50,8 @@ INT_PTR CALLBACK welcome_dialog_proc(HWND dialog, UINT message, WPARAM wparam, L
 }
 
 void welcome_dialog_show(HINSTANCE instance) {
-    if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WELCOME), nullptr, welcome_dialog_proc, 0) <= 0) {
+    // The wide dialog keeps the template's UTF-16 texts as they are.
+    if (DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_WELCOME), nullptr, welcome_dialog_proc, 0) <= 0) {
         REPORT_FAILURE();
     }
 }

@@ -1,0 +1,288 @@
+#!/usr/bin/env bash
+# Two computers that share one data folder, as a cloud client would keep
+# it in step: two instances of the real program, each in a Wine session of
+# its own (prefix, wineserver, Xvfb display and program folder), both in
+# standard mode on one folder.  Computer A runs in the harness session the
+# suite is started in, computer B in a second session (scripts/wine-harness):
+#
+#   tests/e2e/sync_test.sh <kelvane.exe> <kelvane_probe.exe> <kelvane_memo_probe.exe> <artifacts folder>
+#
+# What a memo shows is read from its tooltip (kelvane_memo_probe texts).
+# Checks are e2e_check lines (e2e_lib.sh); on a failure computer A's
+# desktop is saved as <artifacts>/sync-<name>.png and B's as
+# sync-<name>-B.png; both are always saved after the conflict (sync-conflict).
+# The last line printed is "sync: N passed, M failed".
+set -u
+
+PROGRAM=${1:?path of kelvane.exe}
+PROBE=${2:?path of kelvane_probe.exe}
+MEMO_PROBE=${3:?path of kelvane_memo_probe.exe}
+ARTIFACTS=${4:?artifacts folder}
+E2E_NAME=sync
+E2E_PROBE=$PROBE
+# shellcheck source=tests/e2e/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+# shellcheck source=scripts/wine-harness
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-harness"
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-sync.XXXXXX")
+SHARED=$WORK/shared
+mkdir -p "$SHARED"
+PID_A=
+PID_B=
+
+# A refresh runs at most about 1.25 s after a burst of changes began (the
+# watch waits for 0.25 s of quiet, at most 1 s); a check that something
+# does NOT happen waits this long.
+SETTLE=2.5
+
+cleanup() {
+  local pid
+  for pid in "$PID_A" "$PID_B"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  done
+  harness_second_stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# The B screenshot goes beside A's, which e2e_check takes.
+e2e_screenshot() {
+  import -window root "$ARTIFACTS/$E2E_NAME-$1.png" 2>/dev/null
+  [ -n "$HARNESS_SECOND_DISPLAY" ] &&
+    DISPLAY=$HARNESS_SECOND_DISPLAY import -window root "$ARTIFACTS/$E2E_NAME-$1-B.png" 2>/dev/null
+}
+
+# --- the two computers ---------------------------------------------------------
+
+# on A|B command...: the command on that computer.
+on() {
+  local who=$1
+  shift
+  if [ "$who" = A ]; then "$@"; else harness_second "$@"; fi
+}
+
+memo_probe() {
+  local who=$1
+  shift
+  on "$who" e2e_run_probe "$MEMO_PROBE" "$@"
+}
+
+folder_of() { printf '%s/%s\n' "$WORK" "$1"; }
+
+windows_path() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
+
+# install A|B [key=value...]: the program folder of a computer, in standard
+# mode on the shared folder.
+install_computer() {
+  local who=$1 folder line
+  shift
+  folder=$(folder_of "$who")
+  mkdir -p "$folder"
+  cp "$PROGRAM" "$folder/kelvane.exe"
+  {
+    printf '[KELVAN]\r\nDIALOG=0\r\nTRANSPARENCY=255\r\nPORTABLE=0\r\nPATH=%s\r\n' \
+      "$(windows_path "$SHARED")"
+    for line in "$@"; do printf '%s\r\n' "$line"; done
+  } >"$folder/config.ini"
+}
+
+run_program() { cd "$1" && shift && exec wine ./kelvane.exe "$@"; }
+
+start_computer() {
+  local who=$1 folder
+  folder=$(folder_of "$who")
+  on "$who" run_program "$folder" >"$folder/stdout.txt" 2>&1 &
+  printf -v "PID_$who" '%s' "$!"
+  on "$who" e2e_wine "$PROBE" wait-main 20000 >/dev/null 2>&1
+}
+
+# Ends a computer's program as the tray menu does: exit code 1, and an
+# empty error.log (no fault and no tracked block left behind).
+exit_computer() {
+  local who=$1 pid_name="PID_$1" rc=0 folder
+  folder=$(folder_of "$who")
+  on "$who" e2e_run_probe "$PROBE" command 2 >/dev/null || return 1
+  wait "${!pid_name}" || rc=$?
+  printf -v "$pid_name" '%s' ""
+  [ "$rc" = 1 ] || { echo "$who: exit code $rc"; return 1; }
+  [ ! -s "$folder/error.log" ] || { echo "$who: error.log:"; cat "$folder/error.log"; return 1; }
+}
+
+# --- what a computer shows ----------------------------------------------------------
+
+# The memos on the screen of a computer.
+memo_count() { memo_probe "$1" memos | awk '$6 == 1' | grep -c .; }
+
+# The window of the memo that shows text on that computer, or nothing.
+memo_showing() {
+  memo_probe "$1" texts | awk -F'\t' -v text="$2" '$2 == text { print $1; exit }'
+}
+
+shows() { [ -n "$(memo_showing "$1" "$2")" ]; }
+
+refreshes() { memo_probe "$1" refreshes; }
+
+# The shared folder's text files that hold text (after an optional mark).
+files_with() { grep -l -x -e "$1" -e $'\xEF\xBB\xBF'"$1" "$SHARED"/*.txt 2>/dev/null; }
+
+edit_memo() {
+  local who=$1 memo=$2 text=$3
+  memo_probe "$who" edit-open "$memo" >/dev/null && memo_probe "$who" edit-commit "$memo" "$text"
+}
+
+# --- the checks ------------------------------------------------------------------------
+
+# B starts watching its screen first, then A makes the memo; B's probe
+# tells when the memo showed up there.
+new_memo_appears_within_2s() {
+  local out=$WORK/wait.txt waiter t0 seen
+  # Straight into the file, not through a pipe that would hold "ready" back.
+  on B e2e_wine "$MEMO_PROBE" wait-text 'made on A' 15000 >"$out" 2>/dev/null &
+  waiter=$!
+  e2e_wait_for 300 grep -q ready "$out" || return 1
+  t0=$(date +%s%3N)
+  memo_probe A copydata 'made on A' >/dev/null || return 1
+  wait "$waiter" || { echo "B never showed A's memo"; return 1; }
+  seen=$(sed -n 2p "$out" | tr -d '\r')
+  echo "B showed A's new memo $((seen - t0)) ms after A made it"
+  [ $((seen - t0)) -le 2000 ]
+}
+
+own_writes_start_no_refresh() {
+  sleep "$SETTLE"
+  local count
+  count=$(refreshes A)
+  [ "$count" = 0 ] || { echo "A refreshed $count times for its own memo"; return 1; }
+}
+
+edit_on_b_appears_on_a() {
+  local memo
+  memo=$(memo_showing B 'made on A')
+  [ -n "$memo" ] || return 1
+  edit_memo B "$memo" 'edited on B' || return 1
+  memo_probe A wait-text 'edited on B' 5000 >/dev/null || { echo "A shows: $(memo_probe A texts)"; return 1; }
+}
+
+# The case that lost an edit: A's edit box is open on the memo while B's
+# new text arrives (replaced by rename, as the program writes); A's commit
+# then must keep both texts, on both screens, and say so.
+conflict_keeps_both_texts() {
+  local memo_a memo_b
+  memo_a=$(memo_showing A 'edited on B')
+  memo_b=$(memo_showing B 'edited on B')
+  [ -n "$memo_a" ] && [ -n "$memo_b" ] || { echo "no shared memo"; return 1; }
+  memo_probe A edit-open "$memo_a" >/dev/null || return 1
+  edit_memo B "$memo_b" 'from B' || return 1
+  e2e_wait_for 50 files_with 'from B' >/dev/null || { echo "B's text never reached the folder"; return 1; }
+  sleep "$SETTLE"
+  shows A 'edited on B' || { echo "the memo under A's edit box changed: $(memo_probe A texts)"; return 1; }
+  memo_probe A edit-commit "$memo_a" 'from A' || return 1
+  memo_probe A wait-text 'from B' 5000 >/dev/null || { echo "A shows: $(memo_probe A texts)"; return 1; }
+  shows A 'from A' || { echo "A shows: $(memo_probe A texts)"; return 1; }
+  memo_probe A notices | grep -q '別のメモ\|このメモとして残しました' ||
+    { echo "no notice on A: '$(memo_probe A notices)'"; return 1; }
+  memo_probe B wait-text 'from A' 5000 >/dev/null && shows B 'from B' ||
+    { echo "B shows: $(memo_probe B texts)"; return 1; }
+  [ "$(files_with 'from A' | wc -l)" = 1 ] && [ "$(files_with 'from B' | wc -l)" = 1 ] ||
+    { echo "files: $(ls "$SHARED")"; return 1; }
+  [ "$(memo_count A)" = 2 ] && [ "$(memo_count B)" = 2 ]
+}
+
+# A data folder that goes away (a stick pulled out) and comes back with a
+# memo written elsewhere meanwhile.
+folder_that_returns_is_watched_again() {
+  local before
+  before=$(memo_count B)
+  mv "$SHARED" "$SHARED.away"
+  sleep "$SETTLE"
+  [ "$(memo_count B)" = "$before" ] || { echo "memos closed while the folder was away"; return 1; }
+  printf 'back again' >"$SHARED.away/20300101000000.txt"
+  printf '[KELVAN]\r\nX=300\r\nY=300\r\nQUADRANT=2\r\nCOLOR=3\r\n' >"$SHARED.away/20300101000000.ini"
+  mv "$SHARED.away" "$SHARED"
+  memo_probe B wait-text 'back again' 5000 >/dev/null || { echo "B shows: $(memo_probe B texts)"; return 1; }
+  [ "$(memo_count B)" = $((before + 1)) ]
+}
+
+# 200 file pairs arriving at once, each pair renamed into place as a
+# client does: a few refreshes at most, and every memo on both screens.
+burst_of_200_coalesces() {
+  local staging=$WORK/staging i name count_a count_b before_a before_b
+  mkdir -p "$staging"
+  for i in $(seq 1 200); do
+    name=$(printf '20310101%06d' "$i")
+    printf 'burst %d' "$i" >"$staging/$name.txt"
+    printf '[KELVAN]\r\nX=%d\r\nY=%d\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nCOLOR=%d\r\n' \
+      $((i * 5 % 1000)) $((i * 3 % 800)) $((i % 7)) >"$staging/$name.ini"
+  done
+  count_a=$(memo_count A)
+  count_b=$(memo_count B)
+  before_a=$(refreshes A)
+  before_b=$(refreshes B)
+  mv "$staging"/* "$SHARED"/
+  memo_probe A wait-memos $((count_a + 200)) 60000 >/dev/null || { echo "A has $(memo_count A)"; return 1; }
+  memo_probe B wait-memos $((count_b + 200)) 60000 >/dev/null || { echo "B has $(memo_count B)"; return 1; }
+  sleep "$SETTLE"
+  local on_a=$(($(refreshes A) - before_a)) on_b=$(($(refreshes B) - before_b))
+  echo "200 new pairs: $on_a refreshes on A, $on_b on B"
+  [ "$on_a" -le 3 ] && [ "$on_b" -le 3 ] && shows B 'burst 200' && shows A 'burst 1'
+}
+
+# While nothing changes, neither of the program's threads (the user
+# interface and the folder watch) is woken up: no timer, no polling.
+idle_program_sleeps() {
+  local pid task before=0 after=0 n
+  for pid in $(pgrep -f 'kelvane\.exe'); do
+    [ "$(readlink "/proc/$pid/cwd")" = "$(folder_of B)" ] && break
+    pid=
+  done
+  [ -n "$pid" ] || { echo "no process for B"; return 1; }
+  sleep "$SETTLE"
+  for task in /proc/"$pid"/task/*; do
+    n=$(awk '/^voluntary_ctxt_switches/ { print $2 }' "$task/status")
+    before=$((before + n))
+  done
+  sleep 5
+  for task in /proc/"$pid"/task/*; do
+    n=$(awk '/^voluntary_ctxt_switches/ { print $2 }' "$task/status")
+    after=$((after + n))
+  done
+  echo "B idle for 5 s: $((after - before)) wake-ups in $(ls /proc/"$pid"/task | wc -l) threads"
+  [ "$after" = "$before" ]
+}
+
+# With AUTOREFRESH off the folder is only read on demand: a second start
+# with -r (the same command as the tray's "メモを更新").
+refresh_off_waits_for_r() {
+  exit_computer B || return 1
+  sed -i 's/^AUTOREFRESH=1\r$/AUTOREFRESH=0\r/' "$(folder_of B)/config.ini"
+  grep -q '^AUTOREFRESH=0' "$(folder_of B)/config.ini" || { echo "no AUTOREFRESH in config.ini"; return 1; }
+  start_computer B || return 1
+  memo_probe A copydata 'while B does not look' >/dev/null || return 1
+  sleep "$SETTLE"
+  ! shows B 'while B does not look' || { echo "B refreshed with AUTOREFRESH=0"; return 1; }
+  on B run_program "$(folder_of B)" -r >/dev/null 2>&1
+  memo_probe B wait-text 'while B does not look' 5000 >/dev/null
+}
+
+# --- the run -------------------------------------------------------------------------------
+
+install_computer A
+install_computer B
+if e2e_check second_session harness_second_start &&
+   e2e_check start_a start_computer A && e2e_check start_b start_computer B; then
+  e2e_check new_memo_appears_within_2s new_memo_appears_within_2s &&
+    e2e_check own_writes_start_no_refresh own_writes_start_no_refresh &&
+    e2e_check edit_on_b_appears_on_a edit_on_b_appears_on_a &&
+    e2e_check conflict_keeps_both_texts conflict_keeps_both_texts
+  e2e_screenshot conflict
+  e2e_check folder_that_returns_is_watched_again folder_that_returns_is_watched_again
+  e2e_check burst_of_200_coalesces burst_of_200_coalesces
+  e2e_check idle_program_sleeps idle_program_sleeps
+  e2e_check refresh_off_waits_for_r refresh_off_waits_for_r
+  e2e_check exit_a exit_computer A
+  e2e_check exit_b exit_computer B
+fi
+
+printf 'sync: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
+[ "$E2E_FAILED" = 0 ]

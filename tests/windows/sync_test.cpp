@@ -1,0 +1,155 @@
+// Keeping memos in step with a shared folder, against the real system: the
+// folder watch thread and its change notices, the conflict notice on a
+// memo, and a memo held back by its open edit box.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <string>
+
+#include "folder_watch.h"
+#include "memo_file.h"
+#include "memo_sync.h"
+#include "memo_test_support.h"
+#include "probe_support.h"
+#include "sync_notice.h"
+
+namespace {
+
+std::atomic<int> s_posts(0);
+
+LRESULT CALLBACK counting_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == MSG_FOLDER_CHANGED) {
+        s_posts++;
+        return 1;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, f) << path;
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+// As a synchronising client writes: a new file renamed over the old one.
+void replace_file(const std::string& path, const std::string& bytes) {
+    write_file(path + ".part", bytes);
+    ASSERT_TRUE(MoveFileExA((path + ".part").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+void remove_folder(const std::string& folder) {
+    memo_test::make_data_folder(folder.substr(folder.rfind('\\') + 1).c_str());  // empties it
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST(FolderWatch, PostsOnceABurstSettlesAndWatchesAFolderThatComesBack) {
+    std::string folder = memo_test::make_data_folder("kelvane-watch");
+    HWND window = memo_test::create_test_window("KelvaneWatchTest", counting_proc, WS_POPUP, 0, 0, 0, 0);
+    s_posts = 0;
+    ASSERT_EQ(1, folder_watch_start(window, folder.c_str()));
+    // One look at what changed before the watch began, then silence.
+    EXPECT_TRUE(memo_test::pump_until([] { return s_posts > 0; }, 5000));
+    memo_test::pump_for(600);
+    EXPECT_EQ(1, s_posts.load()) << "nothing changed";
+    s_posts = 0;
+
+    for (int i = 0; i < 100; i++) write_file(folder + "\\burst" + std::to_string(i) + ".txt", "x");
+    EXPECT_TRUE(memo_test::pump_until([] { return s_posts > 0; }, 5000));
+    memo_test::pump_for(1500);
+    EXPECT_GE(2, s_posts.load()) << "one post per burst (two when it outlasts the longest wait)";
+
+    remove_folder(folder);
+    memo_test::pump_for(1500);
+    int before = s_posts;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    write_file(folder + "\\back.txt", "x");
+    EXPECT_TRUE(memo_test::pump_until([before] { return s_posts > before; }, 5000)) << "watched again";
+    memo_test::pump_for(1500);
+    before = s_posts;
+    write_file(folder + "\\again.txt", "x");
+    EXPECT_TRUE(memo_test::pump_until([before] { return s_posts > before; }, 5000));
+
+    folder_watch_stop();
+    EXPECT_EQ(0, folder_watch_running());
+    memo_test::pump_for(100);
+    before = s_posts;
+    write_file(folder + "\\after.txt", "x");
+    memo_test::pump_for(1500);
+    EXPECT_EQ(before, s_posts.load()) << "nothing after the stop";
+    DestroyWindow(window);
+    remove_folder(folder);
+}
+
+class MemoSyncWinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        memo_test::load_rich_edit();
+        folder = memo_test::make_data_folder("kelvane-sync-memo");
+        memo_test::reset_settings(folder.c_str());
+        owner = memo_test::create_owner();
+        ASSERT_NE(nullptr, owner);
+    }
+    void TearDown() override {
+        while (HWND memo = memo_registry_next(nullptr)) memo_test::destroy_memo(memo);
+        if (owner) DestroyWindow(owner);
+        memo_test::pump_for(20);
+        remove_folder(folder);
+    }
+    HWND load_memo(const char* text) {
+        write_file(folder + "\\m.txt", text);
+        write_file(folder + "\\m.ini", "[KELVAN]\r\nX=300\r\nY=300\r\nQUADRANT=2\r\nCOLOR=1\r\n");
+        EXPECT_EQ(1, memo_file_load(owner, (folder + "\\m").c_str()));
+        return memo_registry_next(nullptr);
+    }
+    std::string folder;
+    HWND owner = nullptr;
+};
+
+TEST_F(MemoSyncWinTest, ConflictNoticeIsABalloonOnTheMemo) {
+    HWND memo = load_memo("kept");
+    ASSERT_NE(nullptr, memo);
+    EXPECT_EQ(1, SendMessageA(memo, MEMO_MSG_KEPT_COPY, MEMO_KEPT_OTHER_EDIT, 0));
+    HWND balloon = nullptr;
+    for (HWND tip : probe_windows(TOOLTIPS_CLASSA, memo, true)) {
+        if (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON) balloon = tip;
+    }
+    ASSERT_NE(nullptr, balloon);
+    wchar_t text[512] = L"";
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = memo;
+    tool.uId = 1;
+    tool.lpszText = text;
+    SendMessageW(balloon, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(sync_notice_text(MEMO_KEPT_OTHER_EDIT), text);
+    EXPECT_STRNE(sync_notice_text(MEMO_KEPT_OTHER_EDIT), sync_notice_text(MEMO_KEPT_BEFORE_EMPTY));
+    ShowWindow(memo, SW_HIDE);
+    EXPECT_EQ(0, SendMessageA(memo, MEMO_MSG_KEPT_COPY, MEMO_KEPT_BEFORE_EMPTY, 0)) << "nothing to point at";
+    memo_test::destroy_memo(memo);
+    EXPECT_FALSE(IsWindow(balloon)) << "it goes with the memo";
+}
+
+// The open edit box holds the memo back from a refresh; closing it without
+// a new text brings the memo up to date.
+TEST_F(MemoSyncWinTest, EditBoxHoldsTheMemoBackUntilItCloses) {
+    HWND memo = load_memo("base");
+    ASSERT_NE(nullptr, memo);
+    SendMessageA(memo, WM_COMMAND, MEMO_CMD_EDIT, 0);
+    std::vector<HWND> boxes = probe_windows(EDIT_BOX_CLASS, memo);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(1, memo_test::record_of(memo)->editing);
+    replace_file(folder + "\\m.txt", "theirs");
+    EXPECT_EQ(0, memo_sync_folder_changed(owner));
+    EXPECT_STREQ("base", memo_test::record_of(memo)->text);
+    SendMessageA(boxes[0], WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo_test::pump_until([memo] { return memo_test::record_of(memo)->editing == 0; }));
+    EXPECT_STREQ("theirs", memo_test::record_of(memo)->text);
+}
+
+}  // namespace
