@@ -214,6 +214,37 @@ static void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
     ini_close(&doc);
 }
 
+// The corner monitors of the folder scan under way: every memo of one scan
+// is placed on the same desktop, so each corner's monitor is looked up once
+// per scan instead of once per memo (a lookup costs the system about a
+// millisecond, which a start-up with a thousand memos notices).  Slot 0
+// stands for every quadrant outside 1 to 4 (the primary monitor).
+struct memo_file_corner {
+    int known;
+    platform_rect monitor;
+    int32_t dpi;
+};
+static memo_file_corner s_scan_corners[5];
+static int s_scan_depth = 0;
+
+// The monitor a memo of that quadrant is placed from, and its DPI.
+static void memo_file_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+    if (s_scan_depth == 0) {
+        placement_corner_monitor(quadrant, monitor, dpi);
+        return;
+    }
+    memo_file_corner* corner =
+        &s_scan_corners[quadrant >= MEMO_QUADRANT_UPPER_RIGHT && quadrant <= MEMO_QUADRANT_LOWER_RIGHT
+                            ? quadrant
+                            : 0];
+    if (!corner->known) {
+        placement_corner_monitor(quadrant, &corner->monitor, &corner->dpi);
+        corner->known = 1;
+    }
+    *monitor = corner->monitor;
+    *dpi = corner->dpi;
+}
+
 // Whether text read from a file (LF line ends) is the memo's text, whose
 // line ends may still be CR LF from the edit box.
 static int memo_file_same_text(const char* from_file, const char* memo_text) {
@@ -559,16 +590,29 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
 static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
+    // The corner's monitor gives both the scale and, in corner mode, the
+    // edges the memo is placed from.
     platform_rect monitor;
     int32_t dpi;
-    placement_corner_monitor(pair->position.quadrant, &monitor, &dpi);
+    memo_file_corner_monitor(pair->position.quadrant, &monitor, &dpi);
     const memo_position* p = &pair->position;
-    memo_hwnd window = placement_create_window(
-        main_window, scale_to_physical(p->x, dpi), scale_to_physical(p->y, dpi),
-        scale_to_physical(p->width, dpi), scale_to_physical(p->height, dpi), p->quadrant,
-        scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
-        scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi),
-        g_settings.absolute ? MEMO_GEOMETRY_STORED : MEMO_GEOMETRY_CORNER);
+    platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
+                       scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
+    if (!g_settings.absolute) {
+        // Sizes anyone may have typed are held to the desktop before the
+        // corner places the memo, so that it keeps its distance from that
+        // corner; placement_create_window brings back what is still off.
+        platform_rect desk;
+        platform_virtual_screen(&desk);
+        int32_t width = placement_clamp_extent(scale_to_physical(p->width, dpi),
+                                               (int64_t)desk.right - desk.left);
+        int32_t height = placement_clamp_extent(scale_to_physical(p->height, dpi),
+                                                (int64_t)desk.bottom - desk.top);
+        placement_corner_rect(&monitor, scale_to_physical(p->x, dpi),
+                              scale_to_physical(p->y, dpi), width, height, p->quadrant, &r);
+    }
+    memo_hwnd window = placement_create_window(main_window, 0, 0, 0, 0, 0, r.left, r.top,
+                                               r.right, r.bottom, MEMO_GEOMETRY_STORED);
     memo_record* record = window ? memo_registry_add(window) : nullptr;
     if (!record) {
         if (window) platform_window_destroy(window);
@@ -584,7 +628,7 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     memset(record->reserved, 0, sizeof record->reserved);
     record->text = pair->text;
     pair->text = nullptr;
-    snprintf(record->file_name, sizeof record->file_name, "%s", pair->name);
+    memo_registry_set_name(window, pair->name);
     record->text_stamp = pair->text_stamp;
     record->text_hash = pair->text_hash;
     record->ini_stamp = pair->ini_stamp;
@@ -702,7 +746,9 @@ static void memo_file_scan_entry(const char* name, int is_folder, void* context)
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
     crash_leftovers_tidy(g_settings.path);
     memo_scan scan = {main_window, first_load};
+    if (s_scan_depth++ == 0) memset(s_scan_corners, 0, sizeof s_scan_corners);
     platform_list_folder(g_settings.path, "*.txt", memo_file_scan_entry, &scan);
+    s_scan_depth--;
     return 1;
 }
 

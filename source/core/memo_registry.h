@@ -27,7 +27,8 @@ struct memo_record {
     int32_t active;
     char* text;           // UTF-8, tracked block owned by the record; null
                           // until the first text arrives
-    char file_name[MEMO_FILE_NAME_SIZE];  // base name of the two files
+    char file_name[MEMO_FILE_NAME_SIZE];  // base name of the two files; written
+                                          // only through memo_registry_set_name
     unsigned char reserved[8];
     // What the memo's files held when it last read or wrote them, so that
     // a change another computer made is noticed and never overwritten.
@@ -71,9 +72,15 @@ void* memo_registry_find(memo_hwnd window);
 // An unknown window yields null.
 memo_hwnd memo_registry_next(memo_hwnd window);
 
+// Names the memo of window: copies file_name (cut to MEMO_FILE_NAME_SIZE - 1
+// bytes) into its record and files it under that name for
+// memo_registry_find_name.  0 for an unknown window, which keeps no name.
+int memo_registry_set_name(memo_hwnd window, const char* file_name);
+
 // The window whose record has file_name exactly (byte for byte), with its
-// record in *record; null when no live memo has that name.  One walk of the
-// list, for the refresh.
+// record in *record; null when no live memo has that name.  Should two
+// memos share a name, the one registered first.  Constant time, like
+// memo_registry_find and memo_registry_next.
 memo_hwnd memo_registry_find_name(const char* file_name, memo_record** record);
 
 #endif

@@ -43,18 +43,25 @@ void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
         *out = platform_rect{left, top, right, bottom};
         return;
     }
+    platform_rect m = {0, 0, 0, 0};
+    if (quadrant >= MEMO_QUADRANT_UPPER_RIGHT && quadrant <= MEMO_QUADRANT_LOWER_RIGHT) {
+        int32_t dpi;
+        placement_corner_monitor(quadrant, &m, &dpi);
+    }
+    placement_corner_rect(&m, x, y, width, height, quadrant, out);
+}
+
+void placement_corner_rect(const platform_rect* m, int32_t x, int32_t y, int32_t width,
+                           int32_t height, int32_t quadrant, platform_rect* out) {
     if (quadrant < MEMO_QUADRANT_UPPER_RIGHT || quadrant > MEMO_QUADRANT_LOWER_RIGHT) {
         *out = platform_rect{0, 0, 100, 100};
         return;
     }
-    platform_rect m;
-    int32_t dpi;
-    placement_corner_monitor(quadrant, &m, &dpi);
     // Stored values come from files anyone may edit: add in 64 bits.
-    int64_t l = placement_quadrant_right(quadrant) ? (int64_t)m.right - x - width
-                                                      : (int64_t)m.left + x;
-    int64_t t = placement_quadrant_upper(quadrant) ? (int64_t)m.top + y
-                                                      : (int64_t)m.bottom - y - height;
+    int64_t l = placement_quadrant_right(quadrant) ? (int64_t)m->right - x - width
+                                                   : (int64_t)m->left + x;
+    int64_t t = placement_quadrant_upper(quadrant) ? (int64_t)m->top + y
+                                                   : (int64_t)m->bottom - y - height;
     *out = platform_rect{scale_clamp(l), scale_clamp(t),
                          scale_clamp(l + width), scale_clamp(t + height)};
 }
@@ -246,10 +253,8 @@ static void placement_format_name(const platform_time* t, char* name, size_t siz
 // A name is taken by a live memo or by either file of a pair in the data
 // folder: a lone text or INI file left behind must not be overwritten.
 static int placement_name_taken(const char* name) {
-    for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
-        memo_record* r = static_cast<memo_record*>(memo_registry_find(w));
-        if (r && strcmp(r->file_name, name) == 0) return 1;
-    }
+    memo_record* live;
+    if (memo_registry_find_name(name, &live)) return 1;
     static const char* const k_paths[2] = {"%s\\%s.txt", "%s\\%s.ini"};
     for (const char* format : k_paths) {
         char path[PLATFORM_PATH_SIZE];
@@ -266,8 +271,8 @@ static int placement_name_taken(const char* name) {
 // live memo or the data folder already has, so that two memos stuck within
 // one second keep separate files.  The next free second stays a valid
 // local time, so the name still reads as when the memo was made.  The
-// candidate is built apart from the record: the new memo is registered
-// already and must not find its own name taken.
+// new memo is registered already, still without a name, so it never
+// finds its own name taken.
 void placement_free_name(char* name, size_t size) {
     char candidate[MEMO_FILE_NAME_SIZE];
     platform_time t;
@@ -332,7 +337,9 @@ memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
         platform_window_destroy(window);
         return nullptr;
     }
-    placement_free_name(record->file_name, sizeof record->file_name);
+    char name[MEMO_FILE_NAME_SIZE];
+    placement_free_name(name, sizeof name);
+    memo_registry_set_name(window, name);
     record->color_index = MEMO_COLOR_NEW;
     record->day = 0;
     record->time = 0;

@@ -30,6 +30,11 @@ void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
 // primary monitor for any other quadrant.
 void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t* dpi);
 
+// Corner mode of placement_window_rect on a monitor already looked up with
+// placement_corner_monitor (monitor is not read for an unknown quadrant).
+void placement_corner_rect(const platform_rect* monitor, int32_t x, int32_t y, int32_t width,
+                           int32_t height, int32_t quadrant, platform_rect* out);
+
 // A width or height (physical pixels) as a memo may have it: at least the
 // memo's minimum tracking size (30), at most the desktop's extent.
 int32_t placement_clamp_extent(int64_t extent, int64_t desktop_extent);

@@ -50,6 +50,26 @@ void memo_tooltip_apply_timing(HWND tooltip) {
     SendMessageA(tooltip, TTM_ACTIVATE, time != 0 ? TRUE : FALSE, 0);
 }
 
+// A mouse move over the memo, as the client move the control understands:
+// a non-client move (lparam in screen coordinates) or a client move.
+void memo_tooltip_relay(HWND memo, HWND tooltip, UINT message, LPARAM lparam) {
+    POINT screen = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    POINT client = screen;
+    if (message == WM_NCMOUSEMOVE) {
+        ScreenToClient(memo, &client);
+    } else {
+        ClientToScreen(memo, &screen);
+    }
+    MSG move;
+    ZeroMemory(&move, sizeof move);
+    move.hwnd = memo;
+    move.message = WM_MOUSEMOVE;
+    move.time = static_cast<DWORD>(GetMessageTime());
+    move.pt = screen;
+    move.lParam = MAKELPARAM(client.x, client.y);
+    SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+}
+
 // Our own subclass of the memo window carries two things to the control
 // that its TTF_SUBCLASS does not:
 // - the memo's size: the tool is added with the memo's client rectangle and
@@ -69,19 +89,9 @@ LRESULT CALLBACK memo_tooltip_memo_proc(HWND memo, UINT message, WPARAM wparam, 
         SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
         break;
     }
-    case WM_NCMOUSEMOVE: {
-        POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-        MSG move;
-        ZeroMemory(&move, sizeof move);
-        move.hwnd = memo;
-        move.message = WM_MOUSEMOVE;
-        move.pt = point;
-        move.time = static_cast<DWORD>(GetMessageTime());
-        ScreenToClient(memo, &point);
-        move.lParam = MAKELPARAM(point.x, point.y);
-        SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+    case WM_NCMOUSEMOVE:
+        memo_tooltip_relay(memo, tooltip, message, lparam);
         break;
-    }
     case WM_NCDESTROY:
         RemoveWindowSubclass(memo, memo_tooltip_memo_proc, id);
         break;
@@ -146,4 +156,31 @@ int memo_tooltip_update(HWND memo, HWND tooltip) {
     }
     memo_tooltip_apply_timing(tooltip);
     return result;
+}
+
+HWND memo_tooltip_of(HWND memo) {
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    if (!record) {
+        REPORT_FAILURE();
+        return nullptr;
+    }
+    if (!record->tooltip) {
+        record->tooltip = memo_tooltip_create(memo);
+        memo_tooltip_update(memo, record->tooltip);
+    }
+    return record->tooltip;
+}
+
+void memo_tooltip_on_pointer(HWND memo, UINT message, LPARAM lparam) {
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    if (!record || record->tooltip) {
+        return;  // a control that exists watches the pointer itself
+    }
+    HWND tooltip = memo_tooltip_of(memo);
+    // The control's own watch begins with the next move; this one starts
+    // the wait before the tip shows, as it would have with the control
+    // already there.
+    if (tooltip) {
+        memo_tooltip_relay(memo, tooltip, message, lparam);
+    }
 }

@@ -25,4 +25,17 @@ HWND memo_tooltip_create(HWND memo);
 // still applied).
 int memo_tooltip_update(HWND memo, HWND tooltip);
 
+// The memo's tooltip control, made now if the memo has none yet, and kept
+// in its record (the memo owns it).  A memo's control comes into being the
+// first time it is needed, when the pointer first moves over the memo or
+// its text is refreshed, so a start-up with many memos makes none.  Null
+// for a window without a record, or when the control cannot be made (tried
+// again the next time).
+HWND memo_tooltip_of(HWND memo);
+
+// For the memo window's mouse moves (WM_MOUSEMOVE or WM_NCMOUSEMOVE with
+// its lparam): the first one makes the control and hands it that move.
+// Later moves reach the control without this call.
+void memo_tooltip_on_pointer(HWND memo, UINT message, LPARAM lparam);
+
 #endif

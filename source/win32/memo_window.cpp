@@ -177,7 +177,7 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
     // hears of it from the main window once the sender of this text has
     // its answer, and only when it lasts.
     int saved = memo_file_save(hwnd, MEMO_SAVE_ALL);
-    memo_tooltip_update(hwnd, record->tooltip);
+    memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
     InvalidateRect(hwnd, nullptr, FALSE);
     memo_window_post_foreground(hwnd);
     return saved ? 1 : 0;
@@ -214,9 +214,8 @@ LRESULT memo_window_set_color(HWND hwnd, int32_t color_index) {
 }
 
 LRESULT memo_window_refresh_tooltip(HWND hwnd) {
-    memo_record* record = memo_window_record(hwnd);
-    if (record) {
-        memo_tooltip_update(hwnd, record->tooltip);
+    if (memo_window_record(hwnd)) {
+        memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
     }
     return 1;
 }
@@ -233,7 +232,8 @@ const memo_handover* memo_window_handover(LPARAM lparam) {
 }
 
 // A new memo takes the cursor to its centre, so the wheel and the keys
-// act on it at once.
+// act on it at once.  The tooltip control waits until it is needed
+// (memo_tooltip_of): a start-up with a thousand memos makes none.
 LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
     memo_window_set_edit_box(hwnd, nullptr);
     memo_window_apply_region(hwnd, TRUE);
@@ -243,12 +243,6 @@ LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
     const memo_handover* handover = memo_window_handover(lparam);
     if (!handover) {
         return 0;
-    }
-    memo_record* record = handover->record;
-    record->tooltip = memo_tooltip_create(hwnd);
-    if (handover->mode == MEMO_MODE_FROM_FILES) {
-        memo_tooltip_update(hwnd, record->tooltip);
-        return 1;
     }
     if (handover->mode != MEMO_MODE_NEW) {
         return 1;
@@ -273,27 +267,38 @@ LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
         return 0;
     }
     if (handover->mode == MEMO_MODE_FROM_FILES) {
-        memo_tooltip_update(hwnd, handover->record->tooltip);
+        memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
     }
     return 1;
 }
 
-// Also during a drag: each notice rewrites the position keys.
+// Also during a drag: each notice rewrites the position keys.  The first
+// notices come from the window's creation, before the memo is registered:
+// there is nothing to save yet.
 LRESULT memo_window_on_move(HWND hwnd) {
-    if (!s_placing_unsaved) {
+    if (!s_placing_unsaved && memo_window_record(hwnd)) {
         memo_file_save(hwnd, MEMO_SAVE_POSITION);
     }
     return 1;
 }
 
 // The class styles repaint the whole memo, so the new region needs no
-// redraw of its own.
+// redraw of its own.  Before the memo is registered its shape waits for
+// the init message, which sets it.
 LRESULT memo_window_on_size(HWND hwnd) {
-    if (!s_placing_unsaved) {
-        memo_file_save(hwnd, MEMO_SAVE_POSITION);
+    if (memo_window_record(hwnd)) {
+        if (!s_placing_unsaved) {
+            memo_file_save(hwnd, MEMO_SAVE_POSITION);
+        }
+        memo_window_apply_region(hwnd, FALSE);
     }
-    memo_window_apply_region(hwnd, FALSE);
     return 1;
+}
+
+// The tooltip control's own watch covers every move once it exists.
+LRESULT memo_window_on_mouse_move(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    memo_tooltip_on_pointer(hwnd, message, lparam);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
 // The default procedure still runs: it gives the activated memo the
@@ -494,6 +499,9 @@ LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return memo_window_on_get_min_max_info(reinterpret_cast<MINMAXINFO*>(lparam));
     case WM_NCHITTEST:
         return memo_window_on_nc_hit_test(hwnd);
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE:
+        return memo_window_on_mouse_move(hwnd, message, wparam, lparam);
     case WM_NCRBUTTONDOWN:
         return memo_window_on_nc_right_button_down(hwnd, lparam);
     case WM_NCLBUTTONDBLCLK:

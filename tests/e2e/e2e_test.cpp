@@ -39,7 +39,14 @@ const DWORD k_start_timeout_ms = 20000;
 const DWORD k_exit_timeout_ms = 20000;
 // How long a window that should come or go may take.
 const DWORD k_wait_ms = 5000;
-// Time for anything that a message would wrongly open to appear.
+// The same for what a first run on a fresh machine may take seconds to
+// show: the first settings sheet, the first file opened through the shell.
+// Every wait ends as soon as its condition holds, so a long bound costs
+// nothing when all goes well.
+const DWORD k_slow_wait_ms = 20000;
+// Time for anything that a message would wrongly open to appear, counted
+// from the moment the instance has answered (see e2e_settle): the only
+// fixed wait, for checks that nothing appears.
 const DWORD k_settle_ms = 500;
 
 // --- files ------------------------------------------------------------------
@@ -163,49 +170,79 @@ std::vector<HWND> e2e_visible_windows() {
     return found;
 }
 
-// Whether `hwnd` is owned by `main`, directly (a memo window) or through a
-// memo (its tooltip).
-bool e2e_owned_by(HWND hwnd, HWND main) {
-    for (int depth = 0; depth < 8 && hwnd; depth++) {
-        hwnd = GetWindow(hwnd, GW_OWNER);
-        if (hwnd == main) {
-            return true;
-        }
+// Wine's tray window when there is no task bar.
+const char k_tray_class[] = "__winex11_standalone_tray";
+
+bool e2e_has_class(HWND hwnd, const char* class_name) {
+    char name[256] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    return strcmp(name, class_name) == 0;
+}
+
+// A memo window of the instance: its class, owned by its main window.
+bool e2e_is_memo(HWND hwnd, HWND main) {
+    return GetWindow(hwnd, GW_OWNER) == main && e2e_has_class(hwnd, MEMO_WINDOW_CLASS);
+}
+
+// What a new memo brings besides itself: its tooltip (owned by the memo)
+// and the one-second balloon that greets it (no owner, same process).
+bool e2e_comes_with_a_memo(HWND hwnd, HWND main) {
+    if (e2e_has_class(hwnd, TOOLTIPS_CLASSA)) {
+        return e2e_is_memo(GetWindow(hwnd, GW_OWNER), main);
     }
-    return false;
+    return e2e_has_class(hwnd, BALLOON_CLASS) && probe_same_process(hwnd, main);
 }
 
 // Windows in `after` that were not in `before`, described for a failure.
-// When `memo_owner` is given, what a new memo brings is left out: memo
-// windows and their tooltips (owned by the main window through the memo) and
-// the one-second balloon that greets a new memo (it has no owner).
+// The desktop's own are never counted: Wine's tray window, which comes and
+// goes with the icons in it, and a tooltip of another program (the tray
+// shows one when the pointer happens to rest on an icon).  When `main` is
+// given, new memos and what comes with them are left out too
+// (e2e_new_memo_windows counts the memos).
 std::string e2e_new_windows(const std::vector<HWND>& before, const std::vector<HWND>& after,
-                            HWND memo_owner = nullptr) {
+                            HWND main = nullptr) {
     std::string text;
     for (HWND hwnd : after) {
         if (std::binary_search(before.begin(), before.end(), hwnd)) {
+            continue;
+        }
+        if (main && (e2e_is_memo(hwnd, main) || e2e_comes_with_a_memo(hwnd, main))) {
+            continue;
+        }
+        if (e2e_has_class(hwnd, k_tray_class) ||
+            (e2e_has_class(hwnd, TOOLTIPS_CLASSA) && !(main && probe_same_process(hwnd, main)))) {
             continue;
         }
         char name[256] = "";
         char title[256] = "";
         GetClassNameA(hwnd, name, sizeof name);
         GetWindowTextA(hwnd, title, sizeof title);
-        if (memo_owner && (e2e_owned_by(hwnd, memo_owner) || strcmp(name, BALLOON_CLASS) == 0)) {
-            continue;
-        }
         text += std::string(" [") + name + " \"" + title + "\"]";
     }
     return text;
 }
 
+// New memo windows of the instance, and nothing else: not their tooltips,
+// not the balloon.
 size_t e2e_new_memo_windows(const std::vector<HWND>& before, const std::vector<HWND>& after, HWND main) {
     size_t count = 0;
     for (HWND hwnd : after) {
-        if (!std::binary_search(before.begin(), before.end(), hwnd) && GetWindow(hwnd, GW_OWNER) == main) {
+        if (!std::binary_search(before.begin(), before.end(), hwnd) && e2e_is_memo(hwnd, main)) {
             count++;
         }
     }
     return count;
+}
+
+// The instance has handled everything it was sent (a sent message is
+// answered only when its thread reads messages again), and what that
+// posted has had k_settle_ms to open something.  For checks that nothing
+// appears; what should appear is waited for as a condition.
+bool e2e_settle(HWND main) {
+    LRESULT ignored = 0;
+    bool answered = probe_send(main, WM_NULL, 0, 0, &ignored, k_slow_wait_ms);
+    Sleep(k_settle_ms);
+    return answered;
 }
 
 // The answer of a command or message that creates a memo: the new memo's
@@ -396,6 +433,12 @@ protected:
                 DWORD owner = 0;
                 GetWindowThreadProcessId(hwnd, &owner);
                 EXPECT_EQ(processes[*index].info.dwProcessId, owner) << "the window is not our instance's";
+                // The window exists from the start of its creation, which
+                // loads the memos, adds the tray icon and may show the
+                // welcome dialog; the instance first waits for input once
+                // all that is on the screen.
+                EXPECT_EQ(0u, WaitForInputIdle(handle(*index), k_start_timeout_ms))
+                    << "the instance never waited for input";
                 return hwnd;
             }
             if (!running(*index)) {
@@ -470,7 +513,6 @@ private:
 
 TEST_F(KelvaneTest, FirstStartRunsOneHiddenInstance) {
     with_instance("", [&](HWND hwnd, size_t first) {
-        Sleep(k_settle_ms);
         EXPECT_TRUE(running(first));
         EXPECT_EQ(1u, e2e_main_windows().size());
         EXPECT_FALSE(IsWindowVisible(hwnd)) << "the main window is never shown";
@@ -502,14 +544,13 @@ class HandOffTest : public KelvaneTest, public ::testing::WithParamInterface<han
 
 TEST_P(HandOffTest, SecondStartHandsOverAndExitsWith1) {
     with_instance("", [&](HWND hwnd, size_t first) {
-        Sleep(k_settle_ms);
         std::vector<HWND> visible_before = e2e_visible_windows();
 
         size_t second = start(GetParam().arguments);
         ASSERT_NE(static_cast<size_t>(-1), second);
         EXPECT_EQ(1, wait_exit(second)) << GetParam().meaning;
 
-        Sleep(k_settle_ms);
+        EXPECT_TRUE(e2e_settle(hwnd));
         EXPECT_TRUE(running(first)) << "the running instance ended";
         std::vector<HWND> windows = e2e_main_windows();
         ASSERT_EQ(1u, windows.size()) << "not exactly one instance";
@@ -544,12 +585,11 @@ INSTANTIATE_TEST_SUITE_P(
 // 0 while no memo can be made; then nothing else happens either.
 TEST_F(KelvaneTest, NewMemoCommandOfASecondStartAnswersTheMemoOrZero) {
     with_instance("", [&](HWND hwnd, size_t first) {
-        Sleep(k_settle_ms);
         std::vector<HWND> visible_before = e2e_visible_windows();
         LRESULT result = -1;
         ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, MAKEWPARAM(CMD_NEW_MEMO, MEMO_PLACE_SECOND_START), 0, &result));
         e2e_expect_memo_or_zero(result, hwnd);
-        Sleep(k_settle_ms);
+        EXPECT_TRUE(e2e_settle(hwnd));
         EXPECT_TRUE(running(first));
         std::vector<HWND> visible_after = e2e_visible_windows();
         EXPECT_EQ("", e2e_new_windows(visible_before, visible_after, hwnd));
@@ -575,7 +615,6 @@ class FirstStartSwitchTest : public KelvaneTest, public ::testing::WithParamInte
 // behaves exactly as without it.
 TEST_P(FirstStartSwitchTest, SwitchOfTheFirstStartIsIgnored) {
     with_instance(GetParam().arguments, [&](HWND hwnd, size_t first) {
-        Sleep(k_settle_ms);
         EXPECT_TRUE(running(first));
         EXPECT_EQ(1u, e2e_main_windows().size());
         EXPECT_FALSE(IsWindowVisible(hwnd));
@@ -778,13 +817,12 @@ protected:
 TEST_P(HelpTest, HelpNeedsRoomForTheHelpFileName) {
     const bool too_deep = GetParam().too_deep;
     with_instance("", [&](HWND hwnd, size_t first) {
-        Sleep(k_settle_ms);
         std::vector<HWND> visible_before = e2e_visible_windows();
         LRESULT result = -1;
         ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, CMD_HELP, 0, &result));
         EXPECT_EQ(too_deep ? 0 : 1, result);
         if (too_deep) {
-            Sleep(k_settle_ms);
+            EXPECT_TRUE(e2e_settle(hwnd));
             EXPECT_EQ("", e2e_new_windows(visible_before, e2e_visible_windows())) << "something was opened";
         }
         EXPECT_TRUE(running(first));
@@ -883,12 +921,22 @@ HWND e2e_tray_menu(POINT icon) {
 // Picks an item of the tray menu the way a user does: a right click on the
 // icon in Wine's tray window (client 10, 10 for the first icon), then the
 // arrow keys.  Counted from the bottom, which is the same in every state
-// of the menu: キャンセル 1, 終了 2, ヘルプ 3, 設定 4.  The pointer leaves
-// the menu before the keys, so that no item is chosen by hovering.  A menu
-// that did not take the keys is closed and opened again.
-bool e2e_tray_pick(int items_from_bottom) {
+// of the menu: キャンセル 1, 終了 2, ヘルプ 3, 設定 4.
+// - The instance must be reading messages first: it may still be busy
+//   with what it did before (opening help.html through the shell takes
+//   seconds on a fresh machine), and clicks it takes late pile up.
+// - The pointer leaves the menu before the keys, so that no item is chosen
+//   by hovering, and the keys go in as one batch: the menu takes posted
+//   messages before mouse input, so no mouse move can come between them.
+// A menu that did not take the keys is closed and opened again.
+bool e2e_tray_pick(HWND main, int items_from_bottom) {
+    LRESULT ignored = 0;
+    if (!probe_send(main, WM_NULL, 0, 0, &ignored, k_slow_wait_ms)) {
+        ADD_FAILURE() << "the instance does not answer";
+        return false;
+    }
     HWND tray = nullptr;
-    if (!probe_wait([&] { return (tray = FindWindowA("__winex11_standalone_tray", nullptr)) != nullptr; },
+    if (!probe_wait([&] { return (tray = FindWindowA(k_tray_class, nullptr)) != nullptr; },
                     k_wait_ms)) {
         ADD_FAILURE() << "no tray window";
         return false;
@@ -899,21 +947,24 @@ bool e2e_tray_pick(int items_from_bottom) {
     for (int attempt = 0; attempt < 3; attempt++) {
         e2e_click_at(icon, true);
         HWND menu = nullptr;
-        if (!probe_wait([&] { return (menu = e2e_tray_menu(icon)) != nullptr; }, 3000)) {
+        if (!probe_wait([&] { return (menu = e2e_tray_menu(icon)) != nullptr; }, k_wait_ms)) {
             continue;
         }
         e2e_mouse(away, 0);
-        Sleep(200);
+        probe_wait([&] {
+            POINT now;
+            GetCursorPos(&now);
+            return now.x == away.x && now.y == away.y;
+        }, k_wait_ms);
         for (int i = 0; i < items_from_bottom; i++) {
             PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
-            Sleep(40);
         }
         PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-        if (probe_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000)) {
+        if (probe_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, k_wait_ms)) {
             return true;
         }
         PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        probe_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 2000);
+        probe_wait([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, k_wait_ms);
     }
     ADD_FAILURE() << "the tray menu did not take the pick";
     return false;
@@ -969,8 +1020,8 @@ protected:
     // Opens the sheet with the tray menu's "設定".
     HWND open_sheet(HWND main) {
         HWND sheet = nullptr;
-        if (!e2e_tray_pick(k_tray_settings) ||
-            !probe_wait([&] { return (sheet = e2e_sheet(main)) != nullptr; }, k_wait_ms)) {
+        if (!e2e_tray_pick(main, k_tray_settings) ||
+            !probe_wait([&] { return (sheet = e2e_sheet(main)) != nullptr; }, k_slow_wait_ms)) {
             ADD_FAILURE() << "no settings sheet";
             return nullptr;
         }
@@ -1003,8 +1054,8 @@ TEST_F(SettingsSheetTest, TraySettingsOpensTheSheetAndASecondOnlyComesForward) {
         EXPECT_EQ(5, SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
 
         // "設定" again, from the tray while the sheet is open.
-        EXPECT_TRUE(e2e_tray_pick(k_tray_settings));
-        Sleep(k_settle_ms);
+        EXPECT_TRUE(e2e_tray_pick(main, k_tray_settings));
+        EXPECT_TRUE(e2e_settle(main));
         EXPECT_EQ(1u, probe_program_dialogs(main, "設定").size()) << "a second sheet was opened";
         EXPECT_EQ(sheet, e2e_sheet(main));
         EXPECT_EQ(main, GetForegroundWindow()) << "the main window came forward";
@@ -1191,7 +1242,7 @@ protected:
     // Starts the program and checks that no welcome dialog comes.
     void start_without_welcome() {
         with_instance("", [&](HWND main, size_t) {
-            Sleep(k_settle_ms * 2);
+            // It would be up before the instance first waits for input.
             EXPECT_EQ(nullptr, e2e_welcome(main)) << "the welcome dialog came back";
         });
     }
@@ -1213,15 +1264,18 @@ TEST_F(WelcomeTest, WithoutTheTickItComesAgain) {
 
 // --- help -------------------------------------------------------------------------
 
-// A stand-in browser: .html files open with this program, which writes the
-// path it was given into a file and ends (see main).
+// A stand-in browser: .html files open with kelvane_open_recorder.exe
+// (beside this program), which writes the path it was given into a file
+// and ends.
 class OpenRecorder {
 public:
     explicit OpenRecorder(const std::string& record) : record_(record) {
         DeleteFileA(record_.c_str());
         char self[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string command = "\"" + std::string(self) + "\" --record-open=\"" + record_ + "\" \"%1\"";
+        std::string folder = self;
+        folder = folder.substr(0, folder.find_last_of('\\') + 1);
+        std::string command = "\"" + folder + "kelvane_open_recorder.exe\" \"" + record_ + "\" \"%1\"";
         char old[256] = "";
         LONG size = sizeof old;
         had_old_ = RegQueryValueA(HKEY_CLASSES_ROOT, ".html", old, &size) == ERROR_SUCCESS;
@@ -1241,7 +1295,7 @@ public:
     // The path the last open asked for, once it was asked.
     std::string wait_opened() {
         std::string text;
-        probe_wait([&] { return !(text = e2e_read_file(record_)).empty(); }, 10000);
+        probe_wait([&] { return !(text = e2e_read_file(record_)).empty(); }, k_slow_wait_ms);
         DeleteFileA(record_.c_str());
         return text;
     }
@@ -1251,16 +1305,6 @@ private:
     bool had_old_ = false;
     std::string old_;
 };
-
-int e2e_record_open(const char* record, const char* opened) {
-    FILE* file = fopen(record, "wb");
-    if (!file) {
-        return 1;
-    }
-    fputs(opened, file);
-    fclose(file);
-    return 0;
-}
 
 bool e2e_same_path(const std::string& a, const std::string& b) {
     return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
@@ -1274,7 +1318,7 @@ TEST_F(SettingsSheetTest, HelpAndTheVersionLinkOpenHelpHtmlBesideTheProgram) {
         << "the build puts help.html beside kelvane.exe";
     OpenRecorder recorder(folder + "\\opened.txt");
     with_instance("", [&](HWND main, size_t) {
-        ASSERT_TRUE(e2e_tray_pick(k_tray_help));
+        ASSERT_TRUE(e2e_tray_pick(main, k_tray_help));
         std::string opened = recorder.wait_opened();
         EXPECT_TRUE(e2e_same_path(folder + "\\help.html", opened)) << opened;
 
@@ -2116,10 +2160,6 @@ TEST_F(VisibleTextTest, ProgramFolderWithCharactersTheCodePagesLack) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Started by the shell as the help tests' stand-in browser.
-    if (argc >= 3 && strncmp(argv[1], "--record-open=", 14) == 0) {
-        return e2e_record_open(argv[1] + 14, argv[2]);
-    }
     ::testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; i++) {
         std::string argument = argv[i];

@@ -87,18 +87,34 @@ drag() {
     sleep 0.1
   done
   xdotool mouseup 1
-  sleep 0.3
 }
 
 edit_box_open() { [ -n "$(probe edit-box)" ]; }
+
+# Typing waits until the open edit box has the keyboard focus.
+wait_edit_box_focus() {
+  local box
+  box=$(probe edit-box | cut -d' ' -f1)
+  [ -n "$box" ] && probe wait-focus "$box" 5000 >/dev/null || { echo "the edit box has no focus"; return 1; }
+}
 
 # A click on the memo makes it the active window, the one that takes keys.
 activate_memo() {
   refresh_memo || return 1
   xdotool mousemove $(($(memo_field 2) + 80)) $(($(memo_field 3) + 60)) click 1
-  sleep 0.3
+  probe wait-focus "$(memo_field 1)" 5000 >/dev/null || { echo "the memo did not take the focus"; return 1; }
 }
 edit_box_closed() { [ -z "$(probe edit-box)" ]; }
+edit_text_ends_with() { case $(probe edit-text) in *"$1") return 0 ;; *) return 1 ;; esac; }
+
+# The memo's current place is "left top" (its far corner "right bottom"),
+# once the drag or keys are over.
+memo_at() {
+  refresh_memo && [ "$(memo_field 2) $(memo_field 3)" = "$1 $2" ]
+}
+memo_far_corner_at() {
+  refresh_memo && [ "$(memo_field 4) $(memo_field 5)" = "$1 $2" ]
+}
 
 # --- checks ----------------------------------------------------------------------
 
@@ -107,14 +123,12 @@ edit_box_closed() { [ -z "$(probe edit-box)" ]; }
 second_start_memo_at_cursor() {
   local rc=0 focus
   xdotool mousemove 640 512
-  sleep 0.2
   (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe) >/dev/null 2>&1 || rc=$?
   [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
   e2e_wine "$MEMO_PROBE" wait-memos 1 5000 || { echo "no memo"; return 1; }
   MEMO=$(memo_line | cut -d' ' -f1-5)
   [ "${MEMO#* }" = "560 452 720 572" ] || { echo "memo at ${MEMO#* }"; return 1; }
-  focus=$(probe focus)
-  [ "${focus#* }" = "$(memo_field 1)" ] || { echo "focus $focus, memo $(memo_field 1)"; return 1; }
+  probe wait-focus "$(memo_field 1)" 5000 >/dev/null || { echo "focus $(probe focus), memo $(memo_field 1)"; return 1; }
 }
 
 # Enter opens the edit box; the typed text (two lines, ASCII and Japanese)
@@ -124,11 +138,12 @@ enter_type_and_commit() {
   local base expected
   xdotool key Return
   e2e_wait_for 30 edit_box_open || { echo "no edit box"; return 1; }
-  sleep 0.3
+  wait_edit_box_focus || return 1
   xdotool type --delay 50 'Memo 1'
   xdotool key Return
-  xdotool type --delay 50 '日本語の付箋'
-  sleep 0.3
+  # Japanese through the input queue (see memo_probe.cpp, type).
+  probe type '日本語の付箋' >/dev/null
+  e2e_wait_for 30 edit_text_ends_with 'Memo 1||日本語の付箋' || { echo "typed: $(probe edit-text)"; return 1; }
   xdotool key ctrl+Return
   e2e_wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
   e2e_wait_for 30 base_of_only_memo || { echo "no files"; return 1; }
@@ -147,7 +162,7 @@ close_box_discards() {
   activate_memo || return 1
   xdotool key Return
   e2e_wait_for 30 edit_box_open || { echo "no edit box"; return 1; }
-  sleep 0.3
+  wait_edit_box_focus || return 1
   xdotool type --delay 50 'discard me'
   xdotool key alt+F4
   e2e_wait_for 30 edit_box_closed || { echo "the edit box stayed open"; return 1; }
@@ -159,10 +174,9 @@ drag_moves_and_saves() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
   drag $((l + 80)) $((t + 60)) $((l + 180)) $((t + 110))
-  refresh_memo
-  [ "$(memo_field 2) $(memo_field 3)" = "$((l + 100)) $((t + 50))" ] ||
+  e2e_wait_for 30 memo_at $((l + 100)) $((t + 50)) ||
     { echo "memo at $MEMO after dragging from $l $t"; return 1; }
-  expect_ini LEFT $((l + 100)) && expect_ini TOP $((t + 50)) && expect_ini WIDTH 160
+  e2e_wait_for 30 expect_ini LEFT $((l + 100)) && expect_ini TOP $((t + 50)) && expect_ini WIDTH 160
 }
 
 # With the fold on the left the bottom-right corner is whole (on the right
@@ -172,20 +186,15 @@ corner_drag_resizes_to_thirty_at_least() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3) r=$(memo_field 4) b=$(memo_field 5)
   drag $((r - 2)) $((b - 2)) $((r + 38)) $((b + 28))
-  refresh_memo
-  [ "$(memo_field 4) $(memo_field 5)" = "$((r + 40)) $((b + 30))" ] ||
-    { echo "after growing: $MEMO"; return 1; }
-  expect_ini WIDTH 200 && expect_ini HEIGHT 150 || return 1
+  e2e_wait_for 30 memo_far_corner_at $((r + 40)) $((b + 30)) || { echo "after growing: $MEMO"; return 1; }
+  e2e_wait_for 30 expect_ini WIDTH 200 && expect_ini HEIGHT 150 || return 1
   r=$(memo_field 4) b=$(memo_field 5)
   drag $((r - 2)) $((b - 2)) $((l + 2)) $((t + 2))
-  refresh_memo
-  [ "$(memo_field 4) $(memo_field 5)" = "$((l + 30)) $((t + 30))" ] ||
-    { echo "after shrinking: $MEMO"; return 1; }
-  expect_ini WIDTH 30 && expect_ini HEIGHT 30 || return 1
+  e2e_wait_for 30 memo_far_corner_at $((l + 30)) $((t + 30)) || { echo "after shrinking: $MEMO"; return 1; }
+  e2e_wait_for 30 expect_ini WIDTH 30 && expect_ini HEIGHT 30 || return 1
   # Back to a size the next checks can aim at.
   drag $((l + 28)) $((t + 28)) $((l + 158)) $((t + 118))
-  refresh_memo
-  expect_ini WIDTH 160
+  e2e_wait_for 30 expect_ini WIDTH 160
 }
 
 wheel_steps_colour() {
@@ -193,13 +202,10 @@ wheel_steps_colour() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
   xdotool mousemove $((l + 80)) $((t + 60))
-  sleep 0.1
   xdotool click 5   # toward the user: the next slot
-  sleep 0.3
-  expect_ini COLOR 2 || return 1
+  e2e_wait_for 30 expect_ini COLOR 2 || return 1
   xdotool click 4 click 4 click 4
-  sleep 0.3
-  expect_ini COLOR 6   # 2, 1, 0, then round to 6
+  e2e_wait_for 30 expect_ini COLOR 6   # 2, 1, 0, then round to 6
 }
 
 colour_menu_sets_colour() {
@@ -207,13 +213,10 @@ colour_menu_sets_colour() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
   xdotool mousemove $((l + 80)) $((t + 60))
-  sleep 0.1
   xdotool click 3
-  sleep 0.3
   # The colour submenu, its fourth slot.
   probe menu-keys down right down down down return
-  sleep 0.3
-  expect_ini COLOR 3
+  e2e_wait_for 30 expect_ini COLOR 3
 }
 
 arrow_keys_move() {
@@ -221,16 +224,9 @@ arrow_keys_move() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
   activate_memo || return 1
-  xdotool key Left
-  sleep 0.2
-  xdotool key Up
-  sleep 0.2
-  xdotool key Up
-  sleep 0.3
-  refresh_memo
-  [ "$(memo_field 2) $(memo_field 3)" = "$((l - 10)) $((t - 20))" ] ||
-    { echo "after Left, Up, Up: $MEMO from $l $t"; return 1; }
-  expect_ini LEFT $((l - 10)) && expect_ini TOP $((t - 20))
+  xdotool key Left Up Up
+  e2e_wait_for 30 memo_at $((l - 10)) $((t - 20)) || { echo "after Left, Up, Up: $MEMO from $l $t"; return 1; }
+  e2e_wait_for 30 expect_ini LEFT $((l - 10)) && expect_ini TOP $((t - 20))
 }
 
 in_trash() { [ -e "$HOME/.local/share/Trash/files/$1" ]; }
@@ -299,7 +295,6 @@ run_with_recycle() {
   local recycle=$1
   fresh_copy "$recycle" "$((1 - recycle))"
   e2e_check "start_recycle_$recycle" e2e_start_first || { e2e_cleanup; return; }
-  sleep 0.5
   if [ "$recycle" = 1 ]; then
     e2e_check second_start_memo_at_cursor second_start_memo_at_cursor
     e2e_check enter_type_and_commit enter_type_and_commit

@@ -9,9 +9,16 @@
 //   wait-memos <n> <ms>        0 once there are n memo windows, 1 on timeout
 //   rect <hwnd>                "left top right bottom" of any window
 //   focus                      "active focus" of the instance's UI thread
+//   wait-focus <hwnd> <ms>     0 once the keyboard focus is in that window
+//                              (it or a window inside it), 1 on timeout
 //   edit-box                   "hwnd left top right bottom" of the open edit
 //                              box, or nothing
 //   box-text                   caption, a tab and text of the open message box
+//   edit-text                  the open edit box's text, line breaks as "|"
+//   type <text>                types the text as Unicode key presses (what
+//                              xdotool cannot type reliably: it binds each
+//                              character the keyboard map lacks to a spare
+//                              key for a moment, and loses some under load)
 //   copydata <text>...         WM_COPYDATA with the UTF-8 of each text to the
 //                              main window, one right after the other; prints
 //                              each answer (the new memo's handle)
@@ -82,11 +89,69 @@ int probe_print_focus() {
     return 0;
 }
 
+int probe_wait_focus(HWND window, DWORD ms) {
+    return probe_wait([window] {
+        HWND active = nullptr;
+        HWND focus = nullptr;
+        return probe_focus(&active, &focus) && focus &&
+               (focus == window || IsChild(window, focus));
+    }, ms) ? 0 : 1;
+}
+
 int probe_edit_box() {
     for (HWND box : probe_windows("EditboxWindowClass")) {
         printf("%llu ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)));
         probe_print_rect(box);
         printf("\n");
+    }
+    return 0;
+}
+
+// Types argument `index` through the system's input queue as Unicode key
+// presses, which reach the window with the keyboard focus; 1 when the
+// system took fewer than all of them.  The wide command line, as the
+// narrow argv is code page 932.
+int probe_type(int index) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || index >= argc) return 1;
+    std::wstring text = argv[index];
+    LocalFree(argv);
+    std::vector<INPUT> keys;
+    for (size_t i = 0; i < text.size(); i++) {
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT key;
+            ZeroMemory(&key, sizeof key);
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = text[i];
+            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            keys.push_back(key);
+        }
+    }
+    UINT sent = SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    return sent == keys.size() ? 0 : 1;
+}
+
+// The text typed so far into the open edit box, as UTF-8 on one line
+// (line breaks as "|"); nothing when no box is open.
+int probe_edit_text() {
+    for (HWND box : probe_windows("EditboxWindowClass")) {
+        HWND edit = FindWindowExW(box, nullptr, L"RichEdit20W", nullptr);
+        if (!edit) continue;
+        static wchar_t text[4096];
+        DWORD_PTR length = 0;
+        text[0] = L'\0';
+        // Sent, as GetWindowText reads only the title of another process's
+        // window.
+        SendMessageTimeoutW(edit, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &length);
+        std::string utf8 = probe_utf8(text);
+        for (char& c : utf8) {
+            if (c == '\r' || c == '\n') c = '|';
+        }
+        fwrite(utf8.data(), 1, utf8.size(), stdout);
+        printf("\n");
+        return 0;
     }
     return 0;
 }
@@ -138,16 +203,10 @@ int probe_copydata(int first) {
 
 // Under Wine without a window manager, keys typed by xdotool do not reach
 // a pop-up menu; keys posted to the menu window do.
-int probe_menu_keys(int argc, char** argv, int first) {
+int probe_memo_menu_keys(int argc, char** argv, int first) {
     HWND menu = probe_wait_menu(2000);
     if (!menu) return 1;
-    for (int i = first; i < argc; i++) {
-        WPARAM key = probe_key_code(argv[i]);
-        if (!key) return 2;
-        PostMessageA(menu, WM_KEYDOWN, key, 0);
-        Sleep(100);
-    }
-    return 0;
+    return probe_menu_keys(menu, argc - first, argv + first);
 }
 
 int probe_pixel(int x, int y) {
@@ -290,11 +349,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (strcmp(what, "focus") == 0) return probe_print_focus();
+    if (strcmp(what, "wait-focus") == 0 && argc >= 4) {
+        return probe_wait_focus(probe_handle(argv[2]), strtoul(argv[3], nullptr, 10));
+    }
     if (strcmp(what, "edit-box") == 0) return probe_edit_box();
     if (strcmp(what, "box-text") == 0) return probe_box_text();
+    if (strcmp(what, "edit-text") == 0) return probe_edit_text();
+    if (strcmp(what, "type") == 0 && argc >= 3) return probe_type(2);
     if (strcmp(what, "copydata") == 0 && argc >= 3) return probe_copydata(2);
     if (strcmp(what, "box-press") == 0 && argc >= 3) return probe_box_press(static_cast<WPARAM>(atoi(argv[2])));
-    if (strcmp(what, "menu-keys") == 0) return probe_menu_keys(argc, argv, 2);
+    if (strcmp(what, "menu-keys") == 0) return probe_memo_menu_keys(argc, argv, 2);
     if (strcmp(what, "pixel") == 0 && argc >= 4) return probe_pixel(atoi(argv[2]), atoi(argv[3]));
     if (strcmp(what, "texts") == 0) return probe_texts();
     if (strcmp(what, "wait-text") == 0 && argc >= 4) {
@@ -311,9 +375,10 @@ int main(int argc, char** argv) {
         return probe_send_print(probe_main_window(), MSG_GET_REFRESH_COUNT, 0, 0);
     }
     fprintf(stderr,
-            "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus | edit-box |"
-            " box-text | box-press <id> | copydata <text>... | menu-keys <key>... | pixel <x> <y> |"
-            " texts | wait-text <text> <ms> | edit-open <hwnd> | edit-commit <hwnd> <text> |"
-            " notices | refreshes\n");
+            "usage: kelvane_memo_probe memos | wait-memos <n> <ms> | rect <hwnd> | focus |"
+            " wait-focus <hwnd> <ms> | edit-box | box-text | box-press <id> | edit-text |"
+            " type <text> | copydata <text>... | menu-keys <key>... | pixel <x> <y> | texts |"
+            " wait-text <text> <ms> | edit-open <hwnd> | edit-commit <hwnd> <text> | notices |"
+            " refreshes\n");
     return 2;
 }

@@ -2,7 +2,8 @@
 // at the running instance from inside the Windows desktop, where the shell
 // cannot see, and prints one answer on stdout.
 //
-//   kelvane_probe wait-main <ms>      0 once the main window exists, 1 on timeout
+//   kelvane_probe wait-main <ms>      0 once the main window exists and its
+//                                     start-up is over, 1 on timeout
 //   kelvane_probe count-main          prints the number of main windows
 //   kelvane_probe command <id> [arg]  sends WM_COMMAND, prints the result
 //   kelvane_probe wait-gone <ms>      0 once no main window is left
@@ -19,10 +20,8 @@
 namespace {
 
 int probe_wait_main(DWORD timeout_ms, bool present) {
-    return probe_wait([present] { return (probe_main_window() != nullptr) == present; },
-                      timeout_ms)
-               ? 0
-               : 1;
+    if (present) return probe_wait_main_started(timeout_ms) ? 0 : 1;
+    return probe_wait([] { return probe_main_window() == nullptr; }, timeout_ms) ? 0 : 1;
 }
 
 // Wine keeps the X window of a top-level window in this window property;

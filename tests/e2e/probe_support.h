@@ -36,6 +36,27 @@ bool probe_wait(Condition condition, DWORD timeout_ms, DWORD poll_ms = 20) {
     return true;
 }
 
+// The running instance's main window once its start-up is over, or null
+// after timeout_ms.  The window exists from the start of its creation,
+// which loads the memos, adds the tray icon and may show the welcome
+// dialog; the instance first waits for input once all that is on the
+// screen.
+inline HWND probe_wait_main_started(DWORD timeout_ms) {
+    DWORD start = GetTickCount();
+    HWND main = nullptr;
+    if (!probe_wait([&main] { return (main = probe_main_window()) != nullptr; }, timeout_ms)) {
+        return nullptr;
+    }
+    DWORD spent = GetTickCount() - start;
+    DWORD left = spent < timeout_ms ? timeout_ms - spent : 1;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(main, &process_id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, process_id);
+    DWORD idle = process ? WaitForInputIdle(process, left) : WAIT_FAILED;
+    if (process) CloseHandle(process);
+    return idle == 0 ? main : nullptr;
+}
+
 struct probe_window_search {
     const char* class_name;  // null: any class
     HWND owner;              // null: any owner
@@ -113,6 +134,20 @@ inline WPARAM probe_key_code(const char* name) {
     for (const auto& k : keys) {
         if (lstrcmpA(name, k.name) == 0) return k.key;
     }
+    return 0;
+}
+
+// Walks a pop-up menu with keys by name (probe_key_code): 0, or 2 for an
+// unknown name (nothing is sent then).  The keys are posted in one batch:
+// the menu takes posted messages before mouse input, so no mouse move can
+// come between them and change the selection half-way.
+inline int probe_menu_keys(HWND menu, int count, char** names) {
+    WPARAM keys[32];
+    if (count < 0 || count > 32) return 2;
+    for (int i = 0; i < count; i++) {
+        if (!(keys[i] = probe_key_code(names[i]))) return 2;
+    }
+    for (int i = 0; i < count; i++) PostMessageA(menu, WM_KEYDOWN, keys[i], 0);
     return 0;
 }
 

@@ -4,7 +4,8 @@
 // (UTF-8).  Real clicks come from xdotool; the probe presses keys only in
 // the pop-up menu, which cannot be read from another process.
 //
-//   wait-main <ms>            the main window's handle once it exists (1 on timeout)
+//   wait-main <ms>            the main window's handle once it exists and its
+//                             start-up is over (1 on timeout)
 //   command <word>            WM_COMMAND to the main window; prints the answer
 //   notify <mouse message>    the tray callback as the shell sends it
 //   copydata <text>           WM_COPYDATA with the text's UTF-8; prints the memo
@@ -30,6 +31,9 @@
 //                             every other window for ms milliseconds (the
 //                             bare X root of a test display is black)
 //   balloons                  one line per balloon window: "flags l t r b"
+//   wait-balloon <0|1> <ms>   prints "watching" at once, then exits 0 as soon
+//                             as a balloon window is there (1) or none is (0),
+//                             1 on timeout
 //   menus                     one line per pop-up menu on the screen: "l t r b"
 #include <windows.h>
 #include <shellapi.h>
@@ -111,11 +115,8 @@ int probe_run(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string what = argv[1];
     if (what == "wait-main" && argc >= 3) {
-        HWND main = nullptr;
-        if (!probe_wait([&main] { return (main = probe_main_window()) != nullptr; },
-                        strtoul(argv[2], nullptr, 10))) {
-            return 1;
-        }
+        HWND main = probe_wait_main_started(strtoul(argv[2], nullptr, 10));
+        if (!main) return 1;
         printf("%lld\n", probe_handle(main));
         return 0;
     }
@@ -180,13 +181,7 @@ int probe_run(int argc, char** argv) {
     if (what == "menu-keys") {
         HWND menu = probe_wait_menu(5000);
         if (!menu) return 1;
-        for (int i = 2; i < argc; i++) {
-            WPARAM key = probe_key_code(argv[i]);
-            if (!key) return 2;
-            Sleep(80);
-            PostMessageA(menu, WM_KEYDOWN, key, 0);
-        }
-        return 0;
+        return probe_menu_keys(menu, argc - 2, argv + 2);
     }
     if (what == "menu-shown" && argc >= 4) {
         bool want = atoi(argv[2]) != 0;
@@ -234,6 +229,13 @@ int probe_run(int argc, char** argv) {
     if (what == "backdrop" && argc >= 4) {
         return probe_backdrop(strtoul(argv[2], nullptr, 16), strtoul(argv[3], nullptr, 10));
     }
+    if (what == "wait-balloon" && argc >= 4) {
+        bool want = atoi(argv[2]) != 0;
+        printf("watching\n");
+        fflush(stdout);
+        return probe_wait([want] { return probe_windows(BALLOON_CLASS).empty() != want; },
+                          strtoul(argv[3], nullptr, 10), 5) ? 0 : 1;
+    }
     if (what == "menus") {
         for (HWND menu : probe_windows("#32768", nullptr, true)) {
             RECT r;
@@ -243,7 +245,7 @@ int probe_run(int argc, char** argv) {
         return 0;
     }
     if (what == "balloons") {
-        for (HWND balloon : probe_windows("BalloonWindowClass", nullptr, false)) {
+        for (HWND balloon : probe_windows(BALLOON_CLASS, nullptr, false)) {
             RECT r;
             GetWindowRect(balloon, &r);
             printf("%#llx %ld %ld %ld %ld\n",

@@ -54,8 +54,6 @@ memo_count() { probe memos | grep -c .; }
 visible_memo_count() { probe memos | awk '$2 == 1' | grep -c .; }
 
 count_is() { [ "$("$1")" = "$2" ]; }
-has_balloon() { [ -n "$(probe balloons)" ]; }
-no_balloon() { [ -z "$(probe balloons)" ]; }
 
 # Opens the tray menu with a real right click on the icon and walks it
 # with keys (see tray_probe.cpp: the menu cannot be read from outside).
@@ -82,21 +80,34 @@ icon_back_after_taskbar_created() {
   probe_ok tray-shown 1 5000 || { echo "the icon did not come back"; return 1; }
 }
 
+# Runs a command while a probe watches for a balloon window: the greeting
+# balloon is up for one second, less than a probe may take to start on a
+# busy machine, so the watch begins before the command.
+balloon_comes_with() {
+  local seen=$E2E_FOLDER/balloon.seen pid rc=0
+  rm -f "$seen"
+  e2e_wine "$PROBE" wait-balloon 1 10000 >"$seen" 2>/dev/null &
+  pid=$!
+  e2e_wait_for 100 test -s "$seen" || { kill "$pid" 2>/dev/null; return 1; }
+  "$@"
+  wait "$pid" || rc=$?
+  return $rc
+}
+
 double_click_sticks_memo() {
   local before memo bottom screen_bottom
   before=$(memo_count)
   find_icon || return 1
-  xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1
-  # The greeting balloon is up for a second from the moment the memo is
-  # stuck: look for it first, while the memo count can wait.
-  e2e_wait_for 30 has_balloon || { echo "no balloon"; return 1; }
+  # The greeting balloon is up for its second.
+  balloon_comes_with xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1 ||
+    { echo "no balloon"; return 1; }
   e2e_wait_for 30 count_is memo_count $((before + 1)) || { echo "memos: $before -> $(memo_count)"; return 1; }
   # Beside a bottom task bar 50 pixels high (the defaults, 96 DPI).
   memo=$(probe memos | tail -n 1)
   bottom=$(echo "$memo" | cut -d' ' -f6)
   screen_bottom=$(xdpyinfo | sed -n 's/.*dimensions: *[0-9]*x\([0-9]*\) .*/\1/p')
   [ "$bottom" = $((screen_bottom - 50)) ] || { echo "memo $memo, screen bottom $screen_bottom"; return 1; }
-  e2e_wait_for 50 no_balloon || { echo "the balloon did not go"; return 1; }
+  probe_ok wait-balloon 0 3000 || { echo "the balloon outstayed its second"; return 1; }
 }
 
 MEMO_A=
@@ -178,6 +189,7 @@ tooltip_on_hover() {
     "$REFRESHED_MEMO") expected=$REFRESHED_TEXT ;;
     *) echo "no memo of ours at $x,$y"; return 1 ;;
   esac
+  # A hand's movement onto the memo, in steps the tooltip sees one by one.
   xdotool mousemove 640 5
   sleep 0.3
   xdotool mousemove "$x" "$y"

@@ -69,7 +69,6 @@ no_error_log() {
 e2e_fresh_copy DIALOG=0
 e2e_check start_first e2e_start_first
 if e2e_instance_running; then
-  sleep 0.5
   e2e_check main_window_never_shown no_mapped_window_of_program
   e2e_check screenshot_after_start screenshot_after_start
   e2e_check one_instance_after_start exactly_one_instance

@@ -307,7 +307,7 @@ TEST_F(ProgramTest, NameTakenByALiveMemoReadFromFiles) {
     memo_hwnd loaded = fake_platform_add_window(platform_rect{0, 0, 160, 120});
     memo_record* r = memo_registry_add(loaded);
     ASSERT_NE(nullptr, r);
-    strcpy(r->file_name, "20240229235959");  // its files were deleted elsewhere
+    memo_registry_set_name(loaded, "20240229235959");  // its files were deleted elsewhere
     fake_platform_set_time(2024, 2, 29, 23, 59, 59);
     EXPECT_EQ("20240301000000", new_memo_name());
 }

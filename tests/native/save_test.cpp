@@ -56,7 +56,7 @@ protected:
     static memo_hwnd make_memo(const char* name, const char* text) {
         memo_hwnd w = fake_platform_add_window({100, 100, 260, 220});
         memo_record* r = memo_registry_add(w);
-        snprintf(r->file_name, sizeof r->file_name, "%s", name);
+        memo_registry_set_name(w, name);
         r->color_index = 1;
         set_text(w, text);
         return w;

@@ -2,6 +2,7 @@
 // scan and peel, against the sandboxed platform.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -61,7 +62,7 @@ protected:
     static memo_hwnd make_memo(const char* name, const char* text, platform_rect r = {100, 100, 260, 220}) {
         memo_hwnd w = fake_platform_add_window(r);
         memo_record* rec = memo_registry_add(w);
-        snprintf(rec->file_name, sizeof rec->file_name, "%s", name);
+        memo_registry_set_name(w, name);
         rec->color_index = MEMO_COLOR_NEW;
         if (text) {
             rec->text = TRACKED_NEW(char, strlen(text) + 1);
@@ -119,6 +120,48 @@ TEST_F(StoreTest, RegistryEntryPointAndUnknownWindows) {
     r->text = TRACKED_NEW(char, 4);  // owned by the record from here on
     EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_REMOVE, a));
     EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+}
+
+// Enough memos for the indexes to grow several times; every third one is
+// peeled during a walk, which goes on from the memo after it.
+TEST_F(StoreTest, RegistryIndexesFollowManyMemosRemovalsDuringAWalkAndRenames) {
+    std::vector<memo_hwnd> order;
+    for (int i = 0; i < 3000; i++) {
+        order.push_back(make_memo(("m" + std::to_string(i)).c_str(), nullptr));
+    }
+    for (memo_hwnd w = memo_registry_next(nullptr), next; w; w = next) {
+        next = memo_registry_next(w);
+        if (strtol(record_of(w)->file_name + 1, nullptr, 10) % 3 == 0) memo_registry_remove(w);
+    }
+    std::vector<memo_hwnd> kept;
+    for (size_t i = 0; i < order.size(); i++) {
+        memo_record* r = nullptr;
+        memo_hwnd named = memo_registry_find_name(("m" + std::to_string(i)).c_str(), &r);
+        if (i % 3 == 0) {
+            EXPECT_EQ(nullptr, named) << i;
+            EXPECT_EQ(nullptr, memo_registry_find(order[i])) << i;
+        } else {
+            kept.push_back(order[i]);
+            ASSERT_EQ(order[i], named) << i;
+            EXPECT_EQ(record_of(order[i]), r);
+        }
+    }
+    EXPECT_EQ(kept, registered()) << "registration order survives";
+
+    // A second memo of the same name: the first registered one answers
+    // until it goes.  A renamed memo answers to its new name only.
+    memo_hwnd twin = make_memo("m1", nullptr);
+    memo_record* r = nullptr;
+    EXPECT_EQ(order[1], memo_registry_find_name("m1", &r));
+    memo_registry_remove(order[1]);
+    EXPECT_EQ(twin, memo_registry_find_name("m1", &r));
+    EXPECT_EQ(1, memo_registry_set_name(order[2], "renamed"));
+    EXPECT_EQ(nullptr, memo_registry_find_name("m2", &r));
+    EXPECT_EQ(nullptr, r);
+    EXPECT_EQ(order[2], memo_registry_find_name("renamed", &r));
+    EXPECT_STREQ("renamed", r->file_name);
+    EXPECT_EQ(0, memo_registry_set_name(order[0], "gone")) << "no longer registered";
+    EXPECT_EQ(nullptr, memo_registry_find_name("gone", &r));
 }
 
 // --- text files --------------------------------------------------------------
@@ -558,6 +601,28 @@ TEST_F(StoreTest, RefreshCreatesMemosWrittenElsewhere) {
     expect_rect({5, 6, 165, 126}, fw->rect, "remote memo");
     ASSERT_EQ(1u, fw->messages.size());
     EXPECT_EQ((uint32_t)MEMO_MSG_INIT, fw->messages[0].message);
+}
+
+// A scan looks each corner's monitor up once: memos of different corners
+// still get their own monitor and DPI, and the next scan sees a new layout.
+TEST_F(StoreTest, ScanPlacesEachCornerOnItsOwnMonitorAsTheDesktopIsNow) {
+    put("left.txt", "l");
+    put("left.ini", "[KELVAN]\r\nQUADRANT=2\r\nX=10\r\nY=10\r\nWIDTH=160\r\nHEIGHT=120\r\n");
+    put("right.txt", "r");
+    put("right.ini", "[KELVAN]\r\nQUADRANT=1\r\nX=10\r\nY=10\r\nWIDTH=160\r\nHEIGHT=120\r\n");
+    auto rect_of = [&](const char* name) {
+        memo_record* r = nullptr;
+        return fake_platform_window_info(memo_registry_find_name(name, &r))->rect;
+    };
+    monitors({{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3840, 1080}, 144}});
+    memo_file_scan_folder(k_main, 1);
+    expect_rect({10, 10, 170, 130}, rect_of("left"), "upper left, 96 dpi");
+    expect_rect({3585, 15, 3825, 195}, rect_of("right"), "upper right, 144 dpi");
+
+    while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
+    monitors({{{0, 0, 2560, 1440}, 96}});
+    memo_file_scan_folder(k_main, 1);
+    expect_rect({2390, 10, 2550, 130}, rect_of("right"), "one monitor now");
 }
 
 TEST_F(StoreTest, RefreshOfAMemoWithoutTextInstallsTheFileText) {

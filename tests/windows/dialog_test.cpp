@@ -866,6 +866,9 @@ TEST_F(SheetTest, TooltipTimeIsCommittedAtOkOnly) {
         {"to 30 s", 10000, {6}, IDOK, 30000, true},
         {"off", 10000, {0}, IDOK, 0, true},
     };
+    // The controls come into being when first needed: here, before the
+    // marks, as the pointer resting on each memo would make them.
+    for (HWND memo : memos) ASSERT_NE(nullptr, memo_tooltip_of(memo));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         g_settings.tooltiptime = c.start;

@@ -157,7 +157,7 @@ inline HWND create_memo(HWND owner, int left, int top, int width, int height, co
     memo_record* record = memo_registry_add(memo);
     record->color_index = color;
     record->text = text ? tracked_copy(text) : nullptr;
-    strcpy(record->file_name, name);
+    memo_registry_set_name(memo, name);
     memo_handover handover = {record, mode};
     SendMessageA(memo, MEMO_MSG_INIT, 0, reinterpret_cast<LPARAM>(&handover));
     ShowWindow(memo, SW_SHOWNOACTIVATE);

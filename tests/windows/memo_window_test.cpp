@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
 
 #include "edit_box.h"
 #include "memo_test_support.h"
+#include "memo_tooltip.h"
 #include "save_queue.h"
 #include "memo_window.h"
 
@@ -485,6 +487,41 @@ TEST_F(MemoWindowTest, CtrlEnterOnAMemoDoesNothing) {
     SendInput(1, &keys[1], sizeof(INPUT));
     SendInput(1, &keys[2], sizeof(INPUT));
     EXPECT_TRUE(pump_until([&] { return edit_box_of(m) != nullptr; }));
+}
+
+// A memo read from files has no tooltip control until the pointer rests on
+// it, and then shows its text and date line as if the control had always
+// been there; a refresh makes the control too.
+TEST_F(MemoWindowTest, TooltipControlComesWithThePointerOrARefresh) {
+    HWND hovered = memo(300, 300, 160, 120, u8"ホバー");
+    HWND refreshed = memo(600, 300, 160, 120, "r");
+    EXPECT_EQ(nullptr, record_of(hovered)->tooltip);
+    EXPECT_EQ(nullptr, record_of(refreshed)->tooltip);
+
+    SetCursorPos(0, 0);
+    pump_for(100);
+    SetCursorPos(380, 360);
+    HWND tooltip = nullptr;
+    ASSERT_TRUE(pump_until([&] {
+        tooltip = record_of(hovered)->tooltip;
+        return tooltip && IsWindowVisible(tooltip);
+    })) << "no tip within three seconds";
+    EXPECT_EQ(hovered, GetWindow(tooltip, GW_OWNER));
+    wchar_t text[256] = L"";
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = hovered;
+    tool.uId = MEMO_TOOLTIP_TOOL_ID;
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(std::wstring(L"ホバー\n最終更新日 0月0日 0時0分"), text);
+    EXPECT_EQ(10000, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
+    SetCursorPos(0, 0);
+
+    EXPECT_EQ(nullptr, record_of(refreshed)->tooltip) << "only the memo under the pointer";
+    EXPECT_EQ(1, memo_window_command(MEMO_CMD_TOOLTIP, refreshed, 0));
+    ASSERT_NE(nullptr, record_of(refreshed)->tooltip);
+    EXPECT_EQ(refreshed, GetWindow(record_of(refreshed)->tooltip, GW_OWNER));
 }
 
 TEST_F(MemoWindowTest, UnregisteredWindowChangesNothing) {

@@ -99,7 +99,7 @@ TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
     EXPECT_EQ(240, r.bottom);
 
     memo_record* rec = memo_registry_add(w);
-    strcpy(rec->file_name, "20240102030405");
+    memo_registry_set_name(w, "20240102030405");
     rec->color_index = 3;
     rec->text = TRACKED_NEW(char, 16);
     strcpy(rec->text, u8"日本\r\nabc");
@@ -158,8 +158,8 @@ TEST_F(StoreWinTest, PeelMovesBothFilesToTheRecycleBin) {
     memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
                                              MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, w);
-    memo_record* rec = memo_registry_add(w);
-    strcpy(rec->file_name, "p");
+    memo_registry_add(w);
+    memo_registry_set_name(w, "p");
     EXPECT_EQ(1, memo_file_peel(w));
     DestroyWindow(w);
     EXPECT_EQ("<missing>", get("p.txt"));
@@ -185,7 +185,8 @@ TEST_F(StoreWinTest, PeelWithRecycleOffDeletes) {
     memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
                                              MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, w);
-    strcpy(memo_registry_add(w)->file_name, "d");
+    memo_registry_add(w);
+    memo_registry_set_name(w, "d");
     EXPECT_EQ(1, memo_file_peel(w));
     DestroyWindow(w);
     EXPECT_EQ("<missing>", get("d.txt"));
@@ -276,7 +277,7 @@ TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
                                           MEMO_GEOMETRY_ABSOLUTE);
     ASSERT_NE(nullptr, w);
     memo_record* rec = memo_registry_add(w);
-    strcpy(rec->file_name, "m");
+    memo_registry_set_name(w, "m");
     rec->color_index = 2;
     rec->text = TRACKED_NEW(char, 4);
     strcpy(rec->text, "abc");
