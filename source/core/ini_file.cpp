@@ -115,8 +115,9 @@ static int ini_same_name(const char* text, size_t start, size_t end, const char*
     return 1;
 }
 
-// Where a key lives: its line, and the value range.  Searches every section
-// of that name in file order; the first key found wins.
+// Where a key lives: its line, and the value range.  Only the first section
+// of that name counts, as for the system's reader: a key that a copy of the
+// section further down holds is not there.
 static int ini_find_key(const ini_document* doc, const char* section, const char* key,
                             ini_line* found, ini_parsed* parsed) {
     int in_section = 0;
@@ -125,6 +126,7 @@ static int ini_find_key(const ini_document* doc, const char* section, const char
         ini_parsed p;
         ini_parse_line(doc, &line, &p);
         if (p.kind == INI_LINE_SECTION) {
+            if (in_section) return 0;
             in_section = ini_same_name(doc->text, p.name_start, p.name_end, section);
         } else if (in_section && p.kind == INI_LINE_KEY &&
                    ini_same_name(doc->text, p.name_start, p.name_end, key)) {
@@ -165,7 +167,8 @@ int32_t ini_get_int(const ini_document* doc, const char* section, const char* ke
         s++;
     }
     uint32_t v = 0;
-    if (e - s > 2 && t[s] == '0' && (t[s + 1] == 'x' || t[s + 1] == 'X')) {
+    // Only a lower-case x makes hexadecimal: the system reads "0X1f" as 0.
+    if (e - s > 2 && t[s] == '0' && t[s + 1] == 'x') {
         for (s += 2; s < e; s++) {
             char c = t[s];
             uint32_t digit;

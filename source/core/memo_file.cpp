@@ -496,9 +496,17 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
                        scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
     if (!g_settings.absolute) {
+        // Sizes anyone may have typed are held to the desktop before the
+        // corner places the memo, so that it keeps its distance from that
+        // corner; placement_create_window brings back what is still off.
+        platform_rect desk;
+        platform_virtual_screen(&desk);
+        int32_t width = placement_clamp_extent(scale_to_physical(p->width, dpi),
+                                               (int64_t)desk.right - desk.left);
+        int32_t height = placement_clamp_extent(scale_to_physical(p->height, dpi),
+                                                (int64_t)desk.bottom - desk.top);
         placement_corner_rect(&monitor, scale_to_physical(p->x, dpi),
-                              scale_to_physical(p->y, dpi), scale_to_physical(p->width, dpi),
-                              scale_to_physical(p->height, dpi), p->quadrant, &r);
+                              scale_to_physical(p->y, dpi), width, height, p->quadrant, &r);
     }
     memo_hwnd window = placement_create_window(main_window, 0, 0, 0, 0, 0, r.left, r.top,
                                                r.right, r.bottom, MEMO_GEOMETRY_STORED);

@@ -21,11 +21,14 @@ const uint32_t k_read_budget_ms = 300;
 char* memo_text_decode(const unsigned char* data, uint64_t size) {
     const unsigned char* start = data;
     if (size >= 3 && memcmp(data, k_bom, 3) == 0) start += 3;
-    size_t length = strlen((const char*)start);  // the read block ends in a NUL
+    // Up to the first NUL, or the end of the bytes when there is none.
+    size_t rest = static_cast<size_t>(size) - static_cast<size_t>(start - data);
+    const void* nul = memchr(start, '\0', rest);
+    size_t length = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - start) : rest;
     char* text = TRACKED_NEW(char, length + 1);
     size_t kept = 0;
     for (size_t i = 0; i < length; i++) {
-        if (start[i] != '\r') text[kept++] = (char)start[i];
+        if (start[i] != '\r') text[kept++] = static_cast<char>(start[i]);
     }
     text[kept] = '\0';
     return text;
@@ -45,7 +48,13 @@ char* memo_text_read(const char* path) {
 }
 
 char* memo_text_encode(const char* text, int32_t textfile, size_t* size) {
-    int bom = (textfile & 0xFFFF) == 1;
+    // A text that itself begins with U+FEFF gets the mark even when the
+    // format has none: the reader takes one mark away, and the text's own
+    // would go with it.
+    const unsigned char* start = reinterpret_cast<const unsigned char*>(text);
+    int own_mark = start[0] == k_bom[0] && start[1] == k_bom[1] &&
+                   start[2] == k_bom[2];  // stops at the terminator
+    int bom = (textfile & 0xFFFF) == 1 || own_mark;
     int crlf = ((uint32_t)textfile >> 16) != 0;
     size_t needed = bom ? 3 : 0;
     for (const char* p = text; *p; p++) {

@@ -6,9 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// The text of a text file's bytes (as platform_read_file hands them over,
-// ending in a NUL): byte-order mark optional, text up to the first NUL,
-// every CR removed.  A new tracked block owned by the caller.
+// The text of size bytes of a text file: byte-order mark optional, text up
+// to the first NUL (or the end), every CR removed.  A new tracked block owned by the caller.
 char* memo_text_decode(const unsigned char* data, uint64_t size);
 
 // Reads a memo text file and decodes it, waiting a moment for a file that
@@ -17,7 +16,8 @@ char* memo_text_decode(const unsigned char* data, uint64_t size);
 char* memo_text_read(const char* path);
 
 // The bytes of a text file for text under the TEXTFILE format: optional
-// byte-order mark, every CR of the text left out, every LF written as LF or
+// byte-order mark (always there when the text begins with U+FEFF, which the
+// reader would otherwise take for the mark), every CR of the text left out, every LF written as LF or
 // CR LF.  Returns a new tracked block owned by the caller.
 char* memo_text_encode(const char* text, int32_t textfile, size_t* size);
 

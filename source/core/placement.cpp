@@ -10,6 +10,7 @@
 #include "error_log.h"
 #include "settings.h"
 #include "scale.h"
+#include "memo_input.h"
 
 // Which corner of the desktop (and of the anchoring monitor) a quadrant
 // measures from; meaningful for quadrants 1 to 4 only.
@@ -103,13 +104,71 @@ void placement_corner_rect(const platform_rect* m, int32_t x, int32_t y, int32_t
                          scale_clamp(l + width), scale_clamp(t + height)};
 }
 
+static_assert(MEMO_INPUT_MIN_WIDTH == MEMO_INPUT_MIN_HEIGHT, "one minimum for both extents");
+
+int32_t placement_clamp_extent(int64_t extent, int64_t desktop_extent) {
+    const int64_t least = MEMO_INPUT_MIN_WIDTH;
+    if (extent < least) return (int32_t)least;
+    int64_t most = desktop_extent > least ? desktop_extent : least;
+    return scale_clamp(extent < most ? extent : most);
+}
+
+void placement_clamp_size(platform_rect* r) {
+    platform_rect desk;
+    platform_virtual_screen(&desk);
+    int32_t width = placement_clamp_extent((int64_t)r->right - r->left,
+                                           (int64_t)desk.right - desk.left);
+    int32_t height = placement_clamp_extent((int64_t)r->bottom - r->top,
+                                            (int64_t)desk.bottom - desk.top);
+    // Kept inside 32 bits: a left edge near the end of the range moves in.
+    int64_t left = r->left;
+    int64_t top = r->top;
+    if (left + width > INT32_MAX) left = (int64_t)INT32_MAX - width;
+    if (top + height > INT32_MAX) top = (int64_t)INT32_MAX - height;
+    *r = platform_rect{(int32_t)left, (int32_t)top, (int32_t)(left + width),
+                       (int32_t)(top + height)};
+}
+
+// One axis of a bring-back: lo..hi of the extent moved (and shrunk if need
+// be) inside the monitor's low..high.
+static void placement_fit_axis(int32_t* lo, int32_t* hi, int32_t low, int32_t high) {
+    int64_t extent = (int64_t)*hi - *lo;
+    if (extent > (int64_t)high - low) extent = (int64_t)high - low;
+    int64_t start = *lo;
+    if (start < low) start = low;
+    if (start + extent > high) start = high - extent;
+    *lo = (int32_t)start;
+    *hi = (int32_t)(start + extent);
+}
+
+int placement_bring_back(platform_rect* r) {
+    // The nearest monitor is the one with the largest overlap, so a memo
+    // that overlaps no monitor does not overlap this one either.
+    platform_rect m;
+    platform_monitor_from_rect(r, &m, nullptr);
+    int overlaps = r->left < m.right && m.left < r->right && r->top < m.bottom && m.top < r->bottom;
+    if (overlaps) return 0;
+    placement_fit_axis(&r->left, &r->right, m.left, m.right);
+    placement_fit_axis(&r->top, &r->bottom, m.top, m.bottom);
+    return 1;
+}
+
 memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
                                      int32_t height, int32_t quadrant, int32_t left,
                                      int32_t top, int32_t right, int32_t bottom,
                                      int32_t geometry) {
+    // Sizes come from files anyone may edit.  They are clamped before a
+    // corner places the memo, so that it keeps its distance from that
+    // corner; a stored rectangle keeps its top-left corner.
+    platform_rect desk;
+    platform_virtual_screen(&desk);
+    width = placement_clamp_extent(width, (int64_t)desk.right - desk.left);
+    height = placement_clamp_extent(height, (int64_t)desk.bottom - desk.top);
     platform_rect r;
     placement_window_rect(x, y, width, height, quadrant, left, top, right, bottom, geometry,
                              &r);
+    placement_clamp_size(&r);
+    placement_bring_back(&r);
     memo_hwnd window = platform_memo_window_create(owner, &r);
     if (!window) REPORT_FAILURE();
     return window;

@@ -40,8 +40,24 @@ void placement_batch_end(void);
 void placement_corner_rect(const platform_rect* monitor, int32_t x, int32_t y, int32_t width,
                            int32_t height, int32_t quadrant, platform_rect* out);
 
-// Creates a hidden memo window owned by owner at the rectangle above; the
-// caller registers it, fills its record and shows it.  Null on failure.
+// A width or height (physical pixels) as a memo may have it: at least the
+// memo's minimum tracking size (30), at most the desktop's extent.
+int32_t placement_clamp_extent(int64_t extent, int64_t desktop_extent);
+
+// The same for both sizes of a rectangle against the virtual screen; the
+// top-left corner stays (unless the rectangle would pass the end of the
+// 32-bit range).
+void placement_clamp_size(platform_rect* r);
+
+// A rectangle that overlaps no monitor is moved onto the monitor nearest
+// to it, fully, and shrunk to that monitor's size where it is larger.  One
+// that overlaps a monitor, however little, stays.  1 when it was moved.
+int placement_bring_back(platform_rect* r);
+
+// Creates a hidden memo window owned by owner at the rectangle above, with
+// its sizes clamped and brought back onto a monitor if it would lie off
+// every one; the caller registers it, fills its record and shows it.  Null
+// on failure.
 memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
                                      int32_t height, int32_t quadrant, int32_t left,
                                      int32_t top, int32_t right, int32_t bottom,

@@ -6,6 +6,7 @@
 #include "memo_registry.h"
 #include "error_log.h"
 #include "tracked_memory.h"
+#include "utf8_text.h"
 
 namespace {
 
@@ -18,6 +19,24 @@ void shell_menu_add(tray_menu_model* menu, int32_t kind, const char* text, uint3
 
 void shell_menu_separator(tray_menu_model* menu) {
     shell_menu_add(menu, TRAY_ITEM_SEPARATOR, nullptr, 0);
+}
+
+// The start of a memo's text as its entry shows it.  Only as many bytes as
+// the characters can take are looked at, so a text of megabytes costs no
+// more than a short one.
+char* shell_menu_entry_text(const char* text) {
+    const size_t most = TRAY_MENU_ENTRY_CHARS * 4 + 1;
+    size_t length = 0;
+    while (length < most && text[length]) length++;
+    int cut = 0;
+    size_t keep = utf8_prefix(text, length, TRAY_MENU_ENTRY_CHARS, &cut);
+    static const char k_ellipsis[] = u8"…";
+    size_t tail = cut ? sizeof k_ellipsis - 1 : 0;
+    char* entry = TRACKED_NEW(char, keep + tail + 1);
+    memcpy(entry, text, keep);
+    memcpy(entry + keep, k_ellipsis, tail);
+    entry[keep + tail] = '\0';
+    return entry;
 }
 
 // Memos in registration order get the entry numbers 1, 2, 3, ...; the list
@@ -40,7 +59,7 @@ void shell_menu_read_memos(tray_menu_model* menu) {
          window = memo_registry_next(window), number++) {
         const memo_record* record = static_cast<const memo_record*>(memo_registry_find(window));
         tray_menu_memo* entry = &menu->memos[count - number];
-        entry->text = record->text ? record->text : "";
+        entry->text = shell_menu_entry_text(record->text ? record->text : "");
         entry->word = CMD_WORD(CMD_FOCUS_MEMO, number);
     }
     menu->memo_count = count;
@@ -73,6 +92,9 @@ void tray_menu_build(tray_menu_model* menu, int32_t shown, int32_t memolist) {
 
 void tray_menu_release(tray_menu_model* menu) {
     if (menu->memos) {
+        for (int32_t i = 0; i < menu->memo_count; i++) {
+            TRACKED_FREE(menu->memos[i].text);
+        }
         TRACKED_FREE(menu->memos);
     }
     menu->memos = nullptr;

@@ -32,9 +32,14 @@ struct tray_menu_item {
     uint32_t word;     // 0 for separators and the memo-list item
 };
 
+// The characters of a memo's text that its memo-list entry shows; a longer
+// text is cut there and "…" added.  A menu entry is one line as wide as its
+// text, and a whole memo of megabytes made the menu fail to open at all.
+#define TRAY_MENU_ENTRY_CHARS 64
+
 struct tray_menu_memo {
-    const char* text;  // UTF-8, borrowed from the memo's record; "" for a memo
-                       // without text.  Valid while the registry is unchanged.
+    char* text;  // UTF-8 as the entry shows it, "" for a memo without text;
+                 // a tracked block owned by the menu
     uint32_t word;
 };
 

@@ -10,6 +10,7 @@
 #include <string.h>
 #include <windowsx.h>
 
+#include "edit_text.h"
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "settings.h"
@@ -68,6 +69,29 @@ LRESULT CALLBACK edit_box_richedit_proc(HWND hwnd, UINT message, WPARAM wparam,
         }
     }
     return CallWindowProcW(previous, hwnd, message, wparam, lparam);
+}
+
+// --- layout ----------------------------------------------------------------
+
+// The new client size comes with the message; the client area starts at 0, 0.
+LRESULT edit_box_on_size(HWND hwnd, LPARAM lparam) {
+    RECT client = {0, 0, LOWORD(lparam), HIWORD(lparam)};
+    edit_box_place text;
+    edit_box_place button;
+    edit_box_layout(&client, dpi_of_window(hwnd) / 96.0, &text, &button);
+    HWND text_window = edit_box_text(hwnd);
+    if (text_window) {
+        MoveWindow(text_window, text.x, text.y, text.width, text.height, TRUE);
+    }
+    MoveWindow(GetDlgItem(hwnd, IDC_EDIT_OK), button.x, button.y, button.width, button.height,
+               TRUE);
+    return 0;
+}
+
+LRESULT edit_box_on_get_min_max_info(MINMAXINFO* info) {
+    info->ptMinTrackSize.x = EDIT_BOX_MIN_WIDTH;
+    info->ptMinTrackSize.y = EDIT_BOX_MIN_HEIGHT;
+    return 0;
 }
 
 // --- creation --------------------------------------------------------------
@@ -141,6 +165,9 @@ LRESULT edit_box_on_create(HWND hwnd, const CREATESTRUCTA* create) {
         0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDIT_TEXT)), create->hInstance,
         nullptr);
     if (state->text) {
+        // Raised before any text goes in: the default of 32,767 characters
+        // would stop the user typing into a longer memo.
+        SendMessageW(state->text, EM_EXLIMITTEXT, 0, EDIT_TEXT_LIMIT);
         edit_box_apply_memo_font(state->text);
         LONG_PTR previous = SetWindowLongPtrW(
             state->text, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(edit_box_richedit_proc));
@@ -149,34 +176,19 @@ LRESULT edit_box_on_create(HWND hwnd, const CREATESTRUCTA* create) {
         REPORT_FAILURE();
     }
 
+    // Laid out now, not at the first WM_SIZE: the memo's text goes in before
+    // the box is shown, and a rich edit of no width wraps every character
+    // onto a line of its own (100,000 characters: 2.5 s instead of 0.2 s).
+    RECT client;
+    if (GetClientRect(hwnd, &client)) {
+        edit_box_on_size(hwnd, MAKELPARAM(client.right, client.bottom));
+    }
+
     SetForegroundWindow(hwnd);
     SetFocus(state->text);
     if (g_settings.imeon && state->text) {
         edit_box_open_ime(state->text, state);
     }
-    return 0;
-}
-
-// --- layout ----------------------------------------------------------------
-
-// The new client size comes with the message; the client area starts at 0, 0.
-LRESULT edit_box_on_size(HWND hwnd, LPARAM lparam) {
-    RECT client = {0, 0, LOWORD(lparam), HIWORD(lparam)};
-    edit_box_place text;
-    edit_box_place button;
-    edit_box_layout(&client, dpi_of_window(hwnd) / 96.0, &text, &button);
-    HWND text_window = edit_box_text(hwnd);
-    if (text_window) {
-        MoveWindow(text_window, text.x, text.y, text.width, text.height, TRUE);
-    }
-    MoveWindow(GetDlgItem(hwnd, IDC_EDIT_OK), button.x, button.y, button.width, button.height,
-               TRUE);
-    return 0;
-}
-
-LRESULT edit_box_on_get_min_max_info(MINMAXINFO* info) {
-    info->ptMinTrackSize.x = EDIT_BOX_MIN_WIDTH;
-    info->ptMinTrackSize.y = EDIT_BOX_MIN_HEIGHT;
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "memo_registry.h"
+#include "copydata_text.h"
 #include "settings_sheet.h"
 #include "welcome_dialog.h"
 #include "memo_file.h"
@@ -24,6 +25,7 @@
 #include "save_queue.h"
 #include "settings.h"
 #include "tray_icon.h"
+#include "scoped.h"
 #include "wide_text.h"
 #include "window_class.h"
 #include "memo_window.h"
@@ -36,6 +38,16 @@ namespace {
 const char k_hidden_notice[] =
     "現在非表示モードです。表示モードにしてからメモを作成して下さい。";
 const char k_start_failed[] = "Kelvane を起動できませんでした。";
+
+// Named after the main window's class: one instance per session.
+const char k_instance_mutex[] = "Kelvane." MAIN_WINDOW_CLASS;
+// How long a second start waits for the running instance's main window
+// (a first start on a slow machine takes seconds to make it), and how often
+// it looks.
+const DWORD k_handoff_wait_ms = 10000;
+const DWORD k_handoff_poll_ms = 20;
+// The pause of the message loop after an error return.
+const DWORD k_loop_error_wait_ms = 10;
 
 UINT s_taskbar_created = 0;
 int s_reasserting_topmost = 0;  // guards our own SetWindowPos calls
@@ -183,6 +195,9 @@ LRESULT main_window_on_notice(HWND hwnd, char* text) {
 
 LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
     char* text = main_window_copydata_text(data);
+    if (!text) {
+        return 0;  // longer than a memo takes: refused whole
+    }
     // Not refused in hidden mode: the memo is then created hidden.
     HWND memo = placement_new_memo(hwnd, MEMO_PLACE_COPYDATA);
     if (!memo) {
@@ -239,11 +254,34 @@ LRESULT main_window_on_toggle_show(HWND hwnd) {
     return 1;
 }
 
+// A memo that lies off every monitor (its place was stored on a larger
+// desktop, or its monitor went away) comes back onto the nearest one.  Its
+// files keep the stored place until the memo is next saved, so the place
+// is not lost if the monitor comes back first.
+void main_window_bring_back_memos() {
+    for (HWND memo = main_window_first_memo(); memo; memo = main_window_next_memo(memo)) {
+        RECT w;
+        if (!GetWindowRect(memo, &w)) {
+            continue;
+        }
+        platform_rect r = {w.left, w.top, w.right, w.bottom};
+        if (placement_bring_back(&r)) {
+            memo_window_place_unsaved(memo, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
+    }
+}
+
 LRESULT main_window_on_refresh(HWND hwnd) {
     if (g_settings.show) {
         memo_file_scan_folder(hwnd, 0);
+        main_window_bring_back_memos();
     }
     return 0;
+}
+
+LRESULT main_window_on_display_change(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+    main_window_bring_back_memos();
+    return DefWindowProcA(hwnd, WM_DISPLAYCHANGE, wparam, lparam);
 }
 
 // The index is the memo's 1-based place in registration order, the order
@@ -326,23 +364,8 @@ LRESULT main_window_on_tray_notify(HWND hwnd, UINT mouse_message) {
 
 }  // namespace
 
-// The sender's bytes are read up to the first NUL or cbData, whichever
-// comes first: a sender that forgets the terminator must not make us read
-// past its buffer.
 char* main_window_copydata_text(const COPYDATASTRUCT* data) {
-    const char* bytes = data ? static_cast<const char*>(data->lpData) : nullptr;
-    int length = 0;
-    if (bytes && data->cbData > 0) {
-        const void* nul = memchr(bytes, '\0', data->cbData);
-        size_t n = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : data->cbData;
-        length = n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(n);
-    }
-    // The round trip through UTF-16 replaces invalid UTF-8 by U+FFFD.
-    int wide_length = 0;
-    wchar_t* wide = wide_from_utf8(bytes, length, &wide_length);
-    char* text = wide_to_utf8(wide, wide_length, nullptr);
-    TRACKED_FREE(wide);
-    return text;
+    return data ? copydata_text(data->lpData, data->cbData) : copydata_text(nullptr, 0);
 }
 
 LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -359,6 +382,8 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         return main_window_on_window_pos_changed(hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
     case WM_COPYDATA:
         return main_window_on_copy_data(hwnd, reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+    case WM_DISPLAYCHANGE:
+        return main_window_on_display_change(hwnd, wparam, lparam);
     case WM_COMMAND:
         return main_window_on_command(hwnd, LOWORD(wparam), HIWORD(wparam));
     case MSG_TRAY_NOTIFY:
@@ -436,9 +461,23 @@ void main_window_hand_off(HWND running, const char* command_line) {
 // user types into the edit box.
 // Accelerators go to the parent (for a pop-up, the owner) of the message's
 // window: Ctrl+Enter in the edit box's rich edit reaches the edit box.
+//
+// Only the quit message ends the loop.  An error return means that the
+// system could not hand over one message (under Wine, a sent WM_COPYDATA
+// of a few megabytes); that message is lost, the program is not.  The
+// short wait keeps a lasting error from spinning.
 void main_window_message_loop(HACCEL accelerators) {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            break;
+        }
+        if (got == -1) {
+            REPORT_FAILURE();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, k_loop_error_wait_ms, QS_ALLINPUT);
+            continue;
+        }
         HWND parent = msg.hwnd ? GetParent(msg.hwnd) : nullptr;
         if (parent && accelerators && TranslateAcceleratorW(parent, accelerators, &msg)) {
             continue;
@@ -446,6 +485,48 @@ void main_window_message_loop(HACCEL accelerators) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+// The single-instance guard.  The mutex is taken before any main window is
+// looked for, so of two starts at the same moment exactly one goes on; the
+// other waits for that one's main window and hands its command over.  The
+// running instance owns the mutex to its end (the system lets go of it if
+// the process dies).  1: this start is the instance and owns the mutex (if
+// there is one); 0: the command was handed over or nobody took it, and
+// *exit_code says which.
+int main_window_claim_instance(HANDLE mutex, const char* command_line, int* exit_code) {
+    DWORD start = GetTickCount();
+    for (DWORD wait = 0;; wait = k_handoff_poll_ms) {
+        // The wait is also the pause between two looks: it ends at once
+        // when an instance that was ending lets go.
+        DWORD state = mutex ? WaitForSingleObject(mutex, wait) : WAIT_OBJECT_0;
+        if (state == WAIT_OBJECT_0 || state == WAIT_ABANDONED) {
+            break;
+        }
+        HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+        if (running) {
+            main_window_hand_off(running, command_line);
+            *exit_code = MEMO_EXIT_NORMAL;
+            return 0;
+        }
+        if (GetTickCount() - start >= k_handoff_wait_ms) {
+            // The instance never got a window (a failed start showing its
+            // message): there is nobody to hand over to.
+            *exit_code = MEMO_EXIT_NO_INSTANCE;
+            return 0;
+        }
+    }
+    // A running copy that takes no mutex (an older build) still counts.
+    HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+    if (running) {
+        if (mutex) {
+            ReleaseMutex(mutex);
+        }
+        main_window_hand_off(running, command_line);
+        *exit_code = MEMO_EXIT_NORMAL;
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -456,11 +537,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     g_main_window = nullptr;
     g_settings.show = 0;
 
-    HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
-    if (running) {
-        main_window_hand_off(running, command_line);
-        return MEMO_EXIT_NORMAL;
+    // Without a mutex (the system refused one) the window alone decides,
+    // as it did before the guard.
+    scoped_handle mutex(CreateMutexA(nullptr, FALSE, k_instance_mutex));
+    int exit_code = MEMO_EXIT_NORMAL;
+    if (!main_window_claim_instance(mutex.get(), command_line, &exit_code)) {
+        return exit_code;
     }
+    scoped_mutex_ownership ownership(mutex.get());
 
     HMODULE richedit = LoadLibraryA("RICHED20.DLL");
     if (!richedit) {

@@ -12,6 +12,9 @@
 #define MEMO_EXIT_NORMAL 1
 #define MEMO_EXIT_NO_RICHEDIT 0
 #define MEMO_EXIT_NO_WINDOW 2
+// A second start found the instance's mutex taken but no main window came
+// within the waiting time: nothing was handed over.
+#define MEMO_EXIT_NO_INSTANCE 3
 
 // Process-wide state of the main window.
 extern HWND g_main_window;
@@ -26,9 +29,9 @@ WPARAM main_window_handoff_command(const char* command_line);
 // Registers the main window class and the memo window class; 1 on success.
 int main_window_register_class(HINSTANCE instance);
 
-// The text of a WM_COPYDATA record as valid UTF-8: read up to the first
-// NUL or cbData bytes, whichever comes first; invalid sequences become
-// U+FFFD.  Returns a tracked block the caller owns.
+// The text of a WM_COPYDATA record as copydata_text takes it: valid UTF-8
+// up to the first NUL or cbData bytes.  Returns a tracked block the caller
+// owns, or null when the text is too long to become a memo.
 char* main_window_copydata_text(const COPYDATASTRUCT* data);
 
 #endif

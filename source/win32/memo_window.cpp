@@ -5,12 +5,14 @@
 #include "memo_window.h"
 
 #include <richedit.h>
+#include <stdio.h>
 #include <windowsx.h>
 
 #include "balloon.h"
 #include "memo_registry.h"
 #include "edit_box.h"
 #include "memo_file.h"
+#include "edit_text.h"
 #include "memo_sync.h"
 #include "sync_notice.h"
 #include "memo_input.h"
@@ -39,8 +41,16 @@ const char k_peel_question[] = "メモをはがしますか？";
 const char k_delete_key_question[] = "このメモをはがしてもよろしいですか？";
 const char k_delete_key_caption[] = "『Kelvane』";
 
+const char k_too_large[] =
+    "このメモは大きすぎるため、編集ボックスでは開けません。\n"
+    "テキストファイルを直接編集し、「メモを更新」で読み込んでください。\n\n%s";
+
 // Rich edit's code page for UTF-16 text.
 const UINT k_codepage_utf16 = 1200;
+
+// 1 while memo_window_place_unsaved moves a memo: its WM_MOVE and WM_SIZE
+// then write nothing.
+int s_placing_unsaved = 0;
 
 memo_record* memo_window_record(HWND hwnd) {
     return static_cast<memo_record*>(memo_registry_find(hwnd));
@@ -84,6 +94,17 @@ void memo_window_apply_region(HWND hwnd, BOOL redraw) {
 
 // --- commands --------------------------------------------------------------
 
+// A text whose loading would hold the program up for long is not put into
+// the edit box; the notice names the file where it can be edited.
+LRESULT memo_window_refuse_edit(HWND hwnd, const memo_record* record) {
+    char path[PLATFORM_PATH_SIZE] = "";
+    settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name);
+    char text[sizeof k_too_large + PLATFORM_PATH_SIZE];
+    snprintf(text, sizeof text, k_too_large, path);
+    MessageBoxA(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
+
 LRESULT memo_window_open_edit(HWND hwnd) {
     HWND box = memo_window_edit_box(hwnd);
     if (box && IsWindow(box)) {
@@ -91,6 +112,10 @@ LRESULT memo_window_open_edit(HWND hwnd) {
         return 1;
     }
     memo_window_set_edit_box(hwnd, nullptr);
+    memo_record* record = memo_window_record(hwnd);
+    if (record && !edit_text_fits(record->text)) {
+        return memo_window_refuse_edit(hwnd, record);
+    }
 
     double s = memo_window_scale(hwnd);
     int32_t width = static_cast<int32_t>(g_settings.editwidth * s);
@@ -105,10 +130,8 @@ LRESULT memo_window_open_edit(HWND hwnd) {
         REPORT_FAILURE();
         return 0;
     }
-    ShowWindow(box, SW_SHOW);
-    UpdateWindow(box);
-
-    memo_record* record = memo_window_record(hwnd);
+    // The text goes in in one step before the box is shown, so the control
+    // lays it out once.
     if (record && record->text) {
         wchar_t* wide = wide_from_utf8(record->text, -1, nullptr);
         SETTEXTEX how;
@@ -118,6 +141,8 @@ LRESULT memo_window_open_edit(HWND hwnd) {
                      reinterpret_cast<LPARAM>(wide));
         TRACKED_FREE(wide);
     }
+    ShowWindow(box, SW_SHOW);
+    UpdateWindow(box);
     memo_window_set_edit_box(hwnd, box);
     return 1;
 }
@@ -251,7 +276,7 @@ LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
 // notices come from the window's creation, before the memo is registered:
 // there is nothing to save yet.
 LRESULT memo_window_on_move(HWND hwnd) {
-    if (memo_window_record(hwnd)) {
+    if (!s_placing_unsaved && memo_window_record(hwnd)) {
         memo_file_save(hwnd, MEMO_SAVE_POSITION);
     }
     return 1;
@@ -262,7 +287,9 @@ LRESULT memo_window_on_move(HWND hwnd) {
 // the init message, which sets it.
 LRESULT memo_window_on_size(HWND hwnd) {
     if (memo_window_record(hwnd)) {
-        memo_file_save(hwnd, MEMO_SAVE_POSITION);
+        if (!s_placing_unsaved) {
+            memo_file_save(hwnd, MEMO_SAVE_POSITION);
+        }
         memo_window_apply_region(hwnd, FALSE);
     }
     return 1;
@@ -445,6 +472,12 @@ LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
     default:
         return 0;
     }
+}
+
+void memo_window_place_unsaved(HWND memo, int x, int y, int width, int height) {
+    s_placing_unsaved = 1;
+    SetWindowPos(memo, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    s_placing_unsaved = 0;
 }
 
 int32_t memo_window_register_class(HINSTANCE instance) {

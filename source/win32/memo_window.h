@@ -23,4 +23,9 @@ LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 // fails).  1 when carried out, 0 when refused or unknown.
 LRESULT memo_window_command(int command, HWND memo, LPARAM lparam);
 
+// Moves and sizes a memo without writing its position keys: a place the
+// program corrects (a memo brought back onto a monitor) is not the user's,
+// and the files keep the stored one until the memo is next saved.
+void memo_window_place_unsaved(HWND memo, int x, int y, int width, int height);
+
 #endif

@@ -80,6 +80,23 @@ private:
     HANDLE m_handle;
 };
 
+// The ownership of a mutex that this thread has taken by waiting for it,
+// given back with ReleaseMutex.  Null: nothing is owned.  Declared after the
+// scoped_handle of the mutex, it gives the mutex back before the handle is
+// closed.
+class scoped_mutex_ownership {
+public:
+    explicit scoped_mutex_ownership(HANDLE mutex) : m_mutex(mutex) {}
+    ~scoped_mutex_ownership() {
+        if (m_mutex) ReleaseMutex(m_mutex);
+    }
+    scoped_mutex_ownership(const scoped_mutex_ownership&) = delete;
+    scoped_mutex_ownership& operator=(const scoped_mutex_ownership&) = delete;
+
+private:
+    HANDLE m_mutex;
+};
+
 // A menu from CreatePopupMenu, destroyed with its submenus.
 class scoped_menu {
 public:

@@ -54,8 +54,9 @@ int tray_icon_insert_separator(HMENU menu) {
     return InsertMenuItemW(menu, 0, TRUE, &item) ? 1 : 0;
 }
 
-// Memo texts are UTF-8 and may hold any character.  The whole text goes
-// in, on one line: a menu draws a line break as a box.
+// Memo texts are UTF-8 and may hold any character.  The model has cut long
+// texts already; what is left goes in on one line: a menu draws a line
+// break as a box.
 HMENU tray_icon_create_memo_list(const tray_menu_model* model) {
     HMENU list = CreatePopupMenu();
     if (!list) {

@@ -2,7 +2,8 @@
 
 int32_t window_class_register(HINSTANCE instance, const char* name, WNDPROC procedure,
                               int background, HICON icon, HICON small_icon) {
-    WNDCLASSEXA wc = {sizeof wc};
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = procedure;
     wc.hInstance = instance;

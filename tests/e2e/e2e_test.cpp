@@ -11,6 +11,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -21,6 +22,8 @@
 #include <vector>
 
 #include "balloon.h"
+#include "copydata_text.h"
+#include "edit_box.h"
 #include "main_window.h"
 #include "resource.h"
 #include "probe_support.h"
@@ -1339,6 +1342,148 @@ TEST_F(SettingsSheetTest, HelpAndTheVersionLinkOpenHelpHtmlBesideTheProgram) {
     expect_no_error_log();
 }
 
+// --- faults, races and bad input ----------------------------------------------
+
+// Two starts at the same moment, 20 times: each time exactly one becomes
+// the instance, the other hands its command over (a new memo) and exits
+// with 1.
+TEST_F(KelvaneTest, TwoStartsAtOnceGiveOneInstanceEveryTime) {
+    for (int round = 0; round < 20 && !HasFailure(); round++) {
+        size_t a = start("");
+        size_t b = start("");
+        ASSERT_NE(static_cast<size_t>(-1), a);
+        ASSERT_NE(static_cast<size_t>(-1), b);
+        ASSERT_TRUE(probe_wait([&] { return !running(a) || !running(b); }, k_start_timeout_ms))
+            << "round " << round << ": neither start ended, two instances";
+        size_t instance = running(a) ? a : b;
+        size_t second = instance == a ? b : a;
+        EXPECT_EQ(1, wait_exit(second)) << "round " << round;
+        HWND main = nullptr;
+        ASSERT_TRUE(probe_wait([&] { return (main = probe_main_window()) != nullptr; }, k_start_timeout_ms));
+        std::vector<HWND> mains = e2e_main_windows();
+        ASSERT_EQ(1u, mains.size()) << "round " << round;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(main, &owner);
+        EXPECT_EQ(processes[instance].info.dwProcessId, owner) << "round " << round;
+        EXPECT_EQ(1u, probe_windows(MEMO_WINDOW_CLASS, main).size())
+            << "round " << round << ": the handed-over command made one memo";
+        exit_instance(main, instance);
+    }
+    expect_no_error_log();
+}
+
+// Whether the instance's tray icon is there: the shell changes only an
+// icon it has.
+bool e2e_tray_icon_present(HWND main) {
+    NOTIFYICONDATAA icon;
+    ZeroMemory(&icon, sizeof icon);
+    icon.cbSize = sizeof icon;
+    icon.hWnd = main;
+    icon.uID = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &icon) != 0;
+}
+
+// A text longer than a memo takes is answered with 0 and makes nothing; a
+// huge one (16 MB, more than Wine hands over at all) must not end the
+// program: its memos, its tray icon and its settings all stay, and the
+// next text still becomes a memo.
+TEST_F(KelvaneTest, OversizedCopyDataLeavesTheProgramWhole) {
+    with_instance("", [&](HWND hwnd, size_t first) {
+        HWND memo = e2e_copydata_memo(hwnd, "before");
+        ASSERT_NE(nullptr, memo);
+        ASSERT_TRUE(probe_wait([&] { return e2e_tray_icon_present(hwnd); }, k_wait_ms));
+
+        std::string over(COPYDATA_TEXT_MAX + 1, 'x');
+        COPYDATASTRUCT data = {0, static_cast<DWORD>(over.size() + 1), &over[0]};
+        LRESULT result = -1;
+        ASSERT_TRUE(probe_send(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result));
+        EXPECT_EQ(0, result) << "one byte over the bound";
+
+        std::string huge(16 * 1024 * 1024, 'y');
+        data.cbData = static_cast<DWORD>(huge.size());
+        data.lpData = &huge[0];
+        result = -1;
+        // Windows delivers it and it is answered with 0; Wine drops it on
+        // the way and leaves the sender without an answer.
+        if (probe_send(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), &result, 5000)) {
+            EXPECT_EQ(0, result);
+        }
+        Sleep(k_settle_ms);
+        ASSERT_TRUE(running(first)) << "the program ended";
+        EXPECT_EQ(hwnd, probe_main_window());
+        EXPECT_TRUE(IsWindowVisible(memo)) << "the memo is gone";
+        EXPECT_TRUE(e2e_tray_icon_present(hwnd)) << "the tray icon is gone";
+        EXPECT_NE(nullptr, e2e_copydata_memo(hwnd, "after"));
+        EXPECT_EQ(2u, probe_windows(MEMO_WINDOW_CLASS, hwnd).size());
+    });
+    expect_no_error_log();
+    expect_memo_texts({"before", "after"});
+    EXPECT_NE(std::string::npos, e2e_read_file(folder + "\\config.ini").find("TOPMOST="))
+        << "the settings were written at exit";
+}
+
+// The answer of the main window to a message that needs nothing, within
+// a second, asked for two seconds: the program never stops answering.
+void e2e_expect_answering(HWND main, const char* when) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2000) {
+        LRESULT result = 0;
+        ASSERT_TRUE(probe_send(main, WM_NULL, 0, 0, &result, 1000)) << "no answer within a second " << when;
+        Sleep(50);
+    }
+}
+
+// A memo of 10 MB is loaded and shown; its edit box is not opened (that
+// would take the rich edit minutes) but a notice says where the text can
+// be edited, and the program goes on answering.  Its memo-list entry is
+// cut, so the tray menu still opens.  A memo of 60,000 characters, more
+// than the rich edit takes by default, opens whole and takes more text.
+TEST_F(KelvaneTest, HugeMemoGivesANoticeInsteadOfAFrozenEditBox) {
+    ASSERT_TRUE(e2e_make_folders(folder + "\\kelvan"));
+    std::string line = std::string(59, 'a') + "\n";
+    std::string huge;
+    while (huge.size() < 10 * 1024 * 1024) huge += line;
+    std::string large;
+    while (large.size() < 60000) large += line;
+    const char ini[] = "[KELVAN]\r\nX=100\r\nY=100\r\nWIDTH=200\r\nHEIGHT=150\r\nQUADRANT=2\r\n";
+    ASSERT_TRUE(e2e_write_file(folder + "\\kelvan\\huge.txt", huge));
+    ASSERT_TRUE(e2e_write_file(folder + "\\kelvan\\huge.ini", ini));
+    ASSERT_TRUE(e2e_write_file(folder + "\\kelvan\\large.txt", large));
+    ASSERT_TRUE(e2e_write_file(folder + "\\kelvan\\large.ini", ini));
+    with_instance("", [&](HWND hwnd, size_t) {
+        std::vector<HWND> memos;
+        ASSERT_TRUE(probe_wait([&] { return (memos = probe_windows(MEMO_WINDOW_CLASS, hwnd)).size() == 2; },
+                               k_wait_ms));
+        e2e_expect_answering(hwnd, "after loading a 10 MB memo");
+        for (HWND memo : memos) {
+            PostMessageA(memo, WM_COMMAND, MEMO_CMD_EDIT, 0);
+        }
+        e2e_expect_answering(hwnd, "with both edit boxes asked for");
+        std::vector<HWND> notices;
+        ASSERT_TRUE(probe_wait([&] { return !(notices = probe_program_dialogs(hwnd, PROGRAM_CAPTION)).empty(); },
+                               k_wait_ms));
+        EXPECT_NE(std::string::npos, probe_box_text(notices[0]).find("huge.txt")) << probe_box_text(notices[0]);
+        std::vector<HWND> boxes = probe_windows(EDIT_BOX_CLASS, nullptr, true);
+        ASSERT_EQ(1u, boxes.size()) << "only the 60,000-character memo opens";
+        // The box counts each line end as CR LF.
+        const LRESULT expected = static_cast<LRESULT>(large.size() + large.size() / line.size());
+        LRESULT length = 0;
+        ASSERT_TRUE(probe_send(boxes[0], WM_GETTEXTLENGTH, 0, 0, &length));
+        EXPECT_EQ(expected, length) << "the whole text, past 32,767";
+        HWND text = GetDlgItem(boxes[0], IDC_EDIT_TEXT);
+        SendMessageW(text, EM_SETSEL, length, length);
+        SendMessageW(text, WM_CHAR, 'z', 0);
+        ASSERT_TRUE(probe_send(boxes[0], WM_GETTEXTLENGTH, 0, 0, &length));
+        EXPECT_EQ(expected + 1, length) << "typing goes on past the default limit";
+        PostMessageA(notices[0], WM_COMMAND, IDOK, 0);
+        PostMessageA(boxes[0], WM_CLOSE, 0, 0);
+        EXPECT_TRUE(probe_wait([&] { return probe_program_dialogs(hwnd, PROGRAM_CAPTION).empty(); }, k_wait_ms));
+        EXPECT_TRUE(e2e_tray_pick(1)) << "the tray menu with the 10 MB memo in its list";
+        e2e_expect_answering(hwnd, "after the tray menu");
+    });
+    expect_no_error_log();
+}
+
 // --- saves that must land ------------------------------------------------------
 
 // What saving needs from outside: the data folder's files, memos made with
@@ -1443,6 +1588,58 @@ TEST_F(SaveTest, ChangesReachFilesThatAnotherProgramHeld) {
         EXPECT_TRUE(boxes(hwnd).empty());
         EXPECT_TRUE(names("*.tmp").empty());
         EXPECT_TRUE(running(first));
+    });
+    expect_no_error_log();
+}
+
+// INI values nobody should have written: a memo that would cover the
+// desktop many times over, ones of no size, one far right of the screen
+// and one far below.  Each comes up within reach; the files keep their
+// values until the memo is saved again (here: moved).
+TEST_F(KelvaneTest, OutOfRangeIniValuesGiveMemosWithinReach) {
+    ASSERT_TRUE(e2e_make_folders(folder + "\\kelvan"));
+    const char* inis[] = {
+        "[KELVAN]\r\nX=0\r\nY=0\r\nWIDTH=2147483647\r\nHEIGHT=2147483647\r\nQUADRANT=2\r\n",
+        "[KELVAN]\r\nX=40\r\nY=40\r\nWIDTH=0\r\nHEIGHT=-5\r\nQUADRANT=2\r\n",
+        "[KELVAN]\r\nX=5000\r\nY=20\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\n",
+        "[KELVAN]\r\nX=10\r\nY=-3000\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=4\r\n",
+    };
+    for (int i = 0; i < 4; i++) {
+        std::string base = folder + "\\kelvan\\m" + std::to_string(i);
+        ASSERT_TRUE(e2e_write_file(base + ".txt", "memo " + std::to_string(i)));
+        ASSERT_TRUE(e2e_write_file(base + ".ini", inis[i]));
+    }
+    const int desk_width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int desk_height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    with_instance("", [&](HWND hwnd, size_t) {
+        std::vector<HWND> memos;
+        ASSERT_TRUE(probe_wait([&] { return (memos = probe_windows(MEMO_WINDOW_CLASS, hwnd)).size() == 4; },
+                               k_wait_ms));
+        for (HWND memo : memos) {
+            RECT r;
+            GetWindowRect(memo, &r);
+            EXPECT_TRUE(MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr)
+                << r.left << "," << r.top << " is off every monitor";
+            EXPECT_GE(r.right - r.left, 30);
+            EXPECT_GE(r.bottom - r.top, 30);
+            EXPECT_LE(r.right - r.left, desk_width);
+            EXPECT_LE(r.bottom - r.top, desk_height);
+        }
+        Sleep(k_settle_ms);
+        for (int i = 0; i < 4; i++) {
+            EXPECT_EQ(inis[i], e2e_read_file(folder + "\\kelvan\\m" + std::to_string(i) + ".ini"))
+                << "memo " << i << " was written without being saved";
+        }
+        // A move is a save: the place on the screen reaches the file.
+        RECT r;
+        GetWindowRect(memos[0], &r);
+        SetWindowPos(memos[0], nullptr, r.left + 5, r.top + 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(probe_wait([&] {
+            for (int i = 0; i < 4; i++) {
+                if (e2e_read_file(folder + "\\kelvan\\m" + std::to_string(i) + ".ini") != inis[i]) return true;
+            }
+            return false;
+        }, k_wait_ms)) << "the moved memo's file did not change";
     });
     expect_no_error_log();
 }

@@ -58,11 +58,13 @@ TEST_F(ProfileTest, ReadsLikeTheSystemReader) {
     EXPECT_EQ("", get("KELVAN", "empty"));
     EXPECT_EQ("<def>", get("KELVAN", "noequals"));
     EXPECT_EQ("<def>", get("KELVAN", "key"));
-    EXPECT_EQ("from the second block", get("KELVAN", "later"));
+    // Only the first section of a name counts, as for the system's reader.
+    EXPECT_EQ("<def>", get("KELVAN", "later"));
     EXPECT_EQ("<def>", get("missing", "dup"));
     ini_close(&doc_);
 }
 
+// "0X1F" is decimal 0 followed by text: only "0x" makes hexadecimal.
 TEST_F(ProfileTest, IntegersAreDecimalOrHexWithDefaultsForMissingAndEmpty) {
     open("[S]\nzero_lead=010\nneg=-25\nplus=+7\nhex=0x0080c0ff\nHEXUP=0X1F\nbig=0xffffffff\n"
          "empty=\nword=abc\ntrail=12px\nspaced =  42  \nminhex=-0x10\nwrap=4294967297\n");
@@ -71,7 +73,7 @@ TEST_F(ProfileTest, IntegersAreDecimalOrHexWithDefaultsForMissingAndEmpty) {
         int32_t expected;
     } cases[] = {
         {"zero_lead", 10},  {"neg", -25},    {"plus", 7},      {"hex", 0x0080c0ff},
-        {"hexup", 31},      {"big", -1},     {"empty", 99},    {"missing", 99},
+        {"hexup", 0},       {"big", -1},     {"empty", 99},    {"missing", 99},
         {"word", 0},        {"trail", 12},   {"spaced", 42},   {"minhex", -16},
         {"wrap", 1},
     };
@@ -111,6 +113,16 @@ TEST_F(ProfileTest, WritesKeepLinesAppendKeysAndSections) {
     EXPECT_EQ("; settings\r\n[KELVAN]\r\na=5\r\n; note\r\nB=2\r\nC=new\r\n\r\n[OTHER]\r\nA=9\r\n"
               "[NEW]\r\nCOLOR1=0x000000ff\r\n",
               text());
+    ini_close(&doc_);
+}
+
+// A key that only a second copy of the section holds is missing for the
+// reader, so a write puts it into the first copy, where it is read back.
+TEST_F(ProfileTest, WritesGoToTheFirstOfTwoSectionsOfOneName) {
+    open("[S]\nA=1\n[T]\n[S]\nB=2\n");
+    ini_set_int(&doc_, "S", "B", 3);
+    EXPECT_EQ(3, ini_get_int(&doc_, "S", "B", 0));
+    EXPECT_EQ("[S]\nA=1\nB=3\n[T]\n[S]\nB=2\n", text());
     ini_close(&doc_);
 }
 

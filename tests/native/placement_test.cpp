@@ -396,4 +396,43 @@ TEST_F(ProgramTest, NoWindowNoMemo) {
     EXPECT_NE(nullptr, placement_new_memo(owner, MEMO_PLACE_TRAY));
 }
 
+// The rules that keep every memo within reach: sizes between the memo's
+// minimum and the desktop, and a memo off every monitor brought fully onto
+// the nearest one (shrunk where that monitor is smaller).
+TEST(PlacementReachTest, SizesAndBringBackOnTwoMonitors) {
+    fake_platform_reset();
+    fake_monitor pair[2] = {{{0, 0, 1920, 1080}, 96}, {{1920, 200, 3200, 1224}, 96}};
+    fake_platform_set_monitors(pair, 2);
+    EXPECT_EQ(30, placement_clamp_extent(-7, 3200));
+    EXPECT_EQ(30, placement_clamp_extent(29, 3200));
+    EXPECT_EQ(3200, placement_clamp_extent(INT64_MAX, 3200));
+    EXPECT_EQ(500, placement_clamp_extent(500, 3200));
+
+    platform_rect r = {INT32_MAX - 10, 5, INT32_MIN, 0};
+    placement_clamp_size(&r);
+    EXPECT_TRUE(rect_is(r, INT32_MAX - 30, 5, INT32_MAX, 35)) << "inverted and at the range's end";
+    r = {-50, -60, 99999, 70};
+    placement_clamp_size(&r);
+    EXPECT_TRUE(rect_is(r, -50, -60, 3150, 70)) << "no wider than the desktop";
+
+    struct {
+        platform_rect in;
+        platform_rect out;
+        int moved;
+        const char* what;
+    } cases[] = {
+        {{100, 100, 260, 220}, {100, 100, 260, 220}, 0, "on the primary"},
+        {{1900, 1050, 2060, 1170}, {1900, 1050, 2060, 1170}, 0, "across both, partly off"},
+        {{3300, 300, 3460, 420}, {3040, 300, 3200, 420}, 1, "right of the second"},
+        {{2000, 50, 2160, 150}, {2000, 200, 2160, 300}, 1, "in the gap above the second"},
+        {{-500, -400, -340, -280}, {0, 0, 160, 120}, 1, "above left of the primary"},
+        {{5000, 2000, 7000, 4000}, {1920, 200, 3200, 1224}, 1, "larger than the monitor: shrunk"},
+    };
+    for (const auto& c : cases) {
+        platform_rect got = c.in;
+        EXPECT_EQ(c.moved, placement_bring_back(&got)) << c.what;
+        EXPECT_TRUE(rect_is(got, c.out.left, c.out.top, c.out.right, c.out.bottom)) << c.what;
+    }
+}
+
 }  // namespace

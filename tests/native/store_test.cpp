@@ -185,6 +185,8 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
         {65536, "x\ry", "xy"},
         // Only the low half equal to 1 selects the mark.
         {3, "a", "a"},
+        // A text that begins with U+FEFF keeps it: the mark goes in front.
+        {0, "\xEF\xBB\xBFx", "\xEF\xBB\xBF\xEF\xBB\xBFx"},
     };
     memo_hwnd w = make_memo("20240102030405", "");
     put("20240102030405.ini", "[KELVAN]\r\nCOLOR=3\r\n");
@@ -426,6 +428,36 @@ TEST_F(StoreTest, CornerRelativeWindowRectangle) {
     placement_window_rect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 4, 0, 0, 0, 0,
                              MEMO_GEOMETRY_CORNER, &r);
     EXPECT_LE(r.left, r.right);
+}
+
+// Values anyone may have typed into a memo's INI file: sizes are held
+// between the memo's minimum and the desktop's size, and a memo that would
+// lie off every monitor comes back fully onto the nearest one.  The file
+// keeps its values: the memo writes them only when it is next saved.
+TEST_F(StoreTest, OutOfRangeValuesGiveAMemoOnTheScreen) {
+    monitors({{{0, 0, 1920, 1080}, 96}});
+    const std::string huge = "[KELVAN]\r\nX=10\r\nY=20\r\nWIDTH=2147483647\r\nHEIGHT=2147483647\r\n"
+                             "QUADRANT=2\r\n";
+    expect_rect({10, 20, 1930, 1100}, load_rect(huge), "as large as the desktop");
+    EXPECT_EQ(huge, get("p.ini")) << "loading writes nothing";
+    expect_rect({10, 20, 40, 50},
+                load_rect("[KELVAN]\r\nX=10\r\nY=20\r\nWIDTH=0\r\nHEIGHT=-5\r\nQUADRANT=2\r\n"),
+                "zero and negative sizes");
+    expect_rect({1760, 20, 1920, 140},
+                load_rect("[KELVAN]\r\nX=5000\r\nY=20\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\n"),
+                "X=5000 on a 1920-pixel screen");
+    expect_rect({1750, 960, 1910, 1080},
+                load_rect("[KELVAN]\r\nX=10\r\nY=-500\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=4\r\n"),
+                "below the bottom edge");
+    // Partly on the screen is reachable: it stays where it was put.
+    expect_rect({-100, 20, 60, 140},
+                load_rect("[KELVAN]\r\nX=-100\r\nY=20\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\n"),
+                "partly visible");
+    g_settings.absolute = 1;
+    expect_rect({1890, 0, 1920, 30},
+                load_rect("[KELVAN]\r\nLEFT=9000\r\nTOP=-9000\r\nRIGHT=100\r\nBOTTOM=-8990\r\n"),
+                "absolute: inverted and off the screen");
+    g_settings.absolute = 0;
 }
 
 // --- load, refresh, scan -------------------------------------------------------

@@ -139,20 +139,29 @@ TEST_F(TrayMenuTest, NumbersFollowTheRegistryAfterARemoval) {
     tray_menu_release(&menu);
 }
 
-TEST_F(TrayMenuTest, EntriesCarryWholeTextsAndEmptyForMemosWithoutText) {
+// Up to TRAY_MENU_ENTRY_CHARS characters an entry is the whole text;
+// beyond, it is cut at a character (never inside one) and ends in "…".
+TEST_F(TrayMenuTest, EntriesCarryTextsUpToTheLimitAndEmptyForMemosWithoutText) {
     const char* multi = u8"一行目\r\n二行目\n三行目 😀";
     std::string long_text(5000, 'x');
     add_memo(multi);
     add_memo(nullptr);
     add_memo(long_text.c_str());
+    std::string wide_chars;
+    for (int i = 0; i < TRAY_MENU_ENTRY_CHARS; i++) wide_chars += u8"😀";
+    add_memo(wide_chars.c_str());
+    add_memo((wide_chars + u8"付").c_str());
     tray_menu_model menu;
     tray_menu_build(&menu, 1, 1);
-    ASSERT_EQ(3, menu.memo_count);
-    EXPECT_EQ(long_text, menu.memos[0].text) << "no truncation";
-    ASSERT_NE(nullptr, menu.memos[1].text);
-    EXPECT_STREQ("", menu.memos[1].text);
-    EXPECT_EQ(0x2000Au, menu.memos[1].word);
-    EXPECT_STREQ(multi, menu.memos[2].text) << "line breaks stay in the one entry";
+    ASSERT_EQ(5, menu.memo_count);
+    EXPECT_EQ(wide_chars + u8"…", menu.memos[0].text) << "cut after the last whole character";
+    EXPECT_EQ(wide_chars, menu.memos[1].text) << "exactly the limit: whole";
+    const tray_menu_memo* before = menu.memos + 2;  // the three memos of before
+    EXPECT_EQ(std::string(TRAY_MENU_ENTRY_CHARS, 'x') + u8"…", before[0].text);
+    ASSERT_NE(nullptr, before[1].text);
+    EXPECT_STREQ("", before[1].text);
+    EXPECT_EQ(0x2000Au, before[1].word);
+    EXPECT_STREQ(multi, before[2].text) << "line breaks stay in the one entry";
     tray_menu_release(&menu);
 }
 

@@ -16,6 +16,7 @@
 #include "tracked_memory.h"
 #include "settings.h"
 #include "memo_test_support.h"
+#include "scoped.h"
 
 namespace {
 
@@ -221,6 +222,40 @@ TEST_F(MainWindowTest, CopyDataBecomesAMemoOwningItsText) {
     EXPECT_EQ(before, tracked_live_count()) << "the text went with the memo";
 }
 
+// A memo left off every monitor (its monitor went away) comes back onto
+// the nearest one when the display changes and on a refresh; its INI file
+// keeps the stored place until the memo is saved again.
+TEST_F(MainWindowTest, DisplayChangeAndRefreshBringBackMemosOffEveryMonitor) {
+    g_settings.show = 1;
+    COPYDATASTRUCT data = {0, 4, const_cast<char*>("far")};
+    HWND memo = reinterpret_cast<HWND>(
+        SendMessageA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
+    ASSERT_NE(nullptr, memo);
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    ASSERT_NE(nullptr, record);
+    char ini[MAX_PATH];
+    snprintf(ini, sizeof ini, "%s\\%s.ini", g_settings.path, record->file_name);
+    const int far_x = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 500;
+    for (UINT message : {static_cast<UINT>(WM_DISPLAYCHANGE), static_cast<UINT>(WM_COMMAND)}) {
+        // Where the memo was put on a larger desktop: saved like any move.
+        SetWindowPos(memo, nullptr, far_x, 100, 160, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+        std::string stored = memo_test::read_file(ini);
+        ASSERT_NE(std::string::npos, stored.find("LEFT=" + std::to_string(far_x))) << stored;
+        if (message == WM_DISPLAYCHANGE) {
+            SendMessageA(hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+        } else {
+            EXPECT_EQ(0, command(CMD_REFRESH));
+        }
+        RECT r;
+        GetWindowRect(memo, &r);
+        EXPECT_TRUE(MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr) << message;
+        EXPECT_EQ(160, r.right - r.left);
+        EXPECT_EQ(stored, memo_test::read_file(ini)) << "brought back without a save";
+    }
+    remove_memo(memo);
+    drain();
+}
+
 TEST_F(MainWindowTest, CopyDataInHiddenModeMakesAHiddenMemo) {
     g_settings.show = 0;
     COPYDATASTRUCT data = {0, 6, const_cast<char*>("quiet")};
@@ -277,6 +312,28 @@ TEST(HandoffCommand, SwitchesAndTheirFallback) {
     for (const auto& c : cases) {
         EXPECT_EQ(c.word, main_window_handoff_command(c.line)) << (c.line ? c.line : "(null)");
     }
+}
+
+// The instance's hold on the single-instance mutex ends with its scope;
+// another thread (as a second start would) can take it then, not before.
+TEST(ScopedMutexOwnership, GivesTheMutexBackAtScopeEnd) {
+    scoped_handle mutex(CreateMutexA(nullptr, FALSE, nullptr));
+    ASSERT_TRUE(mutex.valid());
+    auto taken_elsewhere = [&mutex] {
+        DWORD state = WAIT_FAILED;
+        std::thread other([&] {
+            state = WaitForSingleObject(mutex.get(), 0);
+            if (state == WAIT_OBJECT_0) ReleaseMutex(mutex.get());
+        });
+        other.join();
+        return state == WAIT_OBJECT_0;
+    };
+    {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex.get(), 0));
+        scoped_mutex_ownership owned(mutex.get());
+        EXPECT_FALSE(taken_elsewhere());
+    }
+    EXPECT_TRUE(taken_elsewhere());
 }
 
 // A text from another program that cannot be saved (its data folder is

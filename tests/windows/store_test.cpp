@@ -207,6 +207,32 @@ TEST_F(StoreWinTest, TextFileOfFourGibibytesIsRefused) {
     DeleteFileA(path("huge.txt").c_str());
 }
 
+// Our INI reader against the system's own on the values where readers
+// differ: hexadecimal prefixes, signs, quotes, blanks and a section that is
+// there twice (the system reads only the first).
+TEST_F(StoreWinTest, IniReaderReadsWhatTheSystemReads) {
+    put("x.ini",
+        "[K]\r\nlow=0x1f\r\nup=0X1f\r\nneg=-0x10\r\nplus=+12\r\nlead=010\r\nbare=0x\r\n"
+        "word=abc\r\nq=\"  a b  \"\r\nsp =  v w  \r\nempty=\r\n"
+        "[other]\r\nlow=5\r\n[k]\r\nlow=7\r\nonly=second\r\n");
+    std::string ini = path("x.ini");
+    ini_document doc;
+    ASSERT_EQ(1, ini_open(&doc, ini.c_str()));
+    const char* keys[] = {"low", "up", "neg", "plus", "lead", "bare", "word",
+                          "q",   "sp", "empty", "only", "missing"};
+    for (const char* key : keys) {
+        EXPECT_EQ((int32_t)GetPrivateProfileIntA("K", key, 99, ini.c_str()),
+                  ini_get_int(&doc, "K", key, 99))
+            << key;
+        char system[64];
+        char ours[64];
+        GetPrivateProfileStringA("K", key, "<def>", system, sizeof system, ini.c_str());
+        ini_get_string(&doc, "K", key, "<def>", ours, sizeof ours);
+        EXPECT_STREQ(system, ours) << key;
+    }
+    ini_close(&doc);
+}
+
 // The real calls say why they failed: a handle of another program without
 // delete sharing (an indexer, a sync client) makes a read and the replace
 // of a write fail busy, the old content stays and the temporary file goes;

@@ -1,0 +1,107 @@
+// UTF-8 repair and character counting.
+#include "utf8_text.h"
+
+#include <string.h>
+
+#include "tracked_memory.h"
+
+namespace {
+
+const unsigned char k_replacement[3] = {0xEF, 0xBF, 0xBD};  // U+FFFD
+
+// The allowed range of the second byte after a lead byte, and the length of
+// the whole sequence; 0 for a byte that starts nothing.  The narrowed
+// second ranges shut out overlong forms, surrogates and code points past
+// U+10FFFF.
+size_t utf8_lead(unsigned char lead, unsigned char* low, unsigned char* high) {
+    *low = 0x80;
+    *high = 0xBF;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (lead == 0xE0) *low = 0xA0;
+        if (lead == 0xED) *high = 0x9F;
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (lead == 0xF0) *low = 0x90;
+        if (lead == 0xF4) *high = 0x8F;
+        return 4;
+    }
+    return 0;
+}
+
+// How many bytes of the sequence that text[0] leads are well formed.
+size_t utf8_good_prefix(const unsigned char* text, size_t length, size_t* needed) {
+    unsigned char low;
+    unsigned char high;
+    *needed = utf8_lead(text[0], &low, &high);
+    if (*needed <= 1) return *needed;
+    size_t good = 1;
+    while (good < *needed && good < length && text[good] >= low && text[good] <= high) {
+        low = 0x80;
+        high = 0xBF;
+        good++;
+    }
+    return good;
+}
+
+}  // namespace
+
+size_t utf8_sequence_length(const unsigned char* text, size_t length) {
+    if (length == 0) return 0;
+    size_t needed;
+    size_t good = utf8_good_prefix(text, length, &needed);
+    return needed > 0 && good == needed ? needed : 0;
+}
+
+size_t utf8_bad_length(const unsigned char* text, size_t length) {
+    if (length == 0) return 0;
+    size_t needed;
+    size_t good = utf8_good_prefix(text, length, &needed);
+    return good > 0 ? good : 1;
+}
+
+char* utf8_repair(const char* bytes, size_t length, size_t* out_length) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes);
+    // First the size, so the block is exact.
+    size_t size = 0;
+    for (size_t i = 0; i < length;) {
+        size_t n = utf8_sequence_length(in + i, length - i);
+        if (n > 0) {
+            size += n;
+            i += n;
+        } else {
+            size += sizeof k_replacement;
+            i += utf8_bad_length(in + i, length - i);
+        }
+    }
+    char* out = TRACKED_NEW(char, size + 1);
+    size_t at = 0;
+    for (size_t i = 0; i < length;) {
+        size_t n = utf8_sequence_length(in + i, length - i);
+        if (n > 0) {
+            memcpy(out + at, in + i, n);
+            at += n;
+            i += n;
+        } else {
+            memcpy(out + at, k_replacement, sizeof k_replacement);
+            at += sizeof k_replacement;
+            i += utf8_bad_length(in + i, length - i);
+        }
+    }
+    out[at] = '\0';
+    if (out_length) *out_length = at;
+    return out;
+}
+
+size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text);
+    size_t at = 0;
+    for (size_t chars = 0; at < length && chars < max_chars; chars++) {
+        size_t n = utf8_sequence_length(in + at, length - at);
+        at += n > 0 ? n : utf8_bad_length(in + at, length - at);
+    }
+    if (cut) *cut = at < length;
+    return at;
+}

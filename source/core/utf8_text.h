@@ -1,0 +1,34 @@
+// UTF-8 as the program takes it from outside (other programs, files):
+// sequences that are not UTF-8 replaced, lengths counted in characters and
+// in the UTF-16 units the display side will need.
+#ifndef KELVANE_UTF8_TEXT_H
+#define KELVANE_UTF8_TEXT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// The length of the valid sequence that starts at text[0] (1 to 4 bytes),
+// or 0 when none starts there: an ill-formed part of at least one byte then
+// begins, utf8_bad_length bytes long.  length is what may be read.
+size_t utf8_sequence_length(const unsigned char* text, size_t length);
+
+// How many bytes one U+FFFD stands for at text[0], where no valid sequence
+// starts: the lead byte and every continuation byte that could still have
+// belonged to it (the "maximal subpart" of the Unicode standard).
+size_t utf8_bad_length(const unsigned char* text, size_t length);
+
+// length bytes as valid UTF-8: each ill-formed part becomes U+FFFD, every
+// other byte stays (NUL bytes too).  Returns a new tracked block, NUL
+// terminated, owned by the caller; *out_length (when given) is its length
+// without the terminator.
+char* utf8_repair(const char* bytes, size_t length, size_t* out_length);
+
+// The number of bytes of valid UTF-8 text that hold its first max_chars
+// characters; *cut (when given) is 1 when characters follow them.
+size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut);
+
+// UTF-16 units of one character whose UTF-8 sequence starts with lead: 2
+// beyond the basic plane, else 1.
+inline int utf8_utf16_units(unsigned char lead) { return lead >= 0xF0 ? 2 : 1; }
+
+#endif
