@@ -14,6 +14,7 @@
 
 #include "memo_registry.h"
 #include "memo_file.h"
+#include "ini_file.h"
 #include "memo_text.h"
 #include "tracked_memory.h"
 #include "placement.h"
