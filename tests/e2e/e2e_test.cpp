@@ -1478,7 +1478,7 @@ TEST_F(KelvaneTest, HugeMemoGivesANoticeInsteadOfAFrozenEditBox) {
         PostMessageA(notices[0], WM_COMMAND, IDOK, 0);
         PostMessageA(boxes[0], WM_CLOSE, 0, 0);
         EXPECT_TRUE(probe_wait([&] { return probe_program_dialogs(hwnd, PROGRAM_CAPTION).empty(); }, k_wait_ms));
-        EXPECT_TRUE(e2e_tray_pick(1)) << "the tray menu with the 10 MB memo in its list";
+        EXPECT_TRUE(e2e_tray_pick(hwnd, 1)) << "the tray menu with the 10 MB memo in its list";
         e2e_expect_answering(hwnd, "after the tray menu");
     });
     expect_no_error_log();
