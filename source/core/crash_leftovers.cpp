@@ -8,15 +8,17 @@
 #include "paths.h"
 #include "platform.h"
 
+namespace {
+
 // Whether name ends in suffix, ASCII case ignored.
-static int crash_leftovers_ends_with(const char* name, const char* suffix) {
+int crash_leftovers_ends_with(const char* name, const char* suffix) {
     size_t n = strlen(name);
     size_t k = strlen(suffix);
     if (n < k) return 0;
     for (size_t i = 0; i < k; i++) {
         char a = name[n - k + i];
         char b = suffix[i];
-        if (a >= 'A' && a <= 'Z') a = (char)(a - 'A' + 'a');
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
         if (a != b) return 0;
     }
     return 1;
@@ -28,7 +30,7 @@ static int crash_leftovers_ends_with(const char* name, const char* suffix) {
 // (it is written before the text) and becomes the memo's INI file.  Any
 // other leftover goes too: in a synchronised folder it would travel to
 // every computer.
-static void crash_leftovers_entry(const char* name, int is_folder, void* context) {
+void crash_leftovers_entry(const char* name, int is_folder, void* context) {
     const char* folder = static_cast<const char*>(context);
     int ini = crash_leftovers_ends_with(name, ".ini" PLATFORM_TEMP_SUFFIX);
     int ours = ini || crash_leftovers_ends_with(name, ".txt" PLATFORM_TEMP_SUFFIX) ||
@@ -55,6 +57,8 @@ static void crash_leftovers_entry(const char* name, int is_folder, void* context
     }
     platform_delete_file(temp);
 }
+
+}  // namespace
 
 void crash_leftovers_tidy(const char* folder) {
     platform_list_folder(folder, "*" PLATFORM_TEMP_SUFFIX, crash_leftovers_entry,

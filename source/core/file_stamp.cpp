@@ -2,11 +2,15 @@
 // written.
 #include "file_stamp.h"
 
-static const uint64_t FILE_STAMP_HASH_START = 0xcbf29ce484222325ull;
+namespace {
 
-static uint64_t file_stamp_hash_byte(uint64_t hash, unsigned char byte) {
+const uint64_t FILE_STAMP_HASH_START = 0xcbf29ce484222325ull;
+
+uint64_t file_stamp_hash_byte(uint64_t hash, unsigned char byte) {
     return (hash ^ byte) * 0x100000001b3ull;
 }
+
+}  // namespace
 
 uint64_t file_stamp_hash(const void* bytes, size_t size) {
     const unsigned char* p = static_cast<const unsigned char*>(bytes);

@@ -23,6 +23,8 @@ enum ini_line_kind {
     INI_LINE_KEY
 };
 
+namespace {
+
 // A parsed line: name is the section or key name, value the key's value,
 // each as a trimmed range of the document.
 struct ini_parsed {
@@ -33,18 +35,18 @@ struct ini_parsed {
     size_t value_end;
 };
 
-static int ini_is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+int ini_is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 // Lines start after a UTF-8 byte-order mark, which an editor may have added.
-static size_t ini_first_line(const ini_document* doc) {
+size_t ini_first_line(const ini_document* doc) {
     if (doc->length >= 3 && memcmp(doc->text, "\xEF\xBB\xBF", 3) == 0) return 3;
     return 0;
 }
 
-static int ini_read_line(const ini_document* doc, size_t at, ini_line* line) {
+int ini_read_line(const ini_document* doc, size_t at, ini_line* line) {
     if (at >= doc->length) return 0;
-    const char* nl = (const char*)memchr(doc->text + at, '\n', doc->length - at);
-    size_t end = nl ? (size_t)(nl - doc->text) : doc->length;
+    const char* nl = static_cast<const char*>(memchr(doc->text + at, '\n', doc->length - at));
+    size_t end = nl ? static_cast<size_t>(nl - doc->text) : doc->length;
     line->start = at;
     line->next = nl ? end + 1 : doc->length;
     if (end > at && doc->text[end - 1] == '\r') end--;
@@ -52,22 +54,21 @@ static int ini_read_line(const ini_document* doc, size_t at, ini_line* line) {
     return 1;
 }
 
-static void ini_trim(const char* text, size_t* start, size_t* end) {
+void ini_trim(const char* text, size_t* start, size_t* end) {
     while (*start < *end && ini_is_blank(text[*start])) (*start)++;
     while (*end > *start && ini_is_blank(text[*end - 1])) (*end)--;
 }
 
 // Finds byte c outside two-byte characters, in [start, end).
-static size_t ini_find_byte(const char* text, size_t start, size_t end, char c) {
+size_t ini_find_byte(const char* text, size_t start, size_t end, char c) {
     for (size_t i = start; i < end; i++) {
         if (text[i] == c) return i;
-        if (path_is_lead_byte((unsigned char)text[i]) && i + 1 < end) i++;
+        if (path_is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < end) i++;
     }
     return end;
 }
 
-static void ini_parse_line(const ini_document* doc, const ini_line* line,
-                               ini_parsed* out) {
+void ini_parse_line(const ini_document* doc, const ini_line* line, ini_parsed* out) {
     const char* t = doc->text;
     size_t s = line->start;
     size_t e = line->end;
@@ -93,18 +94,18 @@ static void ini_parse_line(const ini_document* doc, const ini_line* line,
     ini_trim(t, &out->value_start, &out->value_end);
 }
 
-static unsigned char ini_fold(unsigned char c) {
-    return c >= 'a' && c <= 'z' ? (unsigned char)(c - 'a' + 'A') : c;
+unsigned char ini_fold(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
 // Compares a document range with a name, folding ASCII case but never the
 // second byte of a two-byte character.
-static int ini_same_name(const char* text, size_t start, size_t end, const char* name) {
+int ini_same_name(const char* text, size_t start, size_t end, const char* name) {
     size_t n = strlen(name);
     if (end - start != n) return 0;
     for (size_t i = 0; i < n; i++) {
-        unsigned char a = (unsigned char)text[start + i];
-        unsigned char b = (unsigned char)name[i];
+        unsigned char a = static_cast<unsigned char>(text[start + i]);
+        unsigned char b = static_cast<unsigned char>(name[i]);
         if (path_is_lead_byte(a)) {
             if (a != b || i + 1 >= n || text[start + i + 1] != name[i + 1]) return 0;
             i++;
@@ -118,8 +119,8 @@ static int ini_same_name(const char* text, size_t start, size_t end, const char*
 // Where a key lives: its line, and the value range.  Only the first section
 // of that name counts, as for the system's reader: a key that a copy of the
 // section further down holds is not there.
-static int ini_find_key(const ini_document* doc, const char* section, const char* key,
-                            ini_line* found, ini_parsed* parsed) {
+int ini_find_key(const ini_document* doc, const char* section, const char* key, ini_line* found,
+                 ini_parsed* parsed) {
     int in_section = 0;
     ini_line line;
     for (size_t at = ini_first_line(doc); ini_read_line(doc, at, &line); at = line.next) {
@@ -139,8 +140,8 @@ static int ini_find_key(const ini_document* doc, const char* section, const char
 }
 
 // The value range of a key without the matching quotes around it.
-static int ini_value(const ini_document* doc, const char* section, const char* key,
-                         size_t* start, size_t* end) {
+int ini_value(const ini_document* doc, const char* section, const char* key, size_t* start,
+              size_t* end) {
     ini_line line;
     ini_parsed p;
     if (!doc->text || !ini_find_key(doc, section, key, &line, &p)) return 0;
@@ -155,6 +156,8 @@ static int ini_value(const ini_document* doc, const char* section, const char* k
     }
     return 1;
 }
+
+}  // namespace
 
 int32_t ini_get_int(const ini_document* doc, const char* section, const char* key,
                         int32_t def) {
@@ -173,21 +176,22 @@ int32_t ini_get_int(const ini_document* doc, const char* section, const char* ke
             char c = t[s];
             uint32_t digit;
             if (c >= '0' && c <= '9') {
-                digit = (uint32_t)(c - '0');
+                digit = static_cast<uint32_t>(c - '0');
             } else if (c >= 'a' && c <= 'f') {
-                digit = (uint32_t)(c - 'a' + 10);
+                digit = static_cast<uint32_t>(c - 'a' + 10);
             } else if (c >= 'A' && c <= 'F') {
-                digit = (uint32_t)(c - 'A' + 10);
+                digit = static_cast<uint32_t>(c - 'A' + 10);
             } else {
                 break;
             }
             v = v * 16u + digit;
         }
     } else {
-        for (; s < e && t[s] >= '0' && t[s] <= '9'; s++) v = v * 10u + (uint32_t)(t[s] - '0');
+        for (; s < e && t[s] >= '0' && t[s] <= '9'; s++)
+            v = v * 10u + static_cast<uint32_t>(t[s] - '0');
     }
     if (negative) v = 0u - v;
-    return (int32_t)v;
+    return static_cast<int32_t>(v);
 }
 
 size_t ini_get_string(const ini_document* doc, const char* section, const char* key,
@@ -210,7 +214,9 @@ size_t ini_get_string(const ini_document* doc, const char* section, const char* 
     return length;
 }
 
-static void ini_reserve(ini_document* doc, size_t length) {
+namespace {
+
+void ini_reserve(ini_document* doc, size_t length) {
     if (length + 1 <= doc->capacity && !doc->platform_block) return;
     size_t capacity = doc->capacity ? doc->capacity : 256;
     while (capacity < length + 1) capacity *= 2;
@@ -230,8 +236,7 @@ static void ini_reserve(ini_document* doc, size_t length) {
 }
 
 // Replaces [start, end) of the document with the given bytes.
-static void ini_splice(ini_document* doc, size_t start, size_t end, const char* bytes,
-                           size_t size) {
+void ini_splice(ini_document* doc, size_t start, size_t end, const char* bytes, size_t size) {
     size_t length = doc->length - (end - start) + size;
     ini_reserve(doc, length);
     memmove(doc->text + start + size, doc->text + end, doc->length - end + 1);
@@ -239,7 +244,9 @@ static void ini_splice(ini_document* doc, size_t start, size_t end, const char* 
     doc->length = length;
 }
 
-static const char* ini_eol(const ini_document* doc) { return doc->crlf ? "\r\n" : "\n"; }
+const char* ini_eol(const ini_document* doc) { return doc->crlf ? "\r\n" : "\n"; }
+
+}  // namespace
 
 void ini_set_string(ini_document* doc, const char* section, const char* key,
                         const char* value) {
@@ -295,23 +302,28 @@ void ini_set_string(ini_document* doc, const char* section, const char* key,
 
 void ini_set_int(ini_document* doc, const char* section, const char* key, int32_t value) {
     char text[16];
-    snprintf(text, sizeof text, "%d", (int)value);
+    snprintf(text, sizeof text, "%d", static_cast<int>(value));
     ini_set_string(doc, section, key, text);
 }
 
 void ini_set_hex(ini_document* doc, const char* section, const char* key,
                      uint32_t value) {
     char text[16];
-    snprintf(text, sizeof text, "0x%08x", (unsigned)value);
+    snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
     ini_set_string(doc, section, key, text);
 }
 
+namespace {
+
 // New lines follow the file's own line ends; a new file gets CR LF as the
 // system's writer would give it.
-static void ini_detect_line_end(ini_document* doc) {
-    const char* nl = doc->text ? (const char*)memchr(doc->text, '\n', doc->length) : nullptr;
+void ini_detect_line_end(ini_document* doc) {
+    const char* nl =
+        doc->text ? static_cast<const char*>(memchr(doc->text, '\n', doc->length)) : nullptr;
     doc->crlf = nl ? nl > doc->text && nl[-1] == '\r' : 1;
 }
+
+}  // namespace
 
 void ini_open_bytes(ini_document* doc, const char* bytes, size_t size) {
     doc->text = nullptr;
@@ -340,9 +352,9 @@ int ini_open(ini_document* doc, const char* path) {
     }
     // The platform's block already ends in a NUL.
     doc->platform_block = data;
-    doc->text = (char*)data;
-    doc->length = (size_t)size;
-    doc->capacity = (size_t)size + 1;
+    doc->text = reinterpret_cast<char*>(data);
+    doc->length = static_cast<size_t>(size);
+    doc->capacity = static_cast<size_t>(size) + 1;
     ini_detect_line_end(doc);
     return 1;
 }

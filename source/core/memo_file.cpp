@@ -18,7 +18,9 @@
 #include "memo_text.h"
 #include "crash_leftovers.h"
 
-static const char MEMO_FILE_SECTION[] = "KELVAN";
+namespace {
+
+const char MEMO_FILE_SECTION[] = "KELVAN";
 
 // What a file pair holds, read before any window exists.
 struct memo_pair {
@@ -33,17 +35,23 @@ struct memo_pair {
     file_stamp ini_stamp;
 };
 
+}  // namespace
+
 // Lengths are stored in 96-dpi pixels and applied in physical pixels.
 
 int32_t memo_file_color_index(int32_t value) {
     return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
 }
 
+namespace {
+
 // How long the first try of a save, or the read of a memo, waits in all for
 // a file that another program holds for a moment.  Retries from the queue
 // try once each: the timer comes back anyway.
-static const uint32_t k_busy_budget_ms = 300;
-static int s_patient = 1;
+const uint32_t k_busy_budget_ms = 300;
+int s_patient = 1;
+
+}  // namespace
 
 void memo_file_position_from_rect(const platform_rect* window, memo_position* out) {
     platform_rect own_monitor;
@@ -52,18 +60,21 @@ void memo_file_position_from_rect(const platform_rect* window, memo_position* ou
 
     platform_rect desk;
     platform_virtual_screen(&desk);
-    int64_t cx = desk.left + ((int64_t)desk.right - desk.left) / 2;
-    int64_t cy = desk.top + ((int64_t)desk.bottom - desk.top) / 2;
+    int64_t cx = desk.left + (static_cast<int64_t>(desk.right) - desk.left) / 2;
+    int64_t cy = desk.top + (static_cast<int64_t>(desk.bottom) - desk.top) / 2;
 
-    int32_t center[2] = {(int32_t)(((int64_t)window->left + window->right) / 2),
-                         (int32_t)(((int64_t)window->top + window->bottom) / 2)};
+    int32_t center[2] = {
+        static_cast<int32_t>((static_cast<int64_t>(window->left) + window->right) / 2),
+        static_cast<int32_t>((static_cast<int64_t>(window->top) + window->bottom) / 2)};
     platform_rect m;
     platform_monitor_from_point(center, &m, nullptr);
 
     int right_half = window->left > cx;
     int lower_half = window->top > cy;
-    int64_t x = right_half ? (int64_t)m.right - window->right : (int64_t)window->left - m.left;
-    int64_t y = lower_half ? (int64_t)m.bottom - window->bottom : (int64_t)window->top - m.top;
+    int64_t x = right_half ? static_cast<int64_t>(m.right) - window->right
+                           : static_cast<int64_t>(window->left) - m.left;
+    int64_t y = lower_half ? static_cast<int64_t>(m.bottom) - window->bottom
+                           : static_cast<int64_t>(window->top) - m.top;
     if (right_half) {
         out->quadrant = lower_half ? MEMO_QUADRANT_LOWER_RIGHT : MEMO_QUADRANT_UPPER_RIGHT;
     } else {
@@ -71,8 +82,8 @@ void memo_file_position_from_rect(const platform_rect* window, memo_position* ou
     }
     out->x = scale_to_stored(x, dpi);
     out->y = scale_to_stored(y, dpi);
-    out->width = scale_to_stored((int64_t)window->right - window->left, dpi);
-    out->height = scale_to_stored((int64_t)window->bottom - window->top, dpi);
+    out->width = scale_to_stored(static_cast<int64_t>(window->right) - window->left, dpi);
+    out->height = scale_to_stored(static_cast<int64_t>(window->bottom) - window->top, dpi);
     out->left = scale_to_stored(window->left, dpi);
     out->top = scale_to_stored(window->top, dpi);
     out->right = scale_to_stored(window->right, dpi);
@@ -81,12 +92,13 @@ void memo_file_position_from_rect(const platform_rect* window, memo_position* ou
 
 // --- saving ---------------------------------------------------------------------
 
+namespace {
+
 // One read-modify-write of the INI file: the keys of flags from the
 // rectangle and the record's values.  write_flags as for platform_write_file.
 // On failure *fault says why; the file is untouched.
-static int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_index,
-                                int32_t day, int32_t time, const char* ini_path,
-                                int write_flags, int* fault) {
+int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_index, int32_t day,
+                         int32_t time, const char* ini_path, int write_flags, int* fault) {
     ini_document doc;
     if (!busy_file_open_ini(&doc, ini_path)) {
         // Rewriting a file we could not read would lose its other keys.
@@ -121,6 +133,8 @@ static int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t 
     return ok;
 }
 
+}  // namespace
+
 int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top,
                         int32_t right, int32_t bottom, int32_t color_index, int32_t day,
                         int32_t time, const char* ini_path) {
@@ -130,9 +144,11 @@ int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t 
     return memo_file_update_ini(flags, &r, color_index, day, time, ini_path, 0, &fault);
 }
 
+namespace {
+
 // The twelve keys of an INI file, each with its default; an unreadable or
 // missing file gives every default.  Its stamp is taken before the read.
-static void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
+void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
     platform_file_stamp seen;
     platform_stat_file(ini_path, &seen);
     file_stamp_set(&pair->ini_stamp, &seen, nullptr, 0);
@@ -162,8 +178,8 @@ static void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
 // told to show its notice (kind: MEMO_KEPT_*).  1 once the text file is
 // written: from then on the text is safe in the data folder, even if no
 // window could be made for it now.
-static int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_t color,
-                               int32_t day, int32_t time, int32_t kind) {
+int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_t color,
+                        int32_t day, int32_t time, int32_t kind) {
     char name[MEMO_FILE_NAME_SIZE];
     char base[PLATFORM_PATH_SIZE];
     char path[PLATFORM_PATH_SIZE];
@@ -188,7 +204,7 @@ static int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size,
         kept = memo_registry_find_name(name, &record);
     }
     if (kept) {
-        platform_window_send(kept, MEMO_MSG_KEPT_COPY, (uintptr_t)kind, 0);
+        platform_window_send(kept, MEMO_MSG_KEPT_COPY, static_cast<uintptr_t>(kind), 0);
     } else {
         REPORT_FAILURE();
     }
@@ -202,8 +218,7 @@ static int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size,
 // may well give the new file the old size and time.  Returns 0 when the
 // file must not be replaced now: it is there but cannot be read, or the
 // other text could not be kept.
-static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record,
-                                     const char* path) {
+int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const char* path) {
     platform_file_stamp now;
     if (!platform_stat_file(path, &now)) {
         return 1;  // a new memo, or one deleted elsewhere: this text brings it back
@@ -216,7 +231,8 @@ static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record
     }
     const file_stamp* base = &record->text_stamp;
     int ok = 1;
-    if (!base->known || !base->seen.exists || file_stamp_hash(data, (size_t)size) != base->hash) {
+    if (!base->known || !base->seen.exists ||
+        file_stamp_hash(data, static_cast<size_t>(size)) != base->hash) {
         char* other = memo_text_decode(data, size);
         // An empty text holds nothing to lose; the text this memo had, or
         // the one it is about to write, is no conflict, in whatever line
@@ -229,8 +245,8 @@ static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record
                 ini[0] = '\0';
             }
             memo_file_read_keys(ini, &keys);
-            ok = memo_file_keep_copy(window, data, (size_t)size, keys.color, keys.day, keys.time,
-                                     MEMO_KEPT_OTHER_EDIT);
+            ok = memo_file_keep_copy(window, data, static_cast<size_t>(size), keys.color, keys.day,
+                                     keys.time, MEMO_KEPT_OTHER_EDIT);
         }
         TRACKED_FREE(other);
     }
@@ -239,8 +255,7 @@ static int memo_file_keep_other_text(memo_hwnd window, const memo_record* record
 }
 
 // After a successful write of bytes to path: what the file holds now.
-static void memo_file_stamp_written(file_stamp* stamp, const char* path, const void* bytes,
-                                    size_t size) {
+void memo_file_stamp_written(file_stamp* stamp, const char* path, const void* bytes, size_t size) {
     platform_file_stamp seen;
     platform_stat_file(path, &seen);
     file_stamp_set(stamp, &seen, bytes, size);
@@ -248,8 +263,7 @@ static void memo_file_stamp_written(file_stamp* stamp, const char* path, const v
 
 // The text file, flushed to the disk, after the check that keeps another
 // computer's text (retries go through it too).  On failure *fault says why.
-static int memo_file_write_text(memo_hwnd window, memo_record* record, const char* path,
-                                int* fault) {
+int memo_file_write_text(memo_hwnd window, memo_record* record, const char* path, int* fault) {
     if (!memo_file_keep_other_text(window, record, path)) {
         *fault = platform_last_fault();
         if (*fault == PLATFORM_FAULT_NONE) *fault = PLATFORM_FAULT_OTHER;
@@ -272,8 +286,8 @@ static int memo_file_write_text(memo_hwnd window, memo_record* record, const cha
 // The INI keys of flags, with the file's stamp kept up to date: keys
 // another computer changed meanwhile stay in the file beside ours, and
 // forgetting the stamp makes the next look at the folder take them over.
-static int memo_file_write_keys(memo_record* record, uint16_t flags, const platform_rect* r,
-                                const char* ini_path, int write_flags, int* fault) {
+int memo_file_write_keys(memo_record* record, uint16_t flags, const platform_rect* r,
+                         const char* ini_path, int write_flags, int* fault) {
     platform_file_stamp before;
     platform_stat_file(ini_path, &before);
     int outside = !file_stamp_seen_matches(&record->ini_stamp, &before);
@@ -291,7 +305,7 @@ static int memo_file_write_keys(memo_record* record, uint16_t flags, const platf
 
 // A data folder removed while the program runs comes back with the next
 // save (one level, like at start-up).
-static void memo_file_ensure_folder(void) {
+void memo_file_ensure_folder(void) {
     if (platform_path_kind(g_settings.path) == PLATFORM_PATH_NONE) {
         platform_create_folder(g_settings.path);
     }
@@ -300,7 +314,7 @@ static void memo_file_ensure_folder(void) {
 // After a save that did not land, or a round of retries: the next retry is
 // asked for while anything is owed, and the user is told when the queue
 // says it is time.
-static void memo_file_follow_up(void) {
+void memo_file_follow_up(void) {
     if (save_queue_count() == 0) {
         platform_retry_later(0);
         return;
@@ -315,7 +329,7 @@ static void memo_file_follow_up(void) {
 
 // Writes what flags ask for from the memo's present state; what could not
 // be written stays owed in the save queue.  1 when everything landed.
-static int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
+int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
     const uint16_t ini_flags = MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP;
     busy_file_allow(s_patient ? k_busy_budget_ms : 0);
     int fault = PLATFORM_FAULT_NONE;
@@ -354,7 +368,7 @@ static int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t fl
         // stays until a retry can read it (a window that is gone drops out
         // of the queue then).
         REPORT_FAILURE();
-        flags &= (uint16_t)~MEMO_SAVE_POSITION;
+        flags &= static_cast<uint16_t>(~MEMO_SAVE_POSITION);
         place_owed = MEMO_SAVE_POSITION;
     }
 
@@ -379,11 +393,11 @@ static int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t fl
     } else {
         // A text that cannot be written does not keep the INI keys back.
         if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, &fault)) {
-            owed &= (uint16_t)~MEMO_SAVE_TEXT;
+            owed &= static_cast<uint16_t>(~MEMO_SAVE_TEXT);
         }
         if (!(flags & ini_flags) ||
             memo_file_write_keys(record, flags, &r, ini_path, 0, &fault)) {
-            owed &= (uint16_t)~ini_flags;
+            owed &= static_cast<uint16_t>(~ini_flags);
         }
     }
     if (place_owed && fault == PLATFORM_FAULT_NONE) fault = PLATFORM_FAULT_BUSY;  // passes by itself
@@ -392,8 +406,10 @@ static int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t fl
     return owed ? 0 : 1;
 }
 
+}  // namespace
+
 int memo_file_save(memo_hwnd window, uint16_t flags) {
-    memo_record* record = (memo_record*)memo_registry_find(window);
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
     if (!record || !record->text) {
         REPORT_FAILURE();
         return 0;
@@ -409,15 +425,17 @@ int memo_file_save(memo_hwnd window, uint16_t flags) {
     return 0;
 }
 
+namespace {
+
 // One round over the owed saves; patient: whether a busy file is waited for.
-static void memo_file_retry_round(int patient) {
+void memo_file_retry_round(int patient) {
     s_patient = patient;
     // From the last: a save removes its own entry or keeps it, never one
     // before it.
     for (int i = save_queue_count() - 1; i >= 0; i--) {
         memo_hwnd window = save_queue_window(i);
         uint16_t flags = save_queue_flags(window);
-        memo_record* record = (memo_record*)memo_registry_find(window);
+        memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
         if (!record || !record->text) {
             save_queue_take(window);  // the memo is gone: nothing left to write
             continue;
@@ -426,6 +444,8 @@ static void memo_file_retry_round(int patient) {
     }
     s_patient = 1;
 }
+
+}  // namespace
 
 int memo_file_retry_pending(void) {
     memo_file_retry_round(0);
@@ -444,8 +464,10 @@ int memo_file_flush_pending(uint32_t budget_ms) {
     return save_queue_count();
 }
 
+namespace {
+
 // The name of a base path: what follows its last backslash.
-static const char* memo_file_base_name(const char* base_path) {
+const char* memo_file_base_name(const char* base_path) {
     const char* last = path_last_backslash(base_path);
     return last ? last + 1 : nullptr;
 }
@@ -453,7 +475,7 @@ static const char* memo_file_base_name(const char* base_path) {
 // Steps shared by load and refresh: the text first, then the twelve keys.
 // Each file's stamp is taken before it is read, so a change made during
 // the read shows as a change next time rather than going unseen.
-static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
+int memo_file_read_pair(const char* base_path, memo_pair* pair) {
     char path[PLATFORM_PATH_SIZE];
     pair->text = nullptr;
     if (!settings_format_path(path, "%s.txt", base_path)) return 0;
@@ -466,7 +488,7 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
         REPORT_FAILURE();
         return 0;
     }
-    file_stamp_set(&pair->text_stamp, &seen, data, (size_t)size);
+    file_stamp_set(&pair->text_stamp, &seen, data, static_cast<size_t>(size));
     pair->text = memo_text_decode(data, size);
     pair->text_hash = file_stamp_hash_text(pair->text);
     platform_release_file(data);
@@ -486,7 +508,7 @@ static int memo_file_read_pair(const char* base_path, memo_pair* pair) {
 
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
-static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
+int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     // The corner's monitor gives both the scale and, in corner mode, the
     // edges the memo is placed from.
     platform_rect monitor;
@@ -502,9 +524,9 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
         platform_rect desk;
         platform_virtual_screen(&desk);
         int32_t width = placement_clamp_extent(scale_to_physical(p->width, dpi),
-                                               (int64_t)desk.right - desk.left);
+                                               static_cast<int64_t>(desk.right) - desk.left);
         int32_t height = placement_clamp_extent(scale_to_physical(p->height, dpi),
-                                                (int64_t)desk.bottom - desk.top);
+                                                static_cast<int64_t>(desk.bottom) - desk.top);
         placement_corner_rect(&monitor, scale_to_physical(p->x, dpi),
                               scale_to_physical(p->y, dpi), width, height, p->quadrant, &r);
     }
@@ -531,7 +553,7 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     record->ini_stamp = pair->ini_stamp;
 
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
-    platform_window_send(window, MEMO_MSG_INIT, 0, (intptr_t)&handover);
+    platform_window_send(window, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
     // While the user has hidden every memo, the memos read now stay hidden
     // too, so that the tray's show command and the screen agree.
     if (g_settings.show) {
@@ -540,6 +562,8 @@ static int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     }
     return 1;
 }
+
+}  // namespace
 
 int memo_file_load(memo_hwnd main_window, const char* base_path) {
     memo_pair pair;
@@ -603,18 +627,20 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
     }
     if (!changed) return 1;
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
-    platform_window_send(window, MEMO_MSG_RELOAD, 0, (intptr_t)&handover);
+    platform_window_send(window, MEMO_MSG_RELOAD, 0, reinterpret_cast<intptr_t>(&handover));
     if (platform_window_visible(window)) platform_window_repaint(window);
     return 1;
 }
+
+namespace {
 
 struct memo_scan {
     memo_hwnd main_window;
     int32_t first_load;
 };
 
-static void memo_file_scan_entry(const char* name, int is_folder, void* context) {
-    const memo_scan* scan = (const memo_scan*)context;
+void memo_file_scan_entry(const char* name, int is_folder, void* context) {
+    const memo_scan* scan = static_cast<const memo_scan*>(context);
     (void)is_folder;  // checked below on both files, like any other entry
     char base[PLATFORM_PATH_SIZE];
     if (!settings_format_path(base, "%s\\%s", g_settings.path, name)) return;
@@ -640,6 +666,8 @@ static void memo_file_scan_entry(const char* name, int is_folder, void* context)
     }
 }
 
+}  // namespace
+
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
     crash_leftovers_tidy(g_settings.path);
     memo_scan scan = {main_window, first_load};
@@ -652,7 +680,7 @@ int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
 int memo_file_recycle(const char* path) { return platform_recycle_file(path); }
 
 int memo_file_peel(memo_hwnd window) {
-    memo_record* record = (memo_record*)memo_registry_find(window);
+    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
     if (!record) {
         REPORT_FAILURE();
         memo_registry_remove(window);

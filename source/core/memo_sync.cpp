@@ -8,10 +8,12 @@
 #include "memo_registry.h"
 #include "settings.h"
 
-static int32_t s_refresh_count = 0;
+namespace {
 
-static int memo_sync_file_matches(const char* name, const char* extension,
-                                  const file_stamp* stamp, platform_file_stamp* now) {
+int32_t s_refresh_count = 0;
+
+int memo_sync_file_matches(const char* name, const char* extension, const file_stamp* stamp,
+                           platform_file_stamp* now) {
     char path[PLATFORM_PATH_SIZE];
     if (!settings_format_path(path, "%s\\%s.%s", g_settings.path, name, extension)) return 1;
     platform_stat_file(path, now);
@@ -19,7 +21,7 @@ static int memo_sync_file_matches(const char* name, const char* extension,
 }
 
 // Whether either file of the memo differs from what the memo last saw.
-static int memo_sync_memo_changed(const memo_record* record) {
+int memo_sync_memo_changed(const memo_record* record) {
     platform_file_stamp now;
     return !memo_sync_file_matches(record->file_name, "txt", &record->text_stamp, &now) ||
            !memo_sync_file_matches(record->file_name, "ini", &record->ini_stamp, &now);
@@ -31,7 +33,7 @@ struct memo_sync_look {
 
 // A text file that no memo has, with its INI file beside it, is a memo
 // made elsewhere.
-static void memo_sync_look_at(const char* name, int is_folder, void* context) {
+void memo_sync_look_at(const char* name, int is_folder, void* context) {
     memo_sync_look* look = static_cast<memo_sync_look*>(context);
     if (is_folder || look->found_new) return;
     char base[MEMO_FILE_NAME_SIZE];
@@ -51,7 +53,7 @@ static void memo_sync_look_at(const char* name, int is_folder, void* context) {
 // A pair the refresh could not take over (a file missing) would otherwise
 // count as changed at every look: the memo notes what it saw, and keeps
 // the hash of the text it holds for the check before its next write.
-static void memo_sync_note_seen(memo_record* record) {
+void memo_sync_note_seen(memo_record* record) {
     static const char* const k_extensions[2] = {"txt", "ini"};
     file_stamp* stamps[2] = {&record->text_stamp, &record->ini_stamp};
     platform_file_stamp now[2];
@@ -64,6 +66,8 @@ static void memo_sync_note_seen(memo_record* record) {
         stamps[i]->seen = now[i];
     }
 }
+
+}  // namespace
 
 int memo_sync_folder_changed(memo_hwnd main_window) {
     if (platform_path_kind(g_settings.path) != PLATFORM_PATH_FOLDER) return 0;

@@ -55,7 +55,7 @@ char* memo_text_encode(const char* text, int32_t textfile, size_t* size) {
     int own_mark = start[0] == k_bom[0] && start[1] == k_bom[1] &&
                    start[2] == k_bom[2];  // stops at the terminator
     int bom = (textfile & 0xFFFF) == 1 || own_mark;
-    int crlf = ((uint32_t)textfile >> 16) != 0;
+    int crlf = (static_cast<uint32_t>(textfile) >> 16) != 0;
     size_t needed = bom ? 3 : 0;
     for (const char* p = text; *p; p++) {
         if (*p == '\n') needed += crlf ? 2 : 1;

@@ -12,17 +12,19 @@
 #include "scale.h"
 #include "memo_input.h"
 
+namespace {
+
 // Which corner of the desktop (and of the anchoring monitor) a quadrant
 // measures from; meaningful for quadrants 1 to 4 only.
-static int placement_quadrant_right(int32_t quadrant) {
+int placement_quadrant_right(int32_t quadrant) {
     return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_LOWER_RIGHT;
 }
 
-static int placement_quadrant_upper(int32_t quadrant) {
+int placement_quadrant_upper(int32_t quadrant) {
     return quadrant == MEMO_QUADRANT_UPPER_RIGHT || quadrant == MEMO_QUADRANT_UPPER_LEFT;
 }
 
-static void placement_corner_lookup(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
+void placement_corner_lookup(int32_t quadrant, platform_rect* monitor, int32_t* dpi) {
     if (quadrant < MEMO_QUADRANT_UPPER_RIGHT || quadrant > MEMO_QUADRANT_LOWER_RIGHT) {
         platform_monitor_from_point(nullptr, monitor, dpi);
         return;
@@ -46,8 +48,10 @@ struct placement_corner {
     platform_rect monitor;
     int32_t dpi;
 };
-static placement_corner s_corners[5];
-static int s_batch_depth = 0;
+placement_corner s_corners[5];
+int s_batch_depth = 0;
+
+}  // namespace
 
 void placement_batch_begin(void) {
     if (s_batch_depth++ == 0) memset(s_corners, 0, sizeof s_corners);
@@ -96,10 +100,10 @@ void placement_corner_rect(const platform_rect* m, int32_t x, int32_t y, int32_t
         return;
     }
     // Stored values come from files anyone may edit: add in 64 bits.
-    int64_t l = placement_quadrant_right(quadrant) ? (int64_t)m->right - x - width
-                                                   : (int64_t)m->left + x;
-    int64_t t = placement_quadrant_upper(quadrant) ? (int64_t)m->top + y
-                                                   : (int64_t)m->bottom - y - height;
+    int64_t l = placement_quadrant_right(quadrant) ? static_cast<int64_t>(m->right) - x - width
+                                                   : static_cast<int64_t>(m->left) + x;
+    int64_t t = placement_quadrant_upper(quadrant) ? static_cast<int64_t>(m->top) + y
+                                                   : static_cast<int64_t>(m->bottom) - y - height;
     *out = platform_rect{scale_clamp(l), scale_clamp(t),
                          scale_clamp(l + width), scale_clamp(t + height)};
 }
@@ -108,7 +112,7 @@ static_assert(MEMO_INPUT_MIN_WIDTH == MEMO_INPUT_MIN_HEIGHT, "one minimum for bo
 
 int32_t placement_clamp_extent(int64_t extent, int64_t desktop_extent) {
     const int64_t least = MEMO_INPUT_MIN_WIDTH;
-    if (extent < least) return (int32_t)least;
+    if (extent < least) return static_cast<int32_t>(least);
     int64_t most = desktop_extent > least ? desktop_extent : least;
     return scale_clamp(extent < most ? extent : most);
 }
@@ -116,30 +120,34 @@ int32_t placement_clamp_extent(int64_t extent, int64_t desktop_extent) {
 void placement_clamp_size(platform_rect* r) {
     platform_rect desk;
     platform_virtual_screen(&desk);
-    int32_t width = placement_clamp_extent((int64_t)r->right - r->left,
-                                           (int64_t)desk.right - desk.left);
-    int32_t height = placement_clamp_extent((int64_t)r->bottom - r->top,
-                                            (int64_t)desk.bottom - desk.top);
+    int32_t width = placement_clamp_extent(static_cast<int64_t>(r->right) - r->left,
+                                           static_cast<int64_t>(desk.right) - desk.left);
+    int32_t height = placement_clamp_extent(static_cast<int64_t>(r->bottom) - r->top,
+                                            static_cast<int64_t>(desk.bottom) - desk.top);
     // Kept inside 32 bits: a left edge near the end of the range moves in.
     int64_t left = r->left;
     int64_t top = r->top;
-    if (left + width > INT32_MAX) left = (int64_t)INT32_MAX - width;
-    if (top + height > INT32_MAX) top = (int64_t)INT32_MAX - height;
-    *r = platform_rect{(int32_t)left, (int32_t)top, (int32_t)(left + width),
-                       (int32_t)(top + height)};
+    if (left + width > INT32_MAX) left = static_cast<int64_t>(INT32_MAX) - width;
+    if (top + height > INT32_MAX) top = static_cast<int64_t>(INT32_MAX) - height;
+    *r = platform_rect{static_cast<int32_t>(left), static_cast<int32_t>(top),
+                       static_cast<int32_t>(left + width), static_cast<int32_t>(top + height)};
 }
+
+namespace {
 
 // One axis of a bring-back: lo..hi of the extent moved (and shrunk if need
 // be) inside the monitor's low..high.
-static void placement_fit_axis(int32_t* lo, int32_t* hi, int32_t low, int32_t high) {
-    int64_t extent = (int64_t)*hi - *lo;
-    if (extent > (int64_t)high - low) extent = (int64_t)high - low;
+void placement_fit_axis(int32_t* lo, int32_t* hi, int32_t low, int32_t high) {
+    int64_t extent = static_cast<int64_t>(*hi) - *lo;
+    if (extent > static_cast<int64_t>(high) - low) extent = static_cast<int64_t>(high) - low;
     int64_t start = *lo;
     if (start < low) start = low;
     if (start + extent > high) start = high - extent;
-    *lo = (int32_t)start;
-    *hi = (int32_t)(start + extent);
+    *lo = static_cast<int32_t>(start);
+    *hi = static_cast<int32_t>(start + extent);
 }
+
+}  // namespace
 
 int placement_bring_back(platform_rect* r) {
     // The nearest monitor is the one with the largest overlap, so a memo
@@ -162,8 +170,8 @@ memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t
     // corner; a stored rectangle keeps its top-left corner.
     platform_rect desk;
     platform_virtual_screen(&desk);
-    width = placement_clamp_extent(width, (int64_t)desk.right - desk.left);
-    height = placement_clamp_extent(height, (int64_t)desk.bottom - desk.top);
+    width = placement_clamp_extent(width, static_cast<int64_t>(desk.right) - desk.left);
+    height = placement_clamp_extent(height, static_cast<int64_t>(desk.bottom) - desk.top);
     platform_rect r;
     placement_window_rect(x, y, width, height, quadrant, left, top, right, bottom, geometry,
                              &r);
@@ -189,10 +197,10 @@ void placement_place_memo(int32_t placement_kind, int32_t tbw, int32_t tbh, int3
     platform_rect m;
     platform_monitor_from_point(cursor, &m, nullptr);
     int32_t taskbar = g_settings.taskbar;
-    int64_t beside_left = (int64_t)m.left + tbw;
-    int64_t beside_top = (int64_t)m.top + tbh;
-    int64_t beside_right = (int64_t)m.right - tbw - w;
-    int64_t beside_bottom = (int64_t)m.bottom - tbh - h;
+    int64_t beside_left = static_cast<int64_t>(m.left) + tbw;
+    int64_t beside_top = static_cast<int64_t>(m.top) + tbh;
+    int64_t beside_right = static_cast<int64_t>(m.right) - tbw - w;
+    int64_t beside_bottom = static_cast<int64_t>(m.bottom) - tbh - h;
     int64_t left, top;
     if (placement_kind == MEMO_PLACE_COPYDATA) {
         // The tray corner, where a notification would appear.
@@ -226,17 +234,21 @@ void placement_place_memo(int32_t placement_kind, int32_t tbw, int32_t tbh, int3
                          scale_clamp(left + w), scale_clamp(top + h)};
 }
 
+namespace {
+
 // One axis of the edit box: centred on c, then pushed inside lo..hi, the
 // low bound first.
-static int32_t placement_fit(int32_t c, int32_t size, int64_t lo, int64_t hi) {
-    int64_t x = (int64_t)c - size / 2;
+int32_t placement_fit(int32_t c, int32_t size, int64_t lo, int64_t hi) {
+    int64_t x = static_cast<int64_t>(c) - size / 2;
     if (x < lo) {
         x = lo;
-    } else if (hi < (int64_t)c + size / 2) {
+    } else if (hi < static_cast<int64_t>(c) + size / 2) {
         x = hi - size;
     }
     return scale_clamp(x);
 }
+
+}  // namespace
 
 void placement_place_editbox(int32_t tbw, int32_t tbh, int32_t width, int32_t height,
                                 int32_t* left, int32_t* top) {
@@ -263,11 +275,15 @@ void placement_place_editbox(int32_t tbw, int32_t tbh, int32_t width, int32_t he
     *top = placement_fit(cursor[1], height, lo_y, hi_y);
 }
 
-static int32_t placement_days_in_month(int32_t year, int32_t month) {
+namespace {
+
+int32_t placement_days_in_month(int32_t year, int32_t month) {
     static const int32_t k_days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
     return month >= 1 && month <= 12 ? k_days[month - 1] : 31;
 }
+
+}  // namespace
 
 void placement_next_second(platform_time* t) {
     if (++t->second < 60) return;
@@ -283,14 +299,17 @@ void placement_next_second(platform_time* t) {
     t->year++;
 }
 
-static void placement_format_name(const platform_time* t, char* name, size_t size) {
-    snprintf(name, size, "%04d%02d%02d%02d%02d%02d", (int)t->year, (int)t->month, (int)t->day,
-             (int)t->hour, (int)t->minute, (int)t->second);
+namespace {
+
+void placement_format_name(const platform_time* t, char* name, size_t size) {
+    snprintf(name, size, "%04d%02d%02d%02d%02d%02d", static_cast<int>(t->year),
+             static_cast<int>(t->month), static_cast<int>(t->day), static_cast<int>(t->hour),
+             static_cast<int>(t->minute), static_cast<int>(t->second));
 }
 
 // A name is taken by a live memo or by either file of a pair in the data
 // folder: a lone text or INI file left behind must not be overwritten.
-static int placement_name_taken(const char* name) {
+int placement_name_taken(const char* name) {
     memo_record* live;
     if (memo_registry_find_name(name, &live)) return 1;
     static const char* const k_paths[2] = {"%s\\%s.txt", "%s\\%s.ini"};
@@ -304,6 +323,8 @@ static int placement_name_taken(const char* name) {
     }
     return 0;
 }
+
+}  // namespace
 
 // The creation time as the memo's base name: 14 digits, and never one a
 // live memo or the data folder already has, so that two memos stuck within

@@ -12,18 +12,20 @@
 
 settings_record g_settings;
 
+namespace {
+
 // What settings_load could not use of PATH: the notice for the user, and
 // the default folder taken instead (empty when PATH was used).
-static char s_folder_notice[1024];
-static char s_fallback_folder[PLATFORM_PATH_SIZE];
+char s_folder_notice[1024];
+char s_fallback_folder[PLATFORM_PATH_SIZE];
 // config.ini exists but could not be read at start-up: it is not written.
-static int s_config_unread = 0;
+int s_config_unread = 0;
 // How long a config file held by another program is waited for.
-static const uint32_t k_config_patience_ms = 1000;
+const uint32_t k_config_patience_ms = 1000;
 
-static const char SETTINGS_SECTION[] = "KELVAN";
-static const char SETTINGS_PROGRAM_SECTION[] = "PROGRAM";
-static const char SETTINGS_FOLDER_NAME[] = "kelvan";
+const char SETTINGS_SECTION[] = "KELVAN";
+const char SETTINGS_PROGRAM_SECTION[] = "PROGRAM";
+const char SETTINGS_FOLDER_NAME[] = "kelvan";
 
 struct settings_int_key {
     const char* key;
@@ -33,7 +35,7 @@ struct settings_int_key {
 
 // The integer keys in the order in which they are saved before the colour
 // slots, and after them.
-static const settings_int_key SETTINGS_HEAD_KEYS[] = {
+const settings_int_key SETTINGS_HEAD_KEYS[] = {
     {"TOPMOST", &settings_record::topmost, 0},
     {"IMEON", &settings_record::imeon, 0},
     {"TEXTBOX", &settings_record::textbox, 0},
@@ -46,7 +48,7 @@ static const settings_int_key SETTINGS_HEAD_KEYS[] = {
     {"DEFAULTMEMOSIZE", &settings_record::defaultmemosize, 1},
     {"TASKTRAYICONDOUBLECLICK", &settings_record::tasktrayicondoubleclick, 0},
 };
-static const settings_int_key SETTINGS_FONT_KEYS[] = {
+const settings_int_key SETTINGS_FONT_KEYS[] = {
     {"FONTSTYLE", &settings_record::fontstyle, 400},
     {"FONTSIZE", &settings_record::fontsize, 10},
     {"FONTCHARSET", &settings_record::fontcharset, 128},
@@ -54,7 +56,7 @@ static const settings_int_key SETTINGS_FONT_KEYS[] = {
     {"EDITHEIGHT", &settings_record::editheight, 200},
 };
 // DIALOG and PORTABLE are handled apart: the store edition never reads them.
-static const settings_int_key SETTINGS_TAIL_KEYS[] = {
+const settings_int_key SETTINGS_TAIL_KEYS[] = {
     {"TEXTFILE", &settings_record::textfile, 0x10001},
     {"LEFTFOLD", &settings_record::leftfold, 0},
     {"ABSOLUTE", &settings_record::absolute, 0},
@@ -64,13 +66,15 @@ static const settings_int_key SETTINGS_TAIL_KEYS[] = {
     {"BALLOON", &settings_record::balloon, 1},
 };
 
-static const uint32_t SETTINGS_DEFAULT_FILL[SETTINGS_COLOR_SLOTS] = {
+const uint32_t SETTINGS_DEFAULT_FILL[SETTINGS_COLOR_SLOTS] = {
     0x0080c0ff, 0x00c0ffff, 0x0080ffc0, 0x00ffffc0, 0x00c0ff80, 0x00ffc0c0, 0x00ffffff,
 };
-static const char* const SETTINGS_DEFAULT_NAME[SETTINGS_COLOR_SLOTS] = {
+const char* const SETTINGS_DEFAULT_NAME[SETTINGS_COLOR_SLOTS] = {
     "バーミリオンオレンジ", "カナリアイエロー", "うぐいす色",   "スカイブルー",
     "エメラルドグリーン",   "バイオレット",     "スノーホワイト",
 };
+
+}  // namespace
 
 int settings_format_path(char* out, const char* format, ...) {
     va_list args;
@@ -85,8 +89,10 @@ int settings_format_path(char* out, const char* format, ...) {
     return 1;
 }
 
+namespace {
+
 // The program's folder: its own path up to the last backslash.
-static void settings_program_folder(char* folder) {
+void settings_program_folder(char* folder) {
     if (!path_program_folder(folder)) {
         // A path the system could not hand over whole: fall back to the
         // current folder rather than to a cut name.
@@ -95,7 +101,7 @@ static void settings_program_folder(char* folder) {
     }
 }
 
-static void settings_ensure_folder(const char* folder) {
+void settings_ensure_folder(const char* folder) {
     if (platform_path_kind(folder) == PLATFORM_PATH_NONE && !platform_create_folder(folder)) {
         REPORT_FAILURE();
     }
@@ -103,7 +109,7 @@ static void settings_ensure_folder(const char* folder) {
 
 // The folder of config.ini: the program folder, or in the store edition
 // the kelvan folder in the roaming application data (created).
-static void settings_config_folder(char* folder) {
+void settings_config_folder(char* folder) {
     char program_folder[PLATFORM_PATH_SIZE];
     settings_program_folder(program_folder);
     if (g_settings.microsoftstore) {
@@ -118,32 +124,30 @@ static void settings_config_folder(char* folder) {
     strcpy(folder, program_folder);
 }
 
-static void settings_read_ints(const ini_document* doc, const settings_int_key* keys,
-                               size_t count) {
+void settings_read_ints(const ini_document* doc, const settings_int_key* keys, size_t count) {
     for (size_t i = 0; i < count; i++) {
         g_settings.*(keys[i].field) = ini_get_int(doc, SETTINGS_SECTION, keys[i].key,
                                                       keys[i].def);
     }
 }
 
-static void settings_write_ints(ini_document* doc, const settings_int_key* keys,
-                                size_t count) {
+void settings_write_ints(ini_document* doc, const settings_int_key* keys, size_t count) {
     for (size_t i = 0; i < count; i++) {
         ini_set_int(doc, SETTINGS_SECTION, keys[i].key, g_settings.*(keys[i].field));
     }
 }
 
-static void settings_read_colors(const ini_document* doc) {
+void settings_read_colors(const ini_document* doc) {
     for (int n = 0; n < SETTINGS_COLOR_SLOTS; n++) {
         settings_color_slot* slot = &g_settings.colors[n];
         char key[32];
         snprintf(key, sizeof key, "COLOR%d", n + 1);
-        slot->color = (uint32_t)ini_get_int(doc, SETTINGS_SECTION, key,
-                                                (int32_t)SETTINGS_DEFAULT_FILL[n]);
+        slot->color = static_cast<uint32_t>(ini_get_int(
+            doc, SETTINGS_SECTION, key, static_cast<int32_t>(SETTINGS_DEFAULT_FILL[n])));
         snprintf(key, sizeof key, "TEXTCOLOR%d", n + 1);
-        slot->textcolor = (uint32_t)ini_get_int(doc, SETTINGS_SECTION, key, 0);
+        slot->textcolor = static_cast<uint32_t>(ini_get_int(doc, SETTINGS_SECTION, key, 0));
         snprintf(key, sizeof key, "BORDERCOLOR%d", n + 1);
-        slot->bordercolor = (uint32_t)ini_get_int(doc, SETTINGS_SECTION, key, 0);
+        slot->bordercolor = static_cast<uint32_t>(ini_get_int(doc, SETTINGS_SECTION, key, 0));
         snprintf(key, sizeof key, "COLORTEXT%d", n + 1);
         memset(slot->colortext, 0, sizeof slot->colortext);
         ini_get_string(doc, SETTINGS_SECTION, key, SETTINGS_DEFAULT_NAME[n], slot->colortext,
@@ -153,7 +157,7 @@ static void settings_read_colors(const ini_document* doc) {
 
 // Why a stored PATH cannot be the data folder, or null when it can.  A
 // missing folder is created (one level) on the way.
-static const char* settings_folder_trouble(const char* folder, size_t length) {
+const char* settings_folder_trouble(const char* folder, size_t length) {
     if (length >= PLATFORM_PATH_SIZE || !path_has_memo_room(folder)) {
         return "パスが長すぎます";
     }
@@ -171,8 +175,8 @@ static const char* settings_folder_trouble(const char* folder, size_t length) {
     return "フォルダを作成できません";
 }
 
-static void settings_set_folder_notice(const char* stored, size_t length, const char* why,
-                                       const char* instead) {
+void settings_set_folder_notice(const char* stored, size_t length, const char* why,
+                                const char* instead) {
     // A very long path is shown by its start: enough to recognise it.
     const size_t shown_limit = 160;
     size_t shown = path_cut_length(stored, length, shown_limit);
@@ -186,8 +190,7 @@ static void settings_set_folder_notice(const char* stored, size_t length, const 
 // The data folder for the mode just read.  A PATH that cannot be used
 // gives the default folder instead, and a notice; the setting itself is
 // kept (settings_save leaves it in the file).
-static void settings_resolve_data_folder(const ini_document* doc, const char* base_folder,
-                                         int read_path) {
+void settings_resolve_data_folder(const ini_document* doc, const char* base_folder, int read_path) {
     char folder[PLATFORM_PATH_SIZE];
     if (!settings_format_path(folder, "%s\\%s", base_folder, SETTINGS_FOLDER_NAME)) {
         g_settings.path[0] = '\0';
@@ -209,6 +212,8 @@ static void settings_resolve_data_folder(const ini_document* doc, const char* ba
     settings_ensure_folder(folder);
     strcpy(g_settings.path, folder);
 }
+
+}  // namespace
 
 const char* settings_folder_notice(void) { return s_folder_notice[0] ? s_folder_notice : nullptr; }
 

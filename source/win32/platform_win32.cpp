@@ -15,8 +15,10 @@
 #include "window_class.h"
 #include "messages.h"
 
+namespace {
+
 // A core path for the wide functions.
-static int platform_wide_path(const char* path, wchar_t (&out)[MAX_PATH]) {
+int platform_wide_path(const char* path, wchar_t (&out)[MAX_PATH]) {
     return cp932_to_wide(path, out, MAX_PATH);
 }
 
@@ -25,13 +27,15 @@ static int platform_wide_path(const char* path, wchar_t (&out)[MAX_PATH]) {
 // "José" or "한국"), its short 8.3 form, which names the same file in
 // plain ASCII.  0 when neither form fits (a volume that keeps no short
 // names).
-static int platform_narrow_path(const wchar_t* path, char* out, size_t size) {
+int platform_narrow_path(const wchar_t* path, char* out, size_t size) {
     int limit = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
     if (cp932_from_wide(path, out, limit)) return 1;
     wchar_t short_path[MAX_PATH];
     DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
     return n > 0 && n < MAX_PATH && cp932_from_wide(short_path, out, limit) ? 1 : 0;
 }
+
+}  // namespace
 
 int platform_program_path(char* buffer, size_t size) {
     wchar_t path[MAX_PATH];
@@ -62,13 +66,19 @@ int platform_create_folder(const char* path) {
     return platform_wide_path(path, wide) && CreateDirectoryW(wide, nullptr) ? 1 : 0;
 }
 
+namespace {
+
 // Why the last read, write or commit failed, in the terms of platform.h.
-static int s_last_fault = PLATFORM_FAULT_NONE;
+int s_last_fault = PLATFORM_FAULT_NONE;
+
+}  // namespace
 
 int platform_last_fault(void) { return s_last_fault; }
 
+namespace {
+
 // The fault of a failed open, read or write.
-static int platform_fault_of(DWORD error) {
+int platform_fault_of(DWORD error) {
     switch (error) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
@@ -93,15 +103,17 @@ static int platform_fault_of(DWORD error) {
 }
 
 // Fails with the fault of the calling thread's last error.
-static int platform_fail(void) {
+int platform_fail(void) {
     s_last_fault = platform_fault_of(GetLastError());
     return 0;
 }
 
-static int platform_fail_with(int fault) {
+int platform_fail_with(int fault) {
     s_last_fault = fault;
     return 0;
 }
+
+}  // namespace
 
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     *data = nullptr;
@@ -125,8 +137,8 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
         CloseHandle(file);
         return platform_fail_with(PLATFORM_FAULT_OTHER);
     }
-    DWORD total = (DWORD)length.QuadPart;
-    unsigned char* block = (unsigned char*)malloc((size_t)total + 1);
+    DWORD total = static_cast<DWORD>(length.QuadPart);
+    unsigned char* block = static_cast<unsigned char*>(malloc(static_cast<size_t>(total) + 1));
     if (!block) {
         CloseHandle(file);
         return platform_fail_with(PLATFORM_FAULT_OTHER);
@@ -151,9 +163,11 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
 
 void platform_release_file(unsigned char* data) { free(data); }
 
+namespace {
+
 // The wide forms of path and of its temporary file.
-static int platform_wide_pair(const char* path, wchar_t (&wide)[MAX_PATH],
-                              wchar_t (&wide_temp)[MAX_PATH]) {
+int platform_wide_pair(const char* path, wchar_t (&wide)[MAX_PATH],
+                       wchar_t (&wide_temp)[MAX_PATH]) {
     char temp[PLATFORM_PATH_SIZE];
     size_t n = strlen(path);
     if (n + sizeof PLATFORM_TEMP_SUFFIX > sizeof temp) return 0;
@@ -166,7 +180,7 @@ static int platform_wide_pair(const char* path, wchar_t (&wide)[MAX_PATH],
 // another program has the target open without delete sharing (what
 // indexers, scanners and sync clients do), so that counts as busy unless
 // the target itself is read-only.
-static int platform_replace(const wchar_t* temp, const wchar_t* path, int replace) {
+int platform_replace(const wchar_t* temp, const wchar_t* path, int replace) {
     DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     if (MoveFileExW(temp, path, how)) {
         s_last_fault = PLATFORM_FAULT_NONE;
@@ -184,6 +198,8 @@ static int platform_replace(const wchar_t* temp, const wchar_t* path, int replac
     return 0;
 }
 
+}  // namespace
+
 int platform_write_file(const char* path, const void* data, size_t size, int flags) {
     wchar_t wide[MAX_PATH];
     wchar_t wide_temp[MAX_PATH];
@@ -194,8 +210,8 @@ int platform_write_file(const char* path, const void* data, size_t size, int fla
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return platform_fail();
     DWORD written = 0;
-    BOOL ok = size == 0 || (WriteFile(file, data, (DWORD)size, &written, nullptr) &&
-                            written == (DWORD)size);
+    BOOL ok = size == 0 || (WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) &&
+                            written == static_cast<DWORD>(size));
     if (ok && (flags & PLATFORM_WRITE_DURABLE)) ok = FlushFileBuffers(file);
     if (!ok) platform_fail();
     CloseHandle(file);
@@ -215,10 +231,12 @@ int platform_commit_file(const char* path, int replace) {
     return platform_replace(wide_temp, wide, replace);
 }
 
+namespace {
+
 // error.log sits beside the program, whose folder may be up to 259 bytes
 // deep; the log path then passes MAX_PATH, which the wide functions accept
 // only with the "\\?\" prefix.
-static HANDLE platform_open_for_append(const char* path) {
+HANDLE platform_open_for_append(const char* path) {
     size_t length = strlen(path);
     wchar_t wide[1024 + 4] = L"\\\\?\\";
     if (length < MAX_PATH) {
@@ -236,12 +254,14 @@ static HANDLE platform_open_for_append(const char* path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+}  // namespace
+
 int platform_append_file(const char* path, const void* data, size_t size) {
     HANDLE file = platform_open_for_append(path);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD written = 0;
-    BOOL ok = size == 0 || (WriteFile(file, data, (DWORD)size, &written, nullptr) &&
-                            written == (DWORD)size);
+    BOOL ok = size == 0 || (WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) &&
+                            written == static_cast<DWORD>(size));
     CloseHandle(file);
     return ok ? 1 : 0;
 }
@@ -271,10 +291,12 @@ int platform_stat_file(const char* path, platform_file_stamp* out) {
     return 1;
 }
 
+namespace {
+
 // Case-insensitive '*' / '?' match of a long name.  FindFirstFileW also
 // matches the 8.3 short names, so "*.txt" would find "a.txtold" through
 // "ATXTOL~1.TXT"; every name is checked again here.
-static int platform_match(const char* pattern, const char* name) {
+int platform_match(const char* pattern, const char* name) {
     if (*pattern == '\0') return *name == '\0';
     if (*pattern == '*') {
         for (const char* n = name;; n++) {
@@ -284,16 +306,18 @@ static int platform_match(const char* pattern, const char* name) {
     }
     if (*name == '\0') return 0;
     if (*pattern != '?') {
-        unsigned char a = (unsigned char)*pattern;
-        unsigned char b = (unsigned char)*name;
-        if (a >= 'A' && a <= 'Z') a = (unsigned char)(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = (unsigned char)(b - 'A' + 'a');
+        unsigned char a = static_cast<unsigned char>(*pattern);
+        unsigned char b = static_cast<unsigned char>(*name);
+        if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b - 'A' + 'a');
         if (a != b) {
             return 0;
         }
     }
     return platform_match(pattern + 1, name + 1);
 }
+
+}  // namespace
 
 int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
                          void* context) {
@@ -349,7 +373,9 @@ void platform_virtual_screen(platform_rect* out) {
     out->bottom = out->top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
 }
 
-static void platform_monitor_info(HMONITOR monitor, platform_rect* rect, int32_t* dpi) {
+namespace {
+
+void platform_monitor_info(HMONITOR monitor, platform_rect* rect, int32_t* dpi) {
     MONITORINFO info;
     memset(&info, 0, sizeof info);
     info.cbSize = sizeof info;
@@ -369,6 +395,8 @@ static void platform_monitor_info(HMONITOR monitor, platform_rect* rect, int32_t
         *dpi = dpi_of_monitor(monitor);
     }
 }
+
+}  // namespace
 
 void platform_monitor_from_point(const int32_t* point_xy, platform_rect* rect, int32_t* dpi) {
     POINT p = {0, 0};
@@ -415,8 +443,9 @@ int platform_recycle_file(const char* path) {
 }
 
 memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
-    HINSTANCE instance = owner ? (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE)
-                               : GetModuleHandleA(nullptr);
+    HINSTANCE instance = owner
+                             ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE))
+                             : GetModuleHandleA(nullptr);
     return CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW, MEMO_WINDOW_CLASS, "", WS_POPUP,
                            r->left, r->top, r->right - r->left, r->bottom - r->top, owner,
                            nullptr, instance, nullptr);
@@ -426,7 +455,7 @@ void platform_window_destroy(memo_hwnd window) { DestroyWindow(window); }
 
 intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wparam,
                               intptr_t lparam) {
-    return SendMessageA(window, message, (WPARAM)wparam, (LPARAM)lparam);
+    return SendMessageA(window, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
 }
 
 void platform_window_show(memo_hwnd window, int show) {
@@ -461,9 +490,11 @@ void platform_message_box(const char* text, const char* caption) {
     MessageBoxW(nullptr, wide_text, wide_caption, MB_OK);
 }
 
+namespace {
+
 // The program's main window: the window of its class in this thread (the
 // main window is made on the one user-interface thread).
-static BOOL CALLBACK platform_find_main(HWND hwnd, LPARAM lparam) {
+BOOL CALLBACK platform_find_main(HWND hwnd, LPARAM lparam) {
     char name[64] = "";
     GetClassNameA(hwnd, name, sizeof name);
     if (strcmp(name, MAIN_WINDOW_CLASS) != 0) return TRUE;
@@ -471,11 +502,13 @@ static BOOL CALLBACK platform_find_main(HWND hwnd, LPARAM lparam) {
     return FALSE;
 }
 
-static HWND platform_main_window(void) {
+HWND platform_main_window(void) {
     HWND main = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), platform_find_main, reinterpret_cast<LPARAM>(&main));
     return main;
 }
+
+}  // namespace
 
 void platform_notify_later(const char* text) {
     HWND main = platform_main_window();
@@ -513,5 +546,5 @@ void platform_fatal_exit(const char* text, int exit_code) {
     cp932_to_wide(text, wide_text, 1024);
     cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
     MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
-    ExitProcess((UINT)exit_code);
+    ExitProcess(static_cast<UINT>(exit_code));
 }
