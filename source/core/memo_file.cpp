@@ -35,16 +35,6 @@ struct memo_pair {
     file_stamp ini_stamp;
 };
 
-}  // namespace
-
-// Lengths are stored in 96-dpi pixels and applied in physical pixels.
-
-int32_t memo_file_color_index(int32_t value) {
-    return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
-}
-
-namespace {
-
 // How long the first try of a save, or the read of a memo, waits in all for
 // a file that another program holds for a moment.  Retries from the queue
 // try once each: the timer comes back anyway.
@@ -53,41 +43,8 @@ int s_patient = 1;
 
 }  // namespace
 
-void memo_file_position_from_rect(const platform_rect* window, memo_position* out) {
-    platform_rect own_monitor;
-    int32_t dpi;
-    platform_monitor_from_rect(window, &own_monitor, &dpi);
-
-    platform_rect desk;
-    platform_virtual_screen(&desk);
-    int64_t cx = desk.left + (static_cast<int64_t>(desk.right) - desk.left) / 2;
-    int64_t cy = desk.top + (static_cast<int64_t>(desk.bottom) - desk.top) / 2;
-
-    int32_t center[2] = {
-        static_cast<int32_t>((static_cast<int64_t>(window->left) + window->right) / 2),
-        static_cast<int32_t>((static_cast<int64_t>(window->top) + window->bottom) / 2)};
-    platform_rect m;
-    platform_monitor_from_point(center, &m, nullptr);
-
-    int right_half = window->left > cx;
-    int lower_half = window->top > cy;
-    int64_t x = right_half ? static_cast<int64_t>(m.right) - window->right
-                           : static_cast<int64_t>(window->left) - m.left;
-    int64_t y = lower_half ? static_cast<int64_t>(m.bottom) - window->bottom
-                           : static_cast<int64_t>(window->top) - m.top;
-    if (right_half) {
-        out->quadrant = lower_half ? MEMO_QUADRANT_LOWER_RIGHT : MEMO_QUADRANT_UPPER_RIGHT;
-    } else {
-        out->quadrant = lower_half ? MEMO_QUADRANT_LOWER_LEFT : MEMO_QUADRANT_UPPER_LEFT;
-    }
-    out->x = scale_to_stored(x, dpi);
-    out->y = scale_to_stored(y, dpi);
-    out->width = scale_to_stored(static_cast<int64_t>(window->right) - window->left, dpi);
-    out->height = scale_to_stored(static_cast<int64_t>(window->bottom) - window->top, dpi);
-    out->left = scale_to_stored(window->left, dpi);
-    out->top = scale_to_stored(window->top, dpi);
-    out->right = scale_to_stored(window->right, dpi);
-    out->bottom = scale_to_stored(window->bottom, dpi);
+int32_t memo_file_color_index(int32_t value) {
+    return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
 }
 
 // --- saving ---------------------------------------------------------------------
@@ -109,7 +66,7 @@ int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_i
     }
     if (flags & MEMO_SAVE_POSITION) {
         memo_position p;
-        memo_file_position_from_rect(r, &p);
+        placement_stored_position(r, &p);
         ini_set_int(&doc, MEMO_FILE_SECTION, "X", p.x);
         ini_set_int(&doc, MEMO_FILE_SECTION, "Y", p.y);
         ini_set_int(&doc, MEMO_FILE_SECTION, "WIDTH", p.width);

@@ -16,22 +16,6 @@
 #define MEMO_SAVE_STAMP 0x40     // DAY, TIME
 #define MEMO_SAVE_ALL 0x71
 
-// A memo's place as stored, in 96-dpi pixels (quadrant unscaled).
-struct memo_position {
-    int32_t x;
-    int32_t y;
-    int32_t width;
-    int32_t height;
-    int32_t quadrant;
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
-
-// The stored position of a window rectangle in physical desktop pixels.
-void memo_file_position_from_rect(const platform_rect* window, memo_position* out);
-
 // A COLOR value as a colour index: values outside 0..6 (the missing key
 // gives 16777215) become the colour of a new memo.
 int32_t memo_file_color_index(int32_t value);

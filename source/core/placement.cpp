@@ -78,6 +78,43 @@ void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t*
     *dpi = corner->dpi;
 }
 
+void placement_stored_position(const platform_rect* window, memo_position* out) {
+    platform_rect own_monitor;
+    int32_t dpi;
+    platform_monitor_from_rect(window, &own_monitor, &dpi);
+
+    platform_rect desk;
+    platform_virtual_screen(&desk);
+    int64_t cx = desk.left + (static_cast<int64_t>(desk.right) - desk.left) / 2;
+    int64_t cy = desk.top + (static_cast<int64_t>(desk.bottom) - desk.top) / 2;
+
+    int32_t center[2] = {
+        static_cast<int32_t>((static_cast<int64_t>(window->left) + window->right) / 2),
+        static_cast<int32_t>((static_cast<int64_t>(window->top) + window->bottom) / 2)};
+    platform_rect m;
+    platform_monitor_from_point(center, &m, nullptr);
+
+    int right_half = window->left > cx;
+    int lower_half = window->top > cy;
+    int64_t x = right_half ? static_cast<int64_t>(m.right) - window->right
+                           : static_cast<int64_t>(window->left) - m.left;
+    int64_t y = lower_half ? static_cast<int64_t>(m.bottom) - window->bottom
+                           : static_cast<int64_t>(window->top) - m.top;
+    if (right_half) {
+        out->quadrant = lower_half ? MEMO_QUADRANT_LOWER_RIGHT : MEMO_QUADRANT_UPPER_RIGHT;
+    } else {
+        out->quadrant = lower_half ? MEMO_QUADRANT_LOWER_LEFT : MEMO_QUADRANT_UPPER_LEFT;
+    }
+    out->x = scale_to_stored(x, dpi);
+    out->y = scale_to_stored(y, dpi);
+    out->width = scale_to_stored(static_cast<int64_t>(window->right) - window->left, dpi);
+    out->height = scale_to_stored(static_cast<int64_t>(window->bottom) - window->top, dpi);
+    out->left = scale_to_stored(window->left, dpi);
+    out->top = scale_to_stored(window->top, dpi);
+    out->right = scale_to_stored(window->right, dpi);
+    out->bottom = scale_to_stored(window->bottom, dpi);
+}
+
 void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
                               int32_t quadrant, int32_t left, int32_t top, int32_t right,
                               int32_t bottom, int32_t geometry, platform_rect* out) {

@@ -18,6 +18,24 @@
 #define MEMO_QUADRANT_LOWER_LEFT 3
 #define MEMO_QUADRANT_LOWER_RIGHT 4
 
+// A memo's place as stored, in 96-dpi pixels (quadrant unscaled).
+struct memo_position {
+    int32_t x;
+    int32_t y;
+    int32_t width;
+    int32_t height;
+    int32_t quadrant;
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// The stored position of a window rectangle in physical desktop pixels:
+// offsets from the corner of its monitor on the side of the desktop's
+// centre it lies on, and the rectangle itself, both at 96 dpi.
+void placement_stored_position(const platform_rect* window, memo_position* out);
+
 // The rectangle a memo window gets, all values in physical pixels.
 // Corner mode places width x height at x, y from the matching edges of the
 // monitor nearest the quadrant's corner of the virtual screen; an unknown

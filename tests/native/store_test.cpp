@@ -326,7 +326,7 @@ TEST_F(StoreTest, PositionsAreStoredAgainstTheDesktopCorner) {
     for (const auto& c : cases) {
         fake_platform_set_monitors(c.monitors.data(), (int)c.monitors.size());
         memo_position p;
-        memo_file_position_from_rect(&c.window, &p);
+        placement_stored_position(&c.window, &p);
         EXPECT_EQ(c.stored.x, p.x) << c.what;
         EXPECT_EQ(c.stored.y, p.y) << c.what;
         EXPECT_EQ(c.stored.width, p.width) << c.what;
@@ -405,7 +405,7 @@ TEST_F(StoreTest, LoadedMemosComeBackFromTheirCorner) {
     // 241 physical pixels are stored as 160 and come back as 240.
     memo_position p;
     platform_rect wide = {0, 0, 241, 180};
-    memo_file_position_from_rect(&wide, &p);
+    placement_stored_position(&wide, &p);
     EXPECT_EQ(160, p.width);
 
     // No QUADRANT: the 100 x 100 rectangle at the origin, whatever the scale.
