@@ -2,13 +2,17 @@
 // the transparency question and counts the foreground commands), settings
 // with known values, a data folder of their own, real memo windows made the
 // way the store makes them, a message pump with the program's accelerator
-// rule, and helper threads that answer message boxes and read pop-up menus.
-// Finding and waiting for windows comes from probe_support.h, which the
-// end-to-end probes use too.
+// rule, helper threads that answer message boxes and read pop-up menus, and
+// the settings sheet run modally with a second thread driving it (the
+// SheetTest fixture).  Finding and waiting for windows comes from
+// probe_support.h, which the end-to-end probes use too.
 #ifndef MEMO_TEST_SUPPORT_H
 #define MEMO_TEST_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -24,6 +28,7 @@
 #include "tracked_memory.h"
 #include "placement.h"
 #include "settings.h"
+#include "settings_sheet.h"
 #include "probe_support.h"
 #include "resource.h"
 
@@ -322,6 +327,172 @@ inline std::string read_file(const std::string& path) {
     fclose(f);
     return bytes;
 }
+
+// ------------------------------------------------------- the settings sheet
+//
+// The sheet and its pickers run modally on the test's thread while a
+// second thread finds them, clicks their buttons and presses OK or Cancel.
+
+inline std::wstring wide(const char* cp932) {
+    int n = MultiByteToWideChar(932, 0, cp932, -1, nullptr, 0);
+    std::wstring text(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(932, 0, cp932, -1, &text[0], n);
+    return text;
+}
+
+inline std::string text_of(HWND window) {
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// What the welcome dialog says, as its template holds it and as it shows.
+const char k_welcome_text[] =
+    "『Kelvane』をご利用いただきありがとうございます。\n\n『Kelvane』はインストーラ不要のプログラムです。"
+    "『ZIP版』は解凍したプログラム類(今実行したプログラムと関連ファイル)を適切な場所に保存してそのままご使用ください。"
+    "\n\nまた、Windowsの起動時に自動的に起動させる場合はWindowsのスタートアップに『Kelvane』のショートカットを登録"
+    "してください。\n\n詳しくはreadmeやhelpをご覧ください。";
+
+inline HWND find_sheet() {
+    HWND sheet = FindWindowA("#32770", "設定");
+    return sheet && IsWindowVisible(sheet) ? sheet : nullptr;
+}
+
+inline HWND sheet_page(HWND sheet, int index) {
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+inline void click(HWND page, int id) {
+    SendMessageA(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+inline bool ticked(HWND page, int id) {
+    return SendMessageA(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+inline bool enabled(HWND page, int id) {
+    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
+}
+
+// The page's pickers are modal dialogs owned by the page; the system hands
+// the ownership to the page's top-level window, the sheet.
+inline HWND owned_dialog(HWND page) {
+    HWND sheet = GetAncestor(page, GA_ROOT);
+    for (HWND w = FindWindowA("#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+        HWND owner = GetWindow(w, GW_OWNER);
+        if (w != sheet && (owner == page || owner == sheet) && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+inline HWND find_owned_dialog(HWND page) {
+    HWND found = nullptr;
+    wait_for([&] { return (found = owned_dialog(page)) != nullptr; });
+    return found;
+}
+
+// Presses the only button of the first message box with the given caption
+// that appears before stop() (or answers with button); keeps its text.
+class box_watcher {
+public:
+    explicit box_watcher(const char* caption, int button = IDOK) : caption_(caption), button_(button) {
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                HWND box = FindWindowA("#32770", caption_.c_str());
+                if (box && IsWindowVisible(box) && GetDlgItem(box, 0xFFFF)) {
+                    texts_.push_back(probe_box_text(box));
+                    PostMessageA(box, WM_COMMAND, button_, 0);
+                    wait_for([box] { return !IsWindow(box) || !IsWindowVisible(box); }, 3000);
+                }
+                Sleep(10);
+            }
+        });
+    }
+    ~box_watcher() { stop(); }
+    std::vector<std::string> stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return texts_;
+    }
+
+private:
+    std::string caption_;
+    int button_;
+    std::atomic<bool> stop_{false};
+    std::vector<std::string> texts_;
+    std::thread thread_;
+};
+
+// A driver that failed half-way may leave a picker, a message box or a
+// menu open above the sheet; they are closed so that the sheet can close
+// and the test ends instead of hanging.
+inline void close_leftovers(HWND sheet) {
+    for (int round = 0; round < 20; round++) {
+        bool any = false;
+        for (HWND w = FindWindowA("#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+            if (w != sheet && GetWindow(w, GW_OWNER) == sheet && IsWindowVisible(w)) {
+                PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+                any = true;
+            }
+        }
+        HWND menu = probe_shown_menu();
+        if (menu) {
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            any = true;
+        }
+        if (!any) return;
+        Sleep(100);
+    }
+}
+
+// The settings sheet over a stand-in main window with two memos, the
+// default settings and a data folder of its own.
+class SheetTest : public ::testing::Test {
+protected:
+    HWND owner = nullptr;
+    std::string folder;
+    std::vector<HWND> memos;
+
+    void SetUp() override {
+        load_rich_edit();
+        folder = make_data_folder("kelvane-dialog-data");
+        reset_settings(folder.c_str());
+        owner = create_owner();
+        ASSERT_NE(nullptr, owner);
+        memos.push_back(create_memo(owner, 300, 300, 160, 120, "20240101000000", "one", 0));
+        memos.push_back(create_memo(owner, 500, 300, 160, 120, "20240101000001", "two", 3));
+        ASSERT_NE(nullptr, memos[0]);
+        ASSERT_NE(nullptr, memos[1]);
+    }
+    void TearDown() override {
+        for (HWND memo : memos) destroy_memo(memo);
+        memos.clear();
+        if (owner) DestroyWindow(owner);
+        pump_for(20);
+    }
+
+    // Runs the sheet here while driver works it from a second thread, then
+    // presses close_button (IDOK or IDCANCEL).  False when the sheet never
+    // showed.
+    bool run_sheet(const std::function<void(HWND sheet)>& driver, int close_button = IDOK) {
+        std::atomic<bool> shown{false};
+        std::thread helper([&] {
+            HWND sheet = nullptr;
+            if (!wait_for([&] { return (sheet = find_sheet()) != nullptr; })) return;
+            shown = true;
+            driver(sheet);
+            close_leftovers(sheet);
+            PostMessageA(GetDlgItem(sheet, close_button), BM_CLICK, 0, 0);
+            if (!wait_for([] { return find_sheet() == nullptr; })) {
+                PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);  // never leave the test hanging
+            }
+        });
+        settings_sheet_show(owner);
+        helper.join();
+        return shown;
+    }
+};
 
 }  // namespace memo_test
 
