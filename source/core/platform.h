@@ -2,7 +2,7 @@
 // store, placement and shape tables) reach the operating system.
 //
 // Two implementations exist: platform_win32.cpp for the program, and
-// tests/native/platform_fake.cpp for the native tests, where a test sets up
+// tests/native/platform_fake*.cpp for the native tests, where a test sets up
 // the program path, monitors, DPI and the clock, and where Windows-style
 // paths ("C:\x\y") are mapped into a sandbox folder on the real disk.
 //
