@@ -479,7 +479,7 @@ int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
         // corner places the memo, so that it keeps its distance from that
         // corner; placement_create_window brings back what is still off.
         platform_rect desk;
-        platform_virtual_screen(&desk);
+        placement_desktop(&desk);
         int32_t width = placement_clamp_extent(scale_to_physical(p->width, dpi),
                                                static_cast<int64_t>(desk.right) - desk.left);
         int32_t height = placement_clamp_extent(scale_to_physical(p->height, dpi),

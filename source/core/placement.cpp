@@ -30,7 +30,7 @@ void placement_corner_lookup(int32_t quadrant, platform_rect* monitor, int32_t* 
         return;
     }
     platform_rect desk;
-    platform_virtual_screen(&desk);
+    placement_desktop(&desk);
     // The right and bottom corners are origin plus extent, one pixel past
     // the last monitor: the nearest monitor is still the one at that corner.
     int32_t corner[2] = {placement_quadrant_right(quadrant) ? desk.right : desk.left,
@@ -50,11 +50,29 @@ struct placement_corner {
 };
 placement_corner s_corners[5];
 int s_batch_depth = 0;
+// The desktop of the batch under way: asked once, not three times per memo.
+int s_desktop_known = 0;
+platform_rect s_desktop;
 
 }  // namespace
 
 void placement_batch_begin(void) {
-    if (s_batch_depth++ == 0) memset(s_corners, 0, sizeof s_corners);
+    if (s_batch_depth++ == 0) {
+        memset(s_corners, 0, sizeof s_corners);
+        s_desktop_known = 0;
+    }
+}
+
+void placement_desktop(platform_rect* desk) {
+    if (s_batch_depth == 0) {
+        platform_virtual_screen(desk);
+        return;
+    }
+    if (!s_desktop_known) {
+        platform_virtual_screen(&s_desktop);
+        s_desktop_known = 1;
+    }
+    *desk = s_desktop;
 }
 
 void placement_batch_end(void) {
@@ -84,7 +102,7 @@ void placement_stored_position(const platform_rect* window, memo_position* out) 
     platform_monitor_from_rect(window, &own_monitor, &dpi);
 
     platform_rect desk;
-    platform_virtual_screen(&desk);
+    placement_desktop(&desk);
     int64_t cx = desk.left + (static_cast<int64_t>(desk.right) - desk.left) / 2;
     int64_t cy = desk.top + (static_cast<int64_t>(desk.bottom) - desk.top) / 2;
 
@@ -156,7 +174,7 @@ int32_t placement_clamp_extent(int64_t extent, int64_t desktop_extent) {
 
 void placement_clamp_size(platform_rect* r) {
     platform_rect desk;
-    platform_virtual_screen(&desk);
+    placement_desktop(&desk);
     int32_t width = placement_clamp_extent(static_cast<int64_t>(r->right) - r->left,
                                            static_cast<int64_t>(desk.right) - desk.left);
     int32_t height = placement_clamp_extent(static_cast<int64_t>(r->bottom) - r->top,
@@ -206,7 +224,7 @@ memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t
     // corner places the memo, so that it keeps its distance from that
     // corner; a stored rectangle keeps its top-left corner.
     platform_rect desk;
-    platform_virtual_screen(&desk);
+    placement_desktop(&desk);
     width = placement_clamp_extent(width, static_cast<int64_t>(desk.right) - desk.left);
     height = placement_clamp_extent(height, static_cast<int64_t>(desk.bottom) - desk.top);
     platform_rect r;

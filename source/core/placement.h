@@ -53,6 +53,9 @@ void placement_corner_monitor(int32_t quadrant, platform_rect* monitor, int32_t*
 void placement_batch_begin(void);
 void placement_batch_end(void);
 
+// The virtual screen (platform_virtual_screen), asked once per batch.
+void placement_desktop(platform_rect* desk);
+
 // Corner mode of placement_window_rect on a monitor already looked up with
 // placement_corner_monitor (monitor is not read for an unknown quadrant).
 void placement_corner_rect(const platform_rect* monitor, int32_t x, int32_t y, int32_t width,

@@ -435,4 +435,32 @@ TEST(PlacementReachTest, SizesAndBringBackOnTwoMonitors) {
     }
 }
 
+// A scan asks for the desktop and the corner monitors once; the next scan
+// must see a monitor that came meanwhile, or memos land on a stale desktop.
+TEST(PlacementReachTest, ABatchKeepsItsDesktopAndTheNextSeesANewMonitor) {
+    fake_platform_reset();
+    fake_monitor one[1] = {{{0, 0, 1920, 1080}, 96}};
+    fake_monitor two[2] = {{{0, 0, 1920, 1080}, 96}, {{1920, 0, 3840, 1080}, 144}};
+    fake_platform_set_monitors(one, 1);
+    platform_rect desk;
+    platform_rect monitor;
+    int32_t dpi;
+    placement_batch_begin();
+    placement_corner_monitor(MEMO_QUADRANT_UPPER_RIGHT, &monitor, &dpi);
+    fake_platform_set_monitors(two, 2);
+    placement_desktop(&desk);
+    EXPECT_TRUE(rect_is(desk, 0, 0, 1920, 1080)) << "within the batch";
+    placement_corner_monitor(MEMO_QUADRANT_UPPER_RIGHT, &monitor, &dpi);
+    EXPECT_EQ(96, dpi) << "within the batch";
+    placement_batch_end();
+
+    placement_batch_begin();
+    placement_desktop(&desk);
+    placement_corner_monitor(MEMO_QUADRANT_UPPER_RIGHT, &monitor, &dpi);
+    placement_batch_end();
+    EXPECT_TRUE(rect_is(desk, 0, 0, 3840, 1080));
+    EXPECT_TRUE(rect_is(monitor, 1920, 0, 3840, 1080));
+    EXPECT_EQ(144, dpi);
+}
+
 }  // namespace
