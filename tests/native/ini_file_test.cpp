@@ -6,17 +6,12 @@
 
 #include "tracked_memory.h"
 #include "ini_file.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 
 namespace {
 
-class ProfileTest : public ::testing::Test {
+class ProfileTest : public native_test::LeakCheckedTest {
 protected:
-    void SetUp() override {
-        fake_platform_reset();
-        live_blocks_ = tracked_live_count();
-    }
-    void TearDown() override { EXPECT_EQ(live_blocks_, tracked_live_count()); }
 
     // Opens bytes as a document; the caller closes it.
     void open(const std::string& bytes) { ini_open_bytes(&doc_, bytes.data(), bytes.size()); }
@@ -28,7 +23,6 @@ protected:
     }
 
     ini_document doc_;
-    uint64_t live_blocks_ = 0;
 };
 
 TEST_F(ProfileTest, ReadsLikeTheSystemReader) {

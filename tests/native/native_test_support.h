@@ -1,7 +1,8 @@
-// What the native tests of the memo store share: the StoreTest fixture (a
-// fresh sandbox with the settings of a first start, the registry emptied
-// after each test and every tracked block released), the data folder and
-// main window it uses, and a check of window rectangles.
+// What the native tests share: LeakCheckedTest (a fresh fake platform for
+// every test, and every tracked block given back by its end), StoreTest on
+// top of it (the settings of a first start, the registry and the save queue
+// emptied after each test), the data folder and main window they use, and
+// a check of window rectangles.
 #ifndef NATIVE_TEST_SUPPORT_H
 #define NATIVE_TEST_SUPPORT_H
 
@@ -23,24 +24,43 @@
 namespace native_test {
 
 const char k_data[] = "C:\\app\\kelvan";
-memo_hwnd const k_main = reinterpret_cast<memo_hwnd>((uintptr_t)0x7770);
+memo_hwnd const k_main = reinterpret_cast<memo_hwnd>(static_cast<uintptr_t>(0x7770));
 
-class StoreTest : public ::testing::Test {
+class LeakCheckedTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake_platform_reset();
+        save_queue_clear();
         live_blocks_ = tracked_live_count();
+    }
+    void TearDown() override {
+        EXPECT_EQ(live_blocks_, tracked_live_count()) << "tracked blocks left behind";
+    }
+    // Unregisters every memo and forgets every owed save, which releases
+    // what they hold.
+    static void forget_memos() {
+        while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
+        save_queue_clear();
+    }
+
+private:
+    uint64_t live_blocks_ = 0;
+};
+
+class StoreTest : public LeakCheckedTest {
+protected:
+    void SetUp() override {
+        LeakCheckedTest::SetUp();
         settings_load(k_main);
     }
     void TearDown() override {
-        while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
-        save_queue_clear();
-        EXPECT_EQ(live_blocks_, tracked_live_count());
+        forget_memos();
+        LeakCheckedTest::TearDown();
     }
 
     static void monitors(std::initializer_list<fake_monitor> list) {
         std::vector<fake_monitor> v(list);
-        fake_platform_set_monitors(v.data(), (int)v.size());
+        fake_platform_set_monitors(v.data(), static_cast<int>(v.size()));
     }
     static std::string data_path(const std::string& name) { return std::string(k_data) + "\\" + name; }
     static void put(const std::string& name, const std::string& bytes) {
@@ -58,7 +78,7 @@ protected:
         }
         return list;
     }
-    static memo_record* record_of(memo_hwnd w) { return (memo_record*)memo_registry_find(w); }
+    static memo_record* record_of(memo_hwnd w) { return static_cast<memo_record*>(memo_registry_find(w)); }
     // A registered memo with a window at r, named name, holding text.
     static memo_hwnd make_memo(const char* name, const char* text, platform_rect r = {100, 100, 260, 220}) {
         memo_hwnd w = fake_platform_add_window(r);
@@ -71,8 +91,6 @@ protected:
         }
         return w;
     }
-
-    uint64_t live_blocks_ = 0;
 };
 
 // Compares two rectangles, naming the case in each failure.

@@ -11,7 +11,7 @@
 #include "tracked_memory.h"
 #include "placement.h"
 #include "settings.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 #include "scale.h"
 
 namespace {
@@ -28,24 +28,20 @@ const char k_data[] = "C:\\app\\kelvan";
            << actual.bottom << ") instead of (" << l << "," << t << "," << r << "," << b << ")";
 }
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public native_test::LeakCheckedTest {
 protected:
     memo_hwnd owner = nullptr;
-    uint64_t blocks_before = 0;
 
     void SetUp() override {
-        fake_platform_reset();
+        LeakCheckedTest::SetUp();
         // No config.ini: every setting at its default, data folder beside
         // the program.
         settings_load(nullptr);
         owner = fake_platform_add_window(platform_rect{0, 0, 0, 0});
-        blocks_before = tracked_live_count();
     }
     void TearDown() override {
-        for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(nullptr)) {
-            memo_registry_remove(w);
-        }
-        EXPECT_EQ(blocks_before, tracked_live_count()) << "tracked blocks left behind";
+        forget_memos();
+        LeakCheckedTest::TearDown();
         tracked_report_leaks();
     }
     void one_monitor(int32_t dpi) {

@@ -14,31 +14,24 @@
 
 #include "memo_file.h"
 #include "memo_registry.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 #include "save_queue.h"
 #include "settings.h"
 #include "tracked_memory.h"
 
 namespace {
 
-const char k_data[] = "C:\\app\\kelvan";
-memo_hwnd const k_main = reinterpret_cast<memo_hwnd>(static_cast<uintptr_t>(0x7770));
+using native_test::k_data;
+using native_test::k_main;
 const char k_ini_keys[] =
     "[KELVAN]\r\nX=10\r\nY=20\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nLEFT=10\r\nTOP=20\r\n"
     "RIGHT=170\r\nBOTTOM=140\r\nCOLOR=3\r\nDAY=67\r\nTIME=545\r\n";
 
-class SaveTest : public ::testing::Test {
+class SaveTest : public native_test::StoreTest {
 protected:
     void SetUp() override {
-        fake_platform_reset();
-        live_blocks_ = tracked_live_count();
-        settings_load(k_main);
+        StoreTest::SetUp();
         g_settings.textfile = 0;  // no mark, LF: the file holds the text as it is
-    }
-    void TearDown() override {
-        while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
-        save_queue_clear();
-        EXPECT_EQ(live_blocks_, tracked_live_count());
     }
 
     static std::string path(const std::string& name) { return std::string(k_data) + "\\" + name; }
@@ -94,8 +87,6 @@ protected:
             &names);
         return names;
     }
-
-    uint64_t live_blocks_ = 0;
 };
 
 // Another program holds the memo's text and INI open, as an indexer or a

@@ -9,7 +9,7 @@
 
 #include "tracked_memory.h"
 #include "settings.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 
 namespace {
 
@@ -17,22 +17,18 @@ const char k_config[] = "C:\\app\\config.ini";
 const char k_program_ini[] = "C:\\app\\program.ini";
 const char k_store_config[] = "C:\\Users\\user\\AppData\\Roaming\\kelvan\\config.ini";
 
-class SettingTest : public ::testing::Test {
+class SettingTest : public native_test::LeakCheckedTest {
 protected:
     void SetUp() override {
-        fake_platform_reset();
+        LeakCheckedTest::SetUp();
         memset(&g_settings, 0x5A, sizeof g_settings);  // nothing may survive from before
-        live_blocks_ = tracked_live_count();
     }
-    void TearDown() override { EXPECT_EQ(live_blocks_, tracked_live_count()); }
 
     static std::string file(const char* path) {
         std::string bytes;
         EXPECT_TRUE(fake_platform_get_file(path, &bytes)) << path;
         return bytes;
     }
-
-    uint64_t live_blocks_ = 0;
 };
 
 // The keys of a saved config.ini, in file order.

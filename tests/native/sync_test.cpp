@@ -16,28 +16,20 @@
 #include "memo_sync.h"
 #include "settings.h"
 #include "tracked_memory.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 
 namespace {
 
-const char k_data[] = "C:\\app\\kelvan";
-memo_hwnd const k_main = reinterpret_cast<memo_hwnd>((uintptr_t)0x7770);
+using native_test::k_data;
+using native_test::k_main;
 const char k_ini[] = "[KELVAN]\r\nX=100\r\nY=100\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\n"
                      "COLOR=3\r\nDAY=67\r\nTIME=545\r\n";
 
-class SyncTest : public ::testing::Test {
+class SyncTest : public native_test::StoreTest {
 protected:
     void SetUp() override {
-        fake_platform_reset();
-        save_queue_clear();
-        live_blocks_ = tracked_live_count();
-        settings_load(k_main);
+        StoreTest::SetUp();
         g_settings.textfile = 0;  // the bytes on disk are the text
-    }
-    void TearDown() override {
-        save_queue_clear();
-        while (memo_hwnd w = memo_registry_next(nullptr)) memo_registry_remove(w);
-        EXPECT_EQ(live_blocks_, tracked_live_count());
     }
 
     static std::string path(const std::string& name) { return std::string(k_data) + "\\" + name; }
@@ -93,8 +85,6 @@ protected:
         put(name + ".sync", bytes);
         ASSERT_EQ(0, rename(host(name + ".sync").c_str(), host(name).c_str()));
     }
-
-    uint64_t live_blocks_ = 0;
 };
 
 // The four ways a text file changes under a memo, met by an edit here.

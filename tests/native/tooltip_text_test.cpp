@@ -10,26 +10,24 @@
 #include "memo_registry.h"
 #include "tracked_memory.h"
 #include "tooltip_text.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 
 namespace {
 
 const memo_hwnd k_memo = reinterpret_cast<memo_hwnd>(0x5000);
 const memo_hwnd k_other = reinterpret_cast<memo_hwnd>(0x6000);
 
-class TooltipTextTest : public ::testing::Test {
+class TooltipTextTest : public native_test::LeakCheckedTest {
 protected:
     memo_record* record = nullptr;
-    uint64_t blocks_before = 0;
 
     void SetUp() override {
-        fake_platform_reset();
-        blocks_before = tracked_live_count();
+        LeakCheckedTest::SetUp();
         record = memo_registry_add(k_memo);
     }
     void TearDown() override {
         memo_registry_remove(k_memo);
-        EXPECT_EQ(blocks_before, tracked_live_count()) << "a tracked block was left behind";
+        LeakCheckedTest::TearDown();
     }
     void set_text(const char* text) {
         size_t n = strlen(text) + 1;

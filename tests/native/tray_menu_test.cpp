@@ -12,7 +12,7 @@
 #include "memo_registry.h"
 #include "tracked_memory.h"
 #include "tray_menu.h"
-#include "platform_fake.h"
+#include "native_test_support.h"
 
 namespace {
 
@@ -47,18 +47,13 @@ memo_hwnd fake_window(uintptr_t n) {
     return reinterpret_cast<memo_hwnd>(0x10000 + n * 16);
 }
 
-class TrayMenuTest : public ::testing::Test {
+class TrayMenuTest : public native_test::LeakCheckedTest {
 protected:
     std::vector<memo_hwnd> windows;
-    uint64_t blocks_before = 0;
 
-    void SetUp() override {
-        fake_platform_reset();
-        blocks_before = tracked_live_count();
-    }
     void TearDown() override {
         for (memo_hwnd w : windows) memo_registry_remove(w);
-        EXPECT_EQ(blocks_before, tracked_live_count()) << "a tracked block was left behind";
+        LeakCheckedTest::TearDown();
     }
     // Registers a memo; a null text stands for a memo that never had one.
     void add_memo(const char* text) {
