@@ -316,34 +316,19 @@ HWND e2e_page(HWND sheet, int index) {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
-void e2e_mouse(POINT at, DWORD flags) {
-    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    int vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    int vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    INPUT input;
-    ZeroMemory(&input, sizeof input);
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(at.x - vx, 65535, vw - 1);
-    input.mi.dy = MulDiv(at.y - vy, 65535, vh - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    SendInput(1, &input, sizeof input);
-    Sleep(60);
-}
-
 // The pointer is brought to the spot and left to settle first: a memo that
 // was just made pulled it to its own centre, and a press that arrives
 // before the move lands on the memo.
 void e2e_click_at(POINT at, bool right) {
-    e2e_mouse(at, 0);
+    probe_mouse(at.x, at.y, 0);
     probe_wait([&] {
         POINT now;
         GetCursorPos(&now);
         return now.x == at.x && now.y == at.y;
     }, 1000);
     Sleep(100);
-    e2e_mouse(at, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
-    e2e_mouse(at, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    probe_mouse(at.x, at.y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    probe_mouse(at.x, at.y, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
 }
 
 namespace {
@@ -391,7 +376,7 @@ bool e2e_tray_pick(HWND main, int items_from_bottom) {
         if (!probe_wait([&] { return (menu = e2e_tray_menu(icon)) != nullptr; }, k_wait_ms)) {
             continue;
         }
-        e2e_mouse(away, 0);
+        probe_mouse(away.x, away.y, 0);
         probe_wait([&] {
             POINT now;
             GetCursorPos(&now);

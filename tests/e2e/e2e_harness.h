@@ -90,10 +90,8 @@ HWND e2e_welcome(HWND main);
 // Makes page `index` of the settings sheet the current one; its window.
 HWND e2e_page(HWND sheet, int index);
 
-// Real mouse input, through the system's input queue.
-void e2e_mouse(POINT at, DWORD flags);
-
-// A left or right click at a spot of the screen.
+// A left or right click at a spot of the screen, real input through the
+// system's input queue.
 void e2e_click_at(POINT at, bool right);
 
 // Picks an item of the tray menu the way a user does: a right click on the

@@ -217,4 +217,22 @@ inline bool probe_focus(HWND* active, HWND* focus) {
     return true;
 }
 
+// A real mouse event at x, y (desktop pixels) through the system's input
+// queue, as a user's hand gives it: flags 0 moves only; data is the wheel's
+// turn for MOUSEEVENTF_WHEEL.
+inline void probe_mouse(int x, int y, DWORD flags, DWORD data = 0) {
+    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT input;
+    ZeroMemory(&input, sizeof input);
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x - vx, 65535, vw - 1);
+    input.mi.dy = MulDiv(y - vy, 65535, vh - 1);
+    input.mi.mouseData = data;
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    SendInput(1, &input, sizeof input);
+}
+
 #endif

@@ -78,21 +78,6 @@ std::vector<HWND> soak_memos(HWND main) {
     return probe_windows(MEMO_WINDOW_CLASS, main, true);
 }
 
-void soak_mouse(int x, int y, DWORD flags, DWORD data = 0) {
-    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    int vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    int vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    INPUT input;
-    ZeroMemory(&input, sizeof input);
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(x - vx, 65535, vw - 1);
-    input.mi.dy = MulDiv(y - vy, 65535, vh - 1);
-    input.mi.mouseData = data;
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    SendInput(1, &input, sizeof input);
-}
-
 void soak_key(WORD key, bool up) {
     INPUT input;
     ZeroMemory(&input, sizeof input);
@@ -118,25 +103,25 @@ void soak_drag(HWND memo) {
     int to_x = std::min(std::max(static_cast<int>(from.x) + static_cast<int>(soak_random(301)) - 150, 100), w - 100);
     int to_y = std::min(std::max(static_cast<int>(from.y) + static_cast<int>(soak_random(301)) - 150, 100), h - 100);
     int moves = 4 + static_cast<int>(soak_random(12));
-    soak_mouse(from.x, from.y, 0);
+    probe_mouse(from.x, from.y, 0);
     Sleep(20);
-    soak_mouse(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
+    probe_mouse(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
     for (int i = 1; i <= moves; i++) {
         Sleep(12);
-        soak_mouse(from.x + (to_x - from.x) * i / moves, from.y + (to_y - from.y) * i / moves, 0);
+        probe_mouse(from.x + (to_x - from.x) * i / moves, from.y + (to_y - from.y) * i / moves, 0);
     }
     Sleep(12);
-    soak_mouse(to_x, to_y, MOUSEEVENTF_LEFTUP);
+    probe_mouse(to_x, to_y, MOUSEEVENTF_LEFTUP);
     soak_log("drag " + std::to_string(moves));
 }
 
 void soak_wheel(HWND memo) {
     POINT at = soak_center(memo);
     int clicks = 1 + static_cast<int>(soak_random(5));
-    soak_mouse(at.x, at.y, 0);
+    probe_mouse(at.x, at.y, 0);
     for (int i = 0; i < clicks; i++) {
         Sleep(25);
-        soak_mouse(at.x, at.y, MOUSEEVENTF_WHEEL, soak_random(2) ? WHEEL_DELTA : static_cast<DWORD>(-WHEEL_DELTA));
+        probe_mouse(at.x, at.y, MOUSEEVENTF_WHEEL, soak_random(2) ? WHEEL_DELTA : static_cast<DWORD>(-WHEEL_DELTA));
     }
     soak_log("wheel " + std::to_string(clicks));
 }
