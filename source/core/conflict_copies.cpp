@@ -66,20 +66,39 @@ void conflict_copies_partner(const char* name, const sync_names_copy* copy, cons
     memcpy(out + copy->extension, extension, 3);
 }
 
-// The base of name that is a memo: its INI file is in the folder or a
-// memo of that name lives.
+// The base of name that is a memo: its INI file is in the folder, a memo
+// of that name lives, or, for a client that renames both versions of a
+// pair (rclone), the copy has its own INI copy beside it.  *keys receives
+// the INI file the copy's keys come from.
 int conflict_copies_memo_base(const folder_listing* view, const char* name, sync_names_copy* copy,
-                              char* base) {
+                              char* base, char* keys) {
     sync_names_copy copies[8];
     int count = sync_names_conflict_copies(name, copies, 8);
-    for (int i = 0; i < count; i++) {
-        if (copies[i].base_length >= MEMO_FILE_NAME_SIZE) continue;
-        memcpy(base, name, copies[i].base_length);
-        base[copies[i].base_length] = '\0';
-        platform_file_stamp seen;
-        memo_record* record;
-        if (memo_registry_find_name(base, &record) ||
-            folder_listing_stamp(view, base, ".ini", &seen)) {
+    // A base that is a memo first: a name may read as a copy to several
+    // clients ("x.sync-conflict-...-ABCDEFG" ends like a computer's name).
+    for (int pass = 0; pass < 2; pass++) {
+        for (int i = 0; i < count; i++) {
+            if (copies[i].base_length >= MEMO_FILE_NAME_SIZE) continue;
+            memcpy(base, name, copies[i].base_length);
+            base[copies[i].base_length] = '\0';
+            platform_file_stamp seen;
+            memo_record* record;
+            if (pass == 0) {
+                if (folder_listing_stamp(view, base, ".ini", &seen)) {
+                    snprintf(keys, PLATFORM_PATH_SIZE, "%s.ini", base);
+                } else if (memo_registry_find_name(base, &record)) {
+                    conflict_copies_partner(name, &copies[i], "ini", keys);
+                } else {
+                    continue;
+                }
+            } else {
+                // A client that renames both versions leaves no original.
+                conflict_copies_partner(name, &copies[i], "ini", keys);
+                if (!copies[i].both_renamed || strcmp(keys, name) == 0 ||
+                    !folder_listing_stamp(view, keys, "", &seen)) {
+                    continue;
+                }
+            }
             *copy = copies[i];
             return 1;
         }
@@ -122,14 +141,13 @@ void conflict_copies_name(uint64_t hash, char* out) {
     snprintf(out, 15, "k%013llx", static_cast<unsigned long long>(hash & 0xFFFFFFFFFFFFFull));
 }
 
-// The INI keys of the copy's pair: the original's, the place beside it.
-void conflict_copies_keys(const folder_listing* view, const char* base, uint64_t hash,
+// The INI keys of the copy's pair: those of the INI file from (the
+// original's), the place beside it.
+void conflict_copies_keys(const folder_listing* view, const char* from, uint64_t hash,
                           memo_keys* keys) {
-    char ini[PLATFORM_PATH_SIZE];
     char path[PLATFORM_PATH_SIZE];
     ini_document doc;
-    snprintf(ini, sizeof ini, "%s.ini", base);
-    if (!folder_listing_path(view, ini, "", path) || !busy_file_open_ini(&doc, path)) {
+    if (!folder_listing_path(view, from, "", path) || !busy_file_open_ini(&doc, path)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
     memo_keys_get(&doc, keys);
@@ -158,7 +176,7 @@ enum conflict_copies_step { BECAME, ALREADY, TAKEN, FAILED };
 // it holds that text already (completed if its INI is missing), TAKEN when
 // it holds another.
 conflict_copies_step conflict_copies_become(const folder_listing* view, const char* name,
-                                            const char* base, uint64_t hash,
+                                            const char* keys_from, uint64_t hash,
                                             const unsigned char* bytes, size_t size,
                                             const char* text, uint64_t write_time) {
     char text_path[PLATFORM_PATH_SIZE];
@@ -179,7 +197,7 @@ conflict_copies_step conflict_copies_become(const folder_listing* view, const ch
     }
     if (!folder_listing_stamp(view, name, ".ini", &seen)) {
         memo_keys keys;
-        conflict_copies_keys(view, base, hash, &keys);
+        conflict_copies_keys(view, keys_from, hash, &keys);
         ini_document doc;
         ini_open_bytes(&doc, nullptr, 0);
         memo_keys_set(&doc, MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, &keys);
@@ -196,8 +214,8 @@ conflict_copies_step conflict_copies_become(const folder_listing* view, const ch
 
 // A text copy: its bytes become a pair, or stand in one already.
 int conflict_copies_take_text(const folder_listing* view, const char* name,
-                              const sync_names_copy* copy, const char* base, char* made,
-                              size_t made_size) {
+                              const sync_names_copy* copy, const char* base, const char* keys_from,
+                              char* made, size_t made_size) {
     char path[PLATFORM_PATH_SIZE];
     platform_file_stamp seen;
     unsigned char* bytes;
@@ -215,8 +233,9 @@ int conflict_copies_take_text(const folder_listing* view, const char* name,
             uint64_t hash = conflict_copies_hash(name, attempt);
             char pair[MEMO_FILE_NAME_SIZE];
             conflict_copies_name(hash, pair);
-            conflict_copies_step step = conflict_copies_become(
-                view, pair, base, hash, bytes, static_cast<size_t>(size), text, seen.write_time);
+            conflict_copies_step step =
+                conflict_copies_become(view, pair, keys_from, hash, bytes,
+                                       static_cast<size_t>(size), text, seen.write_time);
             if (step == TAKEN) continue;
             if (step != FAILED) {
                 memo_record* record;
@@ -247,10 +266,13 @@ int conflict_copies_take_text(const folder_listing* view, const char* name,
 int conflict_copies_take(const folder_listing* view, const char* name, char* made, size_t size) {
     sync_names_copy copy;
     char base[MEMO_FILE_NAME_SIZE];
-    if (!conflict_copies_memo_base(view, name, &copy, base)) return CONFLICT_COPIES_NONE;
+    char keys_from[PLATFORM_PATH_SIZE];
+    if (!conflict_copies_memo_base(view, name, &copy, base, keys_from)) {
+        return CONFLICT_COPIES_NONE;
+    }
     busy_file_allow(k_busy_budget_ms);
     if (name[copy.extension] == 't' || name[copy.extension] == 'T') {
-        return conflict_copies_take_text(view, name, &copy, base, made, size);
+        return conflict_copies_take_text(view, name, &copy, base, keys_from, made, size);
     }
     char text[PLATFORM_PATH_SIZE];
     conflict_copies_partner(name, &copy, "txt", text);

@@ -25,7 +25,7 @@ namespace {
 struct memo_pair {
     char* text;  // tracked block, owned here until installed in a record
     memo_keys keys;
-    const char* name;  // points into the base path
+    const char* name;  // the name it was read under (the caller's string)
     file_stamp text_stamp;
     uint64_t text_hash;
     file_stamp ini_stamp;
@@ -476,11 +476,7 @@ int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     return 1;
 }
 
-}  // namespace
-
-namespace {
-
-// The folder and the name of a base path ("folder\\name").
+// The folder and the name of a base path ("folder\name").
 int memo_file_split(const char* base_path, folder_listing* view, char* name) {
     const char* last = path_last_backslash(base_path);
     if (!last || strlen(last + 1) >= MEMO_FILE_NAME_SIZE) {

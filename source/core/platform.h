@@ -129,8 +129,8 @@ int platform_delete_file(const char* path);
 
 // What the system says about a file without opening it: whether it is
 // there (a folder counts as missing), its size and its last-write time.
-// The time is the system's own count (100 ns steps on Windows), only ever
-// compared with another one, never shown.
+// The time is the system's own count (100 ns steps on Windows), compared
+// with another one or with the clock, or handed back, never shown.
 struct platform_file_stamp {
     int32_t exists;
     uint64_t size;
@@ -146,6 +146,7 @@ int platform_set_write_time(const char* path, uint64_t write_time);
 // The system's clock in the count of platform_stat_file's last-write
 // times, for telling how long ago a file was last written.
 uint64_t platform_file_time_now(void);
+#define PLATFORM_SECOND 10000000ull  // one second in that count
 
 // One entry of a folder listing: what platform_stat_file says, from the
 // listing itself (no look at each file).
@@ -155,7 +156,6 @@ struct platform_folder_entry {
     uint64_t size;
     uint64_t write_time;
 };
-#define PLATFORM_SECOND 10000000ull  // one second in write-time steps
 
 // Calls visit(entry, context) for every entry of folder whose name matches
 // pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive), in the

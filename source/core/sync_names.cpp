@@ -23,6 +23,7 @@ struct sync_names_row {
     sync_names_words_fn words;  // for markers in parentheses
     const char* word;
     int after_extension;  // "NAME.txt" + marker
+    int both_renamed;     // the original name is given up too
 };
 
 int sync_names_is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -212,27 +213,27 @@ int sync_names_spaced(const sync_names_row*, const char* s, size_t n, size_t* ba
 }
 
 const sync_names_row k_rows[] = {
-    {"Dropbox", sync_names_trailer, sync_names_dated, "'s conflicted copy", 0},
-    {"Dropbox (Japanese)", sync_names_trailer, sync_names_dated, "のコンフリクトしたコピー", 0},
-    {"Dropbox (German)", sync_names_trailer, sync_names_dated, "Konflikt", 0},
-    {"Dropbox (French)", sync_names_trailer, sync_names_dated, "en conflit", 0},
-    {"Dropbox (Spanish)", sync_names_trailer, sync_names_dated, "en conflicto", 0},
-    {"Dropbox (Italian)", sync_names_trailer, sync_names_dated, "in conflitto", 0},
-    {"Dropbox (Dutch)", sync_names_trailer, sync_names_dated, "conflicterende", 0},
-    {"Dropbox (Russian)", sync_names_trailer, sync_names_dated, "конфликт", 0},
-    {"Dropbox (Chinese)", sync_names_trailer, sync_names_dated, "衝突", 0},
-    {"OneDrive", sync_names_computer, nullptr, "", 0},
-    {"Google Drive", sync_names_trailer, sync_names_number, "", 0},
-    {"Syncthing", sync_names_syncthing, nullptr, ".sync-conflict-", 0},
-    {"Nextcloud, ownCloud", sync_names_trailer, sync_names_dated_timed, "conflicted copy", 0},
-    {"ownCloud (before 2.5)", sync_names_underscored, nullptr, "_conflict-", 0},
-    {"Seafile", sync_names_trailer, sync_names_dated_dashed, "SFConflict", 0},
-    {"pCloud", sync_names_trailer, sync_names_bare, "conflicted", 0},
-    {"rclone bisync", sync_names_numbered, nullptr, ".conflict", 1},
-    {"rclone bisync (extension kept)", sync_names_numbered, nullptr, ".conflict", 0},
-    {"rclone bisync (before 1.66)", sync_names_side, nullptr, "..path", 1},
-    {"Box", sync_names_trailer, sync_names_dated, "conflicted", 0},
-    {"iCloud Drive", sync_names_spaced, nullptr, "", 0},
+    {"Dropbox", sync_names_trailer, sync_names_dated, "'s conflicted copy", 0, 0},
+    {"Dropbox (Japanese)", sync_names_trailer, sync_names_dated, "のコンフリクトしたコピー", 0, 0},
+    {"Dropbox (German)", sync_names_trailer, sync_names_dated, "Konflikt", 0, 0},
+    {"Dropbox (French)", sync_names_trailer, sync_names_dated, "en conflit", 0, 0},
+    {"Dropbox (Spanish)", sync_names_trailer, sync_names_dated, "en conflicto", 0, 0},
+    {"Dropbox (Italian)", sync_names_trailer, sync_names_dated, "in conflitto", 0, 0},
+    {"Dropbox (Dutch)", sync_names_trailer, sync_names_dated, "conflicterende", 0, 0},
+    {"Dropbox (Russian)", sync_names_trailer, sync_names_dated, "конфликт", 0, 0},
+    {"Dropbox (Chinese)", sync_names_trailer, sync_names_dated, "衝突", 0, 0},
+    {"OneDrive", sync_names_computer, nullptr, "", 0, 0},
+    {"Google Drive", sync_names_trailer, sync_names_number, "", 0, 0},
+    {"Syncthing", sync_names_syncthing, nullptr, ".sync-conflict-", 0, 0},
+    {"Nextcloud, ownCloud", sync_names_trailer, sync_names_dated_timed, "conflicted copy", 0, 0},
+    {"ownCloud (before 2.5)", sync_names_underscored, nullptr, "_conflict-", 0, 0},
+    {"Seafile", sync_names_trailer, sync_names_dated_dashed, "SFConflict", 0, 0},
+    {"pCloud", sync_names_trailer, sync_names_bare, "conflicted", 0, 0},
+    {"rclone bisync", sync_names_numbered, nullptr, ".conflict", 1, 1},
+    {"rclone bisync (extension kept)", sync_names_numbered, nullptr, ".conflict", 0, 1},
+    {"rclone bisync (before 1.66)", sync_names_side, nullptr, "..path", 1, 1},
+    {"Box", sync_names_trailer, sync_names_dated, "conflicted", 0, 0},
+    {"iCloud Drive", sync_names_spaced, nullptr, "", 0, 0},
 };
 const int k_row_count = static_cast<int>(sizeof k_rows / sizeof *k_rows);
 
@@ -244,24 +245,28 @@ int sync_names_extension_at(const char* name, size_t at) {
 
 // Files a client keeps for itself: prefix and suffix (either may be empty).
 struct sync_names_own {
+    const char* client;
     const char* prefix;
     const char* suffix;
 };
 const sync_names_own k_own[] = {
-    {".syncthing.", ".tmp"},  // Syncthing: a download in flight
-    {"~syncthing~", ".tmp"},  // the same on Windows
-    {".stfolder", ""},        // Syncthing's folder marker
-    {".stignore", ""},       {".stversions", ""},
-    {"._sync_", ""},  // Nextcloud, ownCloud: the journal
-    {".sync_", ".db"},       {".owncloudsync", ""},
-    {".nextcloudsync", ""},  {"", "~"},  // Seafile: a download in flight
-    {"", ".part"},                       // pCloud
-    {"", ".partial"},                    // rclone
-    {"", ".!sync"},                      // Resilio Sync
-    {".unison.", ""},                    // Unison
-    {".dropbox", ""},                    // Dropbox: .dropbox, .dropbox.cache, .dropbox.attr
-    {".tmp.drive", ""},                  // Google Drive
-    {".", ".icloud"},                    // iCloud Drive: a file not downloaded yet
+    {"Syncthing: a download in flight", ".syncthing.", ".tmp"},
+    {"Syncthing on Windows: a download in flight", "~syncthing~", ".tmp"},
+    {"Syncthing: the folder's marker", ".stfolder", ""},
+    {"Syncthing: the ignore list", ".stignore", ""},
+    {"Syncthing: old versions", ".stversions", ""},
+    {"Nextcloud, ownCloud: the journal", "._sync_", ""},
+    {"Nextcloud, ownCloud: the journal", ".sync_", ".db"},
+    {"ownCloud: the log", ".owncloudsync", ""},
+    {"Nextcloud: the log", ".nextcloudsync", ""},
+    {"Seafile: a download in flight", "", "~"},
+    {"pCloud: a download in flight", "", ".part"},
+    {"rclone: a download in flight", "", ".partial"},
+    {"Resilio Sync: a download in flight", "", ".!sync"},
+    {"Unison: a download in flight", ".unison.", ""},
+    {"Dropbox: .dropbox, .dropbox.cache, .dropbox.attr", ".dropbox", ""},
+    {"Google Drive: downloads and uploads in flight", ".tmp.drive", ""},
+    {"iCloud Drive: a file not downloaded yet", ".", ".icloud"},
 };
 
 // Nextcloud and ownCloud download into ".NAME.~1a2b".
@@ -284,7 +289,7 @@ int sync_names_conflict_copies(const char* name, sync_names_copy* out, int max) 
                 // The whole rest is the marker.
                 if (sync_names_extension_at(name, p) &&
                     row->split(row, name + p + 4, length - p - 4, bases, 1) == 1 && bases[0] == 0) {
-                    out[count++] = {p, p + 1, r};
+                    out[count++] = {p, p + 1, r, row->both_renamed};
                 }
             }
             continue;
@@ -292,7 +297,7 @@ int sync_names_conflict_copies(const char* name, sync_names_copy* out, int max) 
         if (length < 5 || !sync_names_extension_at(name, length - 4)) continue;
         int found = row->split(row, name, length - 4, bases, 8);
         for (int i = 0; i < found && count < max; i++) {
-            if (bases[i] > 0) out[count++] = {bases[i], length - 3, r};
+            if (bases[i] > 0) out[count++] = {bases[i], length - 3, r, row->both_renamed};
         }
     }
     return count;

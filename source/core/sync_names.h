@@ -15,7 +15,8 @@
 struct sync_names_copy {
     size_t base_length;
     size_t extension;
-    int row;  // the client's row, for sync_names_client
+    int row;           // the client's row, for sync_names_client
+    int both_renamed;  // the client renames both versions, keeping no original
 };
 
 // Every reading of name as a conflict copy, at most max, in the table's

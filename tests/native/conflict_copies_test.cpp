@@ -93,18 +93,25 @@ TEST_F(ConflictCopyTest, EveryTextCopyShowsOnceBesideItsMemoAndTheClientsFilesGo
     put(k_memo + " (2).ini", "[KELVAN]\r\nCOLOR=6\r\n");
     put(k_memo + " (3).txt", "\xEF\xBB\xBForiginal");
     put(k_memo + ".txt.conflict1", "");
+    // rclone renames both versions of a pair and keeps no original.
+    for (const char* n : {"1", "2"}) {
+        put("20240101000002.txt.conflict" + std::string(n), std::string("rclone ") + n);
+        put("20240101000002.ini.conflict" + std::string(n), k_keys);
+    }
+    // A memo's own name that only looks like a copy stays as it is.
+    put("shopping-list.txt", "milk");
+    put("shopping-list.ini", k_keys);
     memo_file_scan_folder(k_main, 1);
 
-    expected.push_back("original");
+    expected.insert(expected.end(), {"milk", "original", "rclone 1", "rclone 2"});
     EXPECT_EQ(expected, texts());
-    EXPECT_EQ(8, copy_notices());
-    EXPECT_EQ(12u, fake_platform_recycled().size());
-    EXPECT_EQ(18u, files().size()) << "nine pairs and nothing else";
+    EXPECT_EQ(10, copy_notices());
+    EXPECT_EQ(16u, fake_platform_recycled().size());
+    EXPECT_EQ(24u, files().size()) << "twelve pairs and nothing else";
     for (memo_hwnd w : registered()) {
         const memo_record* r = record_of(w);
         EXPECT_EQ(3, r->color_index) << "the original's colour";
-        if (k_memo == r->file_name) continue;
-        EXPECT_TRUE(conflict_copies_made_name(r->file_name));
+        if (!conflict_copies_made_name(r->file_name)) continue;
         EXPECT_EQ(r->text, get(std::string(r->file_name) + ".txt")) << "the copy's bytes";
         expect_beside(w);
     }
