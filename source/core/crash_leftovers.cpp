@@ -58,22 +58,24 @@ int crash_leftovers_complete(const folder_listing* list, const char* name) {
 
 }  // namespace
 
-int crash_leftovers_tidy(const folder_listing* list, int startup) {
+int crash_leftovers_tidy(const folder_listing* list, int when) {
     uint64_t now = platform_file_time_now();
     const uint64_t age = CRASH_LEFTOVERS_AGE_S * PLATFORM_SECOND;
     int completed = 0;
     for (int32_t i = 0; i < list->count; i++) {
         const folder_entry* e = &list->entries[i];
         if (e->is_folder || !crash_leftovers_ours(e->name)) continue;
-        int complete = crash_leftovers_complete(list, e->name);
+        // A clock behind the file's (another computer's) counts as young.
+        int old = now > e->stamp.write_time && now - e->stamp.write_time > age;
+        int complete =
+            old || when != CRASH_LEFTOVERS_LIVE ? crash_leftovers_complete(list, e->name) : 0;
         if (complete) {
             completed += complete > 0;
             continue;
         }
-        // A clock behind the file's (another computer's) counts as young.
-        int old = now > e->stamp.write_time && now - e->stamp.write_time > age;
         char path[PLATFORM_PATH_SIZE];
-        if ((startup || old) && folder_listing_path(list, e->name, "", path)) {
+        if ((old || when == CRASH_LEFTOVERS_START) &&
+            folder_listing_path(list, e->name, "", path)) {
             platform_delete_file(path);
         }
     }

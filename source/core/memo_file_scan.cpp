@@ -149,7 +149,10 @@ int memo_file_look_at(memo_hwnd main_window, const folder_listing* view, const c
 int memo_file_scan(memo_hwnd main_window, int how) {
     folder_listing list;
     folder_listing_read(&list, g_settings.path);
-    if (crash_leftovers_tidy(&list, how == MEMO_LOOK_START)) {
+    int when = how == MEMO_LOOK_START ? CRASH_LEFTOVERS_START
+               : how == MEMO_LOOK_ALL ? CRASH_LEFTOVERS_ASKED
+                                      : CRASH_LEFTOVERS_LIVE;
+    if (crash_leftovers_tidy(&list, when)) {
         // A pair was completed: the listing is read again to see it.
         folder_listing_free(&list);
         folder_listing_read(&list, g_settings.path);

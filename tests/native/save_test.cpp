@@ -15,6 +15,7 @@
 #include "crash_leftovers.h"
 #include "memo_file.h"
 #include "memo_registry.h"
+#include "memo_sync.h"
 #include "native_test_support.h"
 #include "save_queue.h"
 #include "settings.h"
@@ -325,6 +326,11 @@ TEST_F(SaveTest, ScansTidyCrashLeftoversAndCompleteNewMemos) {
     platform_set_write_time(path("f.txt.tmp").c_str(), old);
     memo_file_scan_folder(k_main, 0);
     EXPECT_EQ(others, leftovers());
+    // A look after a change notice does not even complete a young INI.
+    put("g.txt", "in flight");
+    put("g.ini.tmp", k_ini_keys);
+    memo_sync_folder_changed(k_main);
+    EXPECT_EQ("<missing>", get("g.ini"));
 }
 
 // The state a kill leaves at every step of a save, replayed: a forked
