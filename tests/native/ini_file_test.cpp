@@ -128,12 +128,31 @@ TEST_F(ProfileTest, LfFilesStayLfAndAFileWithoutFinalLineEndIsExtended) {
     ini_close(&doc_);
 }
 
-TEST_F(ProfileTest, ByteOrderMarkIsSkippedAndKept) {
+// A byte-order mark says UTF-8: the document is code page 932 from then on.
+TEST_F(ProfileTest, ByteOrderMarkIsSkippedAndTheNextSaveIsCodePage932) {
     open("\xEF\xBB\xBF[S]\r\nA=1\r\n");
     EXPECT_EQ(1, ini_get_int(&doc_, "S", "A", 0));
     ini_set_int(&doc_, "S", "A", 2);
-    EXPECT_EQ("\xEF\xBB\xBF[S]\r\nA=2\r\n", text());
+    EXPECT_EQ("[S]\r\nA=2\r\n", text());
     ini_close(&doc_);
+}
+
+// UTF-8 with a mark, or well-formed beyond ASCII without one, is read in
+// code page 932; code page 932 text and plain ASCII stay as they are.
+TEST_F(ProfileTest, Utf8FilesAreReadInCodePage932) {
+    const struct { std::string bytes; std::string value; } cases[] = {
+        {"\xEF\xBB\xBF[S]\r\nP=" + std::string(u8"日本\\メモ"), "日本\\メモ"},
+        {"[S]\nP=" + std::string(u8"C:\\データ"), "C:\\データ"},
+        {"[S]\nP=C:\\データ", "C:\\データ"},  // already code page 932
+        {"[S]\nP=C:\\plain", "C:\\plain"},
+        {"[S]\nP=" + std::string(u8"x😀y"), "x?y"},
+        {"[S]\nP=\xC3\xA9", "?"},  // no look-alike "e"
+    };
+    for (const auto& c : cases) {
+        open(c.bytes);
+        EXPECT_EQ(c.value, get("S", "P")) << c.bytes;
+        ini_close(&doc_);
+    }
 }
 
 TEST_F(ProfileTest, FileWrittenByTheSystemProfileFunctionsReadsBack) {

@@ -200,6 +200,25 @@ TEST_F(MemoryLogTest, NullAndDoubleAndForeignRelease) {
     TRACKED_FREE(other);
 }
 
+// Only a live block that was handed over is taken over, and only once;
+// any other pointer is looked up by value, never read.
+TEST_F(MemoryLogTest, TakeOverOnlyWhatWasHandedOver) {
+    char* kept = TRACKED_NEW(char, 8);
+    char* sent = TRACKED_NEW(char, 8);
+    char* freed = TRACKED_NEW(char, 8);
+    tracked_hand_over(sent);
+    tracked_hand_over(freed);
+    TRACKED_FREE(freed);
+    const struct { const void* block; int expected; } cases[] = {
+        {kept, 0}, {sent, 1}, {sent, 0}, {freed, 0}, {nullptr, 0},
+        {reinterpret_cast<const void*>(0x41414141), 0}, {sent + 1, 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.expected, tracked_take_over(c.block)) << c.block;
+    EXPECT_EQ("", read_log());
+    TRACKED_FREE(kept);
+    TRACKED_FREE(sent);
+}
+
 TEST_F(MemoryLogTest, LeakReportInAllocationOrderWithEscapedDump) {
     char* first = static_cast<char*>(tracked_alloc(5, "C:\\src\\memo_registry.cpp", 1));
     memcpy(first, "ab\r\n", 5);  // 61 62 0D 0A 00

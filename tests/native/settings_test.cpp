@@ -316,6 +316,26 @@ TEST_F(SettingTest, UnusablePathFallsBackWithANoticeAndIsKept) {
     EXPECT_EQ(nullptr, settings_folder_notice());
 }
 
+// An editor's UTF-8 config.ini names the same folder; one that code page
+// 932 cannot spell is never made, and the user is told.
+TEST_F(SettingTest, Utf8ConfigNamesItsFolderAndIsSavedInCodePage932) {
+    fake_platform_make_folders("C:\\メモ帳");
+    fake_platform_put_file(k_config, "\xEF\xBB\xBF[KELVAN]\r\nPORTABLE=0\r\nPATH=" +
+                                         std::string(u8"C:\\メモ帳") + "\r\n");
+    settings_load(nullptr);
+    EXPECT_STREQ("C:\\メモ帳", g_settings.path);
+    EXPECT_EQ(nullptr, settings_folder_notice());
+    settings_save(nullptr);
+    EXPECT_EQ(0u, file(k_config).find("[KELVAN]\r\nPORTABLE=0\r\nPATH=C:\\メモ帳\r\n"));
+
+    fake_platform_put_file(k_config, "[KELVAN]\nPORTABLE=0\nPATH=" + std::string(u8"C:\\é") + "\n");
+    settings_load(nullptr);
+    EXPECT_STREQ("C:\\app\\kelvan", g_settings.path);
+    ASSERT_NE(nullptr, settings_folder_notice());
+    EXPECT_NE(nullptr, strstr(settings_folder_notice(), "Shift_JIS"));
+    EXPECT_FALSE(fake_platform_exists("C:\\?"));
+}
+
 // A config.ini that exists but cannot be read (another program holds it
 // past the wait) starts from the defaults and is not overwritten with them
 // at exit; the temporary file of a cut-short settings write is removed.
