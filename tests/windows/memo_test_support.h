@@ -149,6 +149,13 @@ inline char* tracked_copy(const char* text) {
     return block;
 }
 
+// A copy handed over the way the edit box hands its text to a memo.
+inline char* handed_copy(const char* text) {
+    char* copy = tracked_copy(text);
+    tracked_hand_over(copy);
+    return copy;
+}
+
 // A memo window made the way the store loads one: created hidden at the
 // rectangle, registered, its record filled, the init message sent with
 // mode (1 from files, 2 new), then shown.  text may be null (a new memo).
@@ -164,7 +171,7 @@ inline HWND create_memo(HWND owner, int left, int top, int width, int height, co
     record->text = text ? tracked_copy(text) : nullptr;
     memo_registry_set_name(memo, name);
     memo_handover handover = {record, mode};
-    SendMessageA(memo, MEMO_MSG_INIT, 0, reinterpret_cast<LPARAM>(&handover));
+    platform_window_send(memo, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
     ShowWindow(memo, SW_SHOWNOACTIVATE);
     UpdateWindow(memo);
     return memo;
