@@ -250,6 +250,10 @@ const memo_handover* memo_window_handover(UINT message, LPARAM lparam) {
 // act on it at once.  The tooltip control waits until it is needed
 // (memo_tooltip_of): a start-up with a thousand memos makes none.
 LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
+    if (lparam && !platform_window_sending(lparam)) {
+        REPORT_FOREIGN(MEMO_MSG_INIT);  // an open edit box stays the memo's
+        return 0;
+    }
     memo_window_set_edit_box(hwnd, nullptr);
     memo_window_apply_region(hwnd, TRUE);
     LRESULT alpha = SendMessageA(GetWindow(hwnd, GW_OWNER), MSG_GET_TRANSPARENCY, 0, 0);

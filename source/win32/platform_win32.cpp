@@ -499,8 +499,9 @@ intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wpar
 }
 
 int platform_window_sending(intptr_t lparam) {
-    // A message another thread or program sent is never ours.
-    if (!lparam || InSendMessage()) return 0;
+    // InSendMessage cannot tell: inside another program's WM_COPYDATA it
+    // holds for the program's own nested sends too.
+    if (!lparam) return 0;
     size_t listed = s_sending_depth < k_sending_slots ? s_sending_depth : k_sending_slots;
     for (size_t i = 0; i < listed; i++) {
         if (s_sending[i] == lparam) return 1;
