@@ -354,9 +354,9 @@ void ini_take_utf8(ini_document* doc) {
     if (!doc->text || !ini_is_utf8(doc->text, doc->length, &start)) return;
     const char* from = doc->text + start;
     size_t size = doc->length - start;
-    size_t needed = platform_utf8_to_cp932(from, size, nullptr, 0, nullptr);
+    size_t needed = platform_utf8_to_cp932(from, size, nullptr, 0);
     char* text = TRACKED_NEW(char, static_cast<uint64_t>(needed) + 1);
-    platform_utf8_to_cp932(from, size, text, needed, nullptr);
+    platform_utf8_to_cp932(from, size, text, needed);
     text[needed] = '\0';
     ini_close(doc);
     doc->text = text;

@@ -148,9 +148,8 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
 // UTF-8 (an INI file an editor saved so) as code page 932: writes at most
 // out_size bytes, no terminator, and returns how many the whole text needs
 // (out_size 0 only measures).  A character code page 932 has no form for
-// becomes '?', never a look-alike, and *exact (when given) is then 0.
-size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size,
-                              int* exact);
+// becomes '?', never a look-alike.
+size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size);
 
 // --- time ----------------------------------------------------------------
 

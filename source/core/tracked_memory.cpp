@@ -188,10 +188,11 @@ void tracked_free(void* block, const char* source_file, int32_t line) {
     free(r);
 }
 
-void tracked_hand_over(void* block) {
+void* tracked_hand_over(void* block) {
     if (tracked_record* r = tracked_index_find(block)) {
         r->handed_over = 1;
     }
+    return block;
 }
 
 int tracked_take_over(const void* block) {

@@ -30,8 +30,8 @@ void tracked_report_leaks(void);
 // message from another program with a made-up pointer never reaches one.
 // tracked_take_over looks the pointer up by its value alone (it is never
 // read) and answers 1, clearing the mark, for a live block on its way; 0
-// for anything else.
-void tracked_hand_over(void* block);
+// for anything else.  tracked_hand_over returns the block.
+void* tracked_hand_over(void* block);
 int tracked_take_over(const void* block);
 
 // Number of live blocks and their summed size (for tests and benchmarks).

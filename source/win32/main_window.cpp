@@ -265,8 +265,8 @@ LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
         TRACKED_FREE(text);
         return 0;
     }
-    tracked_hand_over(text);
-    SendMessageA(memo, WM_COMMAND, MEMO_CMD_SET_TEXT, reinterpret_cast<LPARAM>(text));
+    SendMessageA(memo, WM_COMMAND, MEMO_CMD_SET_TEXT,
+                 reinterpret_cast<LPARAM>(tracked_hand_over(text)));
     return reinterpret_cast<LRESULT>(memo);
 }
 

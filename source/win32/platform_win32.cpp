@@ -454,9 +454,7 @@ memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
 
 void platform_window_destroy(memo_hwnd window) { DestroyWindow(window); }
 
-size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size,
-                              int* exact) {
-    if (exact) *exact = 1;
+size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size) {
     if (size == 0 || size > INT_MAX) return 0;
     int n = static_cast<int>(size);
     int units = MultiByteToWideChar(CP_UTF8, 0, text, n, nullptr, 0);
@@ -464,15 +462,13 @@ size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t o
     if (!wide) return 0;
     MultiByteToWideChar(CP_UTF8, 0, text, n, wide, units);
     // No best fit: "é" must not quietly become "e" in a folder name.
-    BOOL replaced = FALSE;
     int bytes = WideCharToMultiByte(CP932_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, units, nullptr, 0,
-                                    "?", &replaced);
+                                    "?", nullptr);
     if (out_size >= static_cast<size_t>(bytes) && bytes > 0) {
         WideCharToMultiByte(CP932_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, units, out, bytes, "?",
-                            &replaced);
+                            nullptr);
     }
     free(wide);
-    if (exact && replaced) *exact = 0;
     return bytes > 0 ? static_cast<size_t>(bytes) : 0;
 }
 

@@ -106,7 +106,6 @@ TEST_F(TooltipTextTest, MemoThatNeverHadTextIsTakenAsEmpty) {
     EXPECT_EQ(std::string(u8"\n最終更新日 0月0日 0時0分"), tip());
 }
 
-// A huge text shows its start, marked as cut, and still the date.
 TEST_F(TooltipTextTest, LongTextShowsItsStartAndTheDate) {
     std::string long_text(100000, 'a');
     set_text(long_text.c_str());

@@ -146,14 +146,7 @@ inline char* tracked_copy(const char* text) {
     size_t n = strlen(text);
     char* block = TRACKED_NEW(char, n + 1);
     memcpy(block, text, n + 1);
-    return block;
-}
-
-// A copy handed over the way the edit box hands its text to a memo.
-inline char* handed_copy(const char* text) {
-    char* copy = tracked_copy(text);
-    tracked_hand_over(copy);
-    return copy;
+    return static_cast<char*>(tracked_hand_over(block));  // as the edit box hands a text over
 }
 
 // A memo window made the way the store loads one: created hidden at the
