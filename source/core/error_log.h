@@ -27,8 +27,8 @@ int32_t error_log_write(const char* message, const char* unit, const char* sourc
 
 // A message that hands over a pointer or a block but did not come from the
 // program itself (another program posted it): ignored, and recorded.
-#define REPORT_FOREIGN(message)                                                          \
-    error_report(1, "Kelvane", __FILE__, __LINE__, REPORT_MESSAGE,                       \
+#define REPORT_FOREIGN(message)                                                        \
+    error_report(1, "Kelvane", __FILE__, __LINE__, REPORT_MESSAGE,                     \
                  "Ignored message 0x%04X: its pointer was not handed over by Kelvane", \
                  static_cast<unsigned>(message))
 

@@ -19,7 +19,6 @@ struct HDC__;
 // largest memo on the largest screen shows at the smallest font.
 #define MEMO_PAINT_TEXT_MAX 65536
 
-
 // The rectangle the text is drawn into: the client rectangle less the
 // margin on every side.
 platform_rect memo_paint_text_rect(const platform_rect* client);

@@ -34,8 +34,8 @@ char* tooltip_text_build(memo_hwnd memo) {
     const char* ellipsis = cut ? u8"…" : "";
     size_t ellipsis_length = strlen(ellipsis);
     size_t line_length = strlen(line);
-    char* tip = TRACKED_NEW(
-        char, static_cast<uint64_t>(text_length) + ellipsis_length + line_length + 2);
+    char* tip =
+        TRACKED_NEW(char, static_cast<uint64_t>(text_length) + ellipsis_length + line_length + 2);
     memcpy(tip, text, text_length);
     memcpy(tip + text_length, ellipsis, ellipsis_length);
     tip[text_length + ellipsis_length] = '\n';

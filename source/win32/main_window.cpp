@@ -42,8 +42,7 @@ const char k_start_failed[] = "Kelvane を起動できませんでした。";
 const char k_instance_hung[] =
     "起動中の Kelvane が応答しません。\n"
     "しばらく待ってから、もう一度起動してください。";
-const char k_instance_exiting[] =
-    "Kelvane は終了処理中のため、新しいメモを作成できませんでした。";
+const char k_instance_exiting[] = "Kelvane は終了処理中のため、新しいメモを作成できませんでした。";
 
 // Named after the main window's class: one instance per session.
 const char k_instance_mutex[] = "Kelvane." MAIN_WINDOW_CLASS;
@@ -66,9 +65,9 @@ const DWORD k_loop_error_wait_ms = 10;
 
 UINT s_taskbar_created = 0;
 int s_reasserting_topmost = 0;  // guards our own SetWindowPos calls
-int s_shutting_down = 0;  // the exit has begun: no new memo from here on
-int s_sequence_running = 0;  // its sequence runs (its question may be open)
-int s_exit_asks = 1;  // 0 once the session ends: nobody is left to answer
+int s_shutting_down = 0;        // the exit has begun: no new memo from here on
+int s_sequence_running = 0;     // its sequence runs (its question may be open)
+int s_exit_asks = 1;            // 0 once the session ends: nobody is left to answer
 int s_exit_round = 0;
 int s_created = 0;  // WM_CREATE has finished
 
@@ -515,8 +514,8 @@ namespace {
 void main_window_hand_off(HWND running, const char* command_line) {
     WPARAM command = main_window_handoff_command(command_line);
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(running, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG,
-                             k_handoff_answer_ms, &result)) {
+    if (!SendMessageTimeoutA(running, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, k_handoff_answer_ms,
+                             &result)) {
         wide_message_box(nullptr, k_instance_hung, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
         return;
     }
@@ -525,8 +524,9 @@ void main_window_hand_off(HWND running, const char* command_line) {
     }
     HWND memo = reinterpret_cast<HWND>(result);
     DWORD_PTR exiting = 0;
-    if (!memo && SendMessageTimeoutA(running, MSG_GET_EXITING, 0, 0, SMTO_ABORTIFHUNG,
-                                     k_handoff_answer_ms, &exiting) &&
+    if (!memo &&
+        SendMessageTimeoutA(running, MSG_GET_EXITING, 0, 0, SMTO_ABORTIFHUNG, k_handoff_answer_ms,
+                            &exiting) &&
         exiting) {
         wide_message_box(nullptr, k_instance_exiting, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
         return;
