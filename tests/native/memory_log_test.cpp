@@ -200,16 +200,6 @@ TEST_F(MemoryLogTest, NullAndDoubleAndForeignRelease) {
     TRACKED_FREE(other);
 }
 
-TEST_F(MemoryLogTest, TakeOverOnlyWhatWasHandedOverAndOnlyOnce) {
-    char* kept = TRACKED_NEW(char, 8);
-    char* sent = static_cast<char*>(tracked_hand_over(TRACKED_NEW(char, 8)));
-    for (const char* junk : {kept, sent + 1, static_cast<char*>(nullptr), reinterpret_cast<char*>(0x41414141)})
-        EXPECT_EQ(0, tracked_take_over(junk));
-    EXPECT_EQ(1, tracked_take_over(sent) + tracked_take_over(sent));
-    TRACKED_FREE(kept);
-    TRACKED_FREE(sent);
-}
-
 TEST_F(MemoryLogTest, LeakReportInAllocationOrderWithEscapedDump) {
     char* first = static_cast<char*>(tracked_alloc(5, "C:\\src\\memo_registry.cpp", 1));
     memcpy(first, "ab\r\n", 5);  // 61 62 0D 0A 00

@@ -225,7 +225,9 @@ size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t o
         while (at + n < size && (static_cast<unsigned char>(text[at + n]) & 0xC0) == 0x80) n++;
         char buffer[8], *in = const_cast<char*>(text + at), *o = buffer;
         size_t in_left = n, out_left = sizeof buffer;
-        result += iconv(cd, &in, &in_left, &o, &out_left) != static_cast<size_t>(-1) ? std::string(buffer, o) : "?";
+        result += iconv(cd, &in, &in_left, &o, &out_left) != static_cast<size_t>(-1)
+                      ? std::string(buffer, o)
+                      : "?";
     }
     iconv_close(cd);
     if (out && out_size >= result.size()) memcpy(out, result.data(), result.size());

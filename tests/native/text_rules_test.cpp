@@ -72,12 +72,6 @@ TEST_F(TextRulesTest, PrefixCountsCharactersNotBytes) {
     EXPECT_EQ(2u, utf8_prefix("\xE3\x81" "A", 3, 1, &cut)) << "a broken part counts as one";
 }
 
-TEST_F(TextRulesTest, ShownLengthCutsAtACharacterWithinTheBound) {  // ASan: reads no further
-    const struct { const char* text; size_t max, length; } cases[] = {
-        {"abcd", 4, 4}, {"abcde", 4, 4}, {u8"あ😀", 6, 3}, {"ab\xE3\x81", 3, 2}};
-    for (const auto& c : cases) EXPECT_EQ(c.length, utf8_shown_length(c.text, c.max, nullptr)) << c.text;
-}
-
 TEST_F(TextRulesTest, CopyDataTextStopsAtTheTerminatorOrTheSizeAndIsBounded) {
     EXPECT_EQ(u8"付箋です", copydata(u8"付箋です", sizeof u8"付箋です"));
     EXPECT_EQ("abc", copydata("abcdef", 3)) << "no terminator: never past the size";
