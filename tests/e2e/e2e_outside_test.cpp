@@ -78,12 +78,10 @@ TEST_F(KelvaneTest, SecondStartBesideAHungInstanceGivesUpWithANotice) {
         DestroyWindow(hung);
     });
     ASSERT_TRUE(probe_wait([&] { return probe_main_window() != nullptr; }, k_wait_ms));
-    DWORD begin = GetTickCount();
     size_t second = start("");
     HWND box = nullptr;
     EXPECT_TRUE(probe_wait(
-        [&] { return (box = FindWindowA("#32770", PROGRAM_CAPTION)) != nullptr; }, k_slow_wait_ms));
-    EXPECT_LT(GetTickCount() - begin, 15000u);
+        [&] { return (box = FindWindowA("#32770", PROGRAM_CAPTION)) != nullptr; }, 15000));
     wchar_t text[256] = L"";
     GetDlgItemTextW(box, 0xFFFF, text, 256);
     EXPECT_NE(nullptr, wcsstr(text, L"起動中の Kelvane が応答しません。"));
