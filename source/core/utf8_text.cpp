@@ -105,3 +105,18 @@ size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut) 
     if (cut) *cut = at < length;
     return at;
 }
+
+size_t utf8_shown_length(const char* text, size_t max_bytes, int* cut) {
+    size_t n = 0;
+    while (n <= max_bytes && text[n] != '\0') n++;
+    if (cut) *cut = n > max_bytes;
+    if (n <= max_bytes) return n;
+    n = max_bytes;
+    // Back over continuation bytes (10xxxxxx) to the lead byte, which is
+    // dropped with them.
+    for (int back = 0; back < 4 && n > 0; back++) {
+        if ((static_cast<unsigned char>(text[n]) & 0xC0) != 0x80) break;
+        n--;
+    }
+    return n;
+}

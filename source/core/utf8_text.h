@@ -27,6 +27,12 @@ char* utf8_repair(const char* bytes, size_t length, size_t* out_length);
 // characters; *cut (when given) is 1 when characters follow them.
 size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut);
 
+// The start of a NUL-terminated UTF-8 text that is worth showing: the whole
+// text when it is at most max_bytes long, else its first max_bytes bytes
+// cut back to the start of a character, and *cut (when given) 1.  Reads at
+// most max_bytes + 1 bytes, so a 10 MB memo costs its start, not its length.
+size_t utf8_shown_length(const char* text, size_t max_bytes, int* cut);
+
 // UTF-16 units of one character whose UTF-8 sequence starts with lead: 2
 // beyond the basic plane, else 1.
 inline int utf8_utf16_units(unsigned char lead) { return lead >= 0xF0 ? 2 : 1; }
