@@ -261,7 +261,10 @@ LRESULT search_window_on_get_min_max_info(MINMAXINFO* info) {
 // --- creation ----------------------------------------------------------------------
 
 // Up and down (and a page at a time) in the field move in the list, so the
-// hands stay on the keys between typing and choosing.
+// hands stay on the keys between typing and choosing.  Enter and Esc reach
+// the field only while another window's modal loop (the settings sheet, a
+// message box) runs instead of the program's, which gives them to the
+// window as IDOK and IDCANCEL.
 LRESULT CALLBACK search_window_field_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                           UINT_PTR id, DWORD_PTR data) {
     (void)id;
@@ -270,6 +273,13 @@ LRESULT CALLBACK search_window_field_proc(HWND hwnd, UINT message, WPARAM wparam
         (wparam == VK_UP || wparam == VK_DOWN || wparam == VK_PRIOR || wparam == VK_NEXT)) {
         SendMessageW(s_list, message, wparam, lparam);
         return 0;
+    }
+    if (message == WM_KEYDOWN && (wparam == VK_RETURN || wparam == VK_ESCAPE)) {
+        PostMessageW(s_window, WM_COMMAND, wparam == VK_RETURN ? IDOK : IDCANCEL, 0);
+        return 0;
+    }
+    if (message == WM_CHAR && (wparam == L'\r' || wparam == 0x1B)) {
+        return 0;  // no beep for the key handled above
     }
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, search_window_field_proc, k_field_subclass_id);
