@@ -349,6 +349,20 @@ TEST_F(VisibleTextTest, MessageBoxOfTheHiddenMode) {
     });
 }
 
+TEST_F(VisibleTextTest, MessageBoxOfATooLargeMemo) {
+    ASSERT_TRUE(e2e_make_folders(folder + "\\kelvan") &&
+                e2e_write_file(folder + "\\kelvan\\big.txt", std::string(300 * 1024, 'a')) &&
+                e2e_write_file(folder + "\\kelvan\\big.ini", "[KELVAN]\r\nX=100\r\nY=100\r\n"));
+    with_instance("", [&](HWND main, size_t) {
+        PostMessageA(FindWindowA(MEMO_WINDOW_CLASS, nullptr), WM_COMMAND, MEMO_CMD_EDIT, 0);
+        ASSERT_TRUE(
+            probe_wait([&] { return !probe_program_dialogs(main, "Kelvane").empty(); }, k_wait_ms));
+        EXPECT_NE("", e2e_shown_text(texts(main), "child",
+                                     u8"このメモは大きすぎるため、編集ボックスでは開けません。"));
+        PostMessageA(probe_program_dialogs(main, "Kelvane")[0], WM_COMMAND, IDOK, 0);
+    });
+}
+
 // Typed with the keyboard: Japanese, ©, 한 and a character outside the
 // basic plane.  The file holds the UTF-8 of exactly that, and the tooltip
 // and the memo list show it, before and after a restart.
