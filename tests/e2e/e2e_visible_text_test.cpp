@@ -175,9 +175,7 @@ protected:
 
     // The search window once it has the keyboard focus in its field.
     HWND search_window() {
-        HWND search = nullptr;
-        HWND active = nullptr;
-        HWND focus = nullptr;
+        HWND search = nullptr, active = nullptr, focus = nullptr;
         probe_wait([&] {
             search = FindWindowW(L"SearchWindowClass", L"メモの検索");
             return search && probe_focus(&active, &focus) && active == search &&
