@@ -26,6 +26,7 @@
 #include "settings.h"
 #include "tray_icon.h"
 #include "scoped.h"
+#include "search_window.h"
 #include "wide_text.h"
 #include "window_class.h"
 #include "memo_window.h"
@@ -330,6 +331,8 @@ LRESULT main_window_on_command(HWND hwnd, int command, int argument) {
         return main_window_on_focus_memo(argument);
     case CMD_SETTINGS:
         return main_window_on_settings(hwnd);
+    case CMD_SEARCH:
+        return reinterpret_cast<LRESULT>(search_window_show(hwnd));
     default:
         // Also the tray menu's cancel (1) and the edit box's accelerators
         // pressed in a memo window.
@@ -422,6 +425,7 @@ WPARAM main_window_handoff_command(const char* command_line) {
         case 'a': return CMD_ACTIVATE_FIRST;
         case 'f': return CMD_FOREGROUND;
         case 'r': return CMD_REFRESH;
+        case 's': return CMD_SEARCH;
         default: break;
         }
     }
@@ -437,12 +441,13 @@ int main_window_register_class(HINSTANCE instance) {
 
 namespace {
 
-// Hands the running instance its command; a new memo also gets the
-// keyboard focus, which needs this thread's input attached to the owner's.
+// Hands the running instance its command; a new memo or the search window
+// also gets the keyboard focus, which needs this thread's input attached to
+// the owner's.
 void main_window_hand_off(HWND running, const char* command_line) {
     WPARAM command = main_window_handoff_command(command_line);
     LRESULT result = SendMessageA(running, WM_COMMAND, command, 0);
-    if (LOWORD(command) != CMD_NEW_MEMO) {
+    if (LOWORD(command) != CMD_NEW_MEMO && LOWORD(command) != CMD_SEARCH) {
         return;
     }
     HWND memo = reinterpret_cast<HWND>(result);
@@ -476,6 +481,9 @@ void main_window_message_loop(HACCEL accelerators) {
         if (got == -1) {
             REPORT_FAILURE();
             MsgWaitForMultipleObjects(0, nullptr, FALSE, k_loop_error_wait_ms, QS_ALLINPUT);
+            continue;
+        }
+        if (search_window_translate(&msg)) {
             continue;
         }
         HWND parent = msg.hwnd ? GetParent(msg.hwnd) : nullptr;

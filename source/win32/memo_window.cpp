@@ -24,6 +24,8 @@
 #include "memo_paint.h"
 #include "memo_tooltip.h"
 #include "dpi.h"
+#include "search_window.h"
+#include "utf8_text.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -90,6 +92,20 @@ void memo_window_post_foreground(HWND hwnd) {
 
 void memo_window_apply_region(HWND hwnd, BOOL redraw) {
     SetWindowRgn(hwnd, memo_region_create(hwnd), redraw);
+}
+
+// The window text is the start of the memo's text on one line, so that
+// screen readers and window tools, which name a window by its text, tell
+// the memos apart.  The search window's list follows as well.
+void memo_window_text_changed(HWND hwnd) {
+    const memo_record* record = memo_window_record(hwnd);
+    char* start = utf8_start(record && record->text ? record->text : "", MEMO_WINDOW_NAME_CHARS);
+    wchar_t* name = wide_from_utf8(start, -1, nullptr);
+    wide_flatten_line_breaks(name);
+    SetWindowTextW(hwnd, name);
+    TRACKED_FREE(name);
+    TRACKED_FREE(start);
+    search_window_memos_changed();
 }
 
 // --- commands --------------------------------------------------------------
@@ -178,6 +194,7 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
     // its answer, and only when it lasts.
     int saved = memo_file_save(hwnd, MEMO_SAVE_ALL);
     memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
+    memo_window_text_changed(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
     memo_window_post_foreground(hwnd);
     return saved ? 1 : 0;
@@ -194,6 +211,7 @@ LRESULT memo_window_peel(HWND hwnd) {
     }
     // Without a record no file is touched, but the window still goes.
     memo_file_peel(hwnd);
+    search_window_memos_changed();
     if (g_settings.balloon) {
         balloon_show(BALLOON_PEEL, hwnd);
     }
@@ -244,6 +262,7 @@ LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
     if (!handover) {
         return 0;
     }
+    memo_window_text_changed(hwnd);
     if (handover->mode != MEMO_MODE_NEW) {
         return 1;
     }
@@ -268,6 +287,7 @@ LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
     }
     if (handover->mode == MEMO_MODE_FROM_FILES) {
         memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
+        memo_window_text_changed(hwnd);
     }
     return 1;
 }
@@ -298,7 +318,7 @@ LRESULT memo_window_on_size(HWND hwnd) {
 // The tooltip control's own watch covers every move once it exists.
 LRESULT memo_window_on_mouse_move(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     memo_tooltip_on_pointer(hwnd, message, lparam);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 // The default procedure still runs: it gives the activated memo the
@@ -310,7 +330,7 @@ LRESULT memo_window_on_activate(HWND hwnd, WPARAM wparam, LPARAM lparam) {
         record->active = LOWORD(wparam) == WA_INACTIVE ? 0 : 1;
         InvalidateRect(hwnd, nullptr, FALSE);
     }
-    return DefWindowProcA(hwnd, WM_ACTIVATE, wparam, lparam);
+    return DefWindowProcW(hwnd, WM_ACTIVATE, wparam, lparam);
 }
 
 LRESULT memo_window_on_paint(HWND hwnd) {
@@ -481,8 +501,8 @@ void memo_window_place_unsaved(HWND memo, int x, int y, int width, int height) {
 }
 
 int32_t memo_window_register_class(HINSTANCE instance) {
-    return window_class_register(instance, MEMO_WINDOW_CLASS, memo_window_proc, COLOR_WINDOW,
-                                 nullptr, nullptr);
+    return window_class_register_unicode(instance, MEMO_WINDOW_CLASS, memo_window_proc,
+                                         COLOR_WINDOW, nullptr, nullptr);
 }
 
 LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -521,6 +541,6 @@ LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MEMO_MSG_RELOAD:
         return memo_window_on_reload(hwnd, lparam);
     default:
-        return DefWindowProcA(hwnd, message, wparam, lparam);
+        return DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }

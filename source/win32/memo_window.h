@@ -9,13 +9,17 @@
 
 #include "messages.h"
 
+// The characters of a memo's text that its window text holds.
+#define MEMO_WINDOW_NAME_CHARS 64
+
 // Registers the memo window class (MEMO_WINDOW_CLASS) for instance; 1 when
 // the class is there, registered now or before.  The main window does it
 // before the first memo is created.
 int32_t memo_window_register_class(HINSTANCE instance);
 
-// The procedure of every memo window (class "ProgramWindowClass").  The
-// window's user data holds its open edit box, or 0 while none is open.
+// The procedure of every memo window (class "ProgramWindowClass", Unicode
+// windows).  The window's user data holds its open edit box, or 0 while
+// none is open; its text is the start of the memo's text, on one line.
 LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Carries out one memo command; lparam as the command defines it (the text

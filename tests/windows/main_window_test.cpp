@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, CommandsWithoutMemosAndUnknownCommands) {
     EXPECT_EQ(1, command(MAKEWPARAM(CMD_FOCUS_MEMO, 5)));  // past the end: nothing, still 1
     EXPECT_EQ(0, command(CMD_REFRESH));
     EXPECT_EQ(1, command(CMD_FOREGROUND));
-    for (WPARAM unknown : {0, 1, 11, 12, 0xFFFF, 40008, 40010}) {
+    for (WPARAM unknown : {0, 1, 12, 13, 0xFFFF, 40008, 40010}) {
         EXPECT_EQ(0, command(unknown)) << unknown;
     }
     EXPECT_EQ("", drain());
