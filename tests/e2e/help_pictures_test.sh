@@ -19,7 +19,7 @@ source "$HERE/e2e_lib.sh"
 
 PAGE=$(dirname "$PROGRAM")/help.html
 REQUIRED=(welcome tray-menu balloon-new memos tooltip balloon-peel settings-basic
-          settings-colors settings-data settings-details settings-version conflict)
+          settings-colors settings-data settings-details settings-version conflict search)
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-guide.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
