@@ -7,7 +7,10 @@
 // appended to its section and a new section to the file.
 //
 // A document holds the whole file in memory, so that writing many keys is
-// one read and one write of the file.  Strings are code page 932.
+// one read and one write of the file.  Strings are code page 932; a file an
+// editor saved as UTF-8 (with a byte-order mark, or without one when it is
+// well-formed UTF-8 beyond ASCII) is converted when it is opened, and the
+// next save writes it in code page 932.
 #ifndef KELVANE_INI_FILE_H
 #define KELVANE_INI_FILE_H
 

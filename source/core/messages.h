@@ -61,6 +61,9 @@
 // malloc, which the main window frees) in a warning box, after the message
 // that caused it has been answered.
 #define MSG_NOTICE (0x0400 + 7)            // WM_USER + 7
+// Answers 1 once the exit has begun (no new memo is made from then on), so
+// that a second start whose new memo was refused can say why.
+#define MSG_GET_EXITING (0x0400 + 10)      // WM_USER + 10
 
 // The main window's timer that tries owed saves again (memo_file_retry_pending).
 #define TIMER_SAVE_RETRY 1

@@ -106,12 +106,27 @@ size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut) 
     return at;
 }
 
+size_t utf8_shown_length(const char* text, size_t max_bytes, int* cut) {
+    size_t n = 0;
+    while (n <= max_bytes && text[n] != '\0') n++;
+    if (cut) *cut = n > max_bytes;
+    if (n <= max_bytes) return n;
+    n = max_bytes;
+    // Back over continuation bytes (10xxxxxx) to the lead byte, which is
+    // dropped with them.
+    for (int back = 0; back < 4 && n > 0; back++) {
+        if ((static_cast<unsigned char>(text[n]) & 0xC0) != 0x80) break;
+        n--;
+    }
+    return n;
+}
+
 char* utf8_start(const char* text, size_t max_chars) {
-    const size_t most = max_chars * 4 + 1;
-    size_t length = 0;
-    while (length < most && text[length]) length++;
+    int cut_bytes = 0;
+    size_t length = utf8_shown_length(text, max_chars * 4, &cut_bytes);
     int cut = 0;
     size_t keep = utf8_prefix(text, length, max_chars, &cut);
+    cut = cut || cut_bytes;
     static const char k_ellipsis[] = u8"…";
     size_t tail = cut ? sizeof k_ellipsis - 1 : 0;
     char* start = TRACKED_NEW(char, keep + tail + 1);

@@ -27,6 +27,12 @@ char* utf8_repair(const char* bytes, size_t length, size_t* out_length);
 // characters; *cut (when given) is 1 when characters follow them.
 size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut);
 
+// The start of a NUL-terminated UTF-8 text that is worth showing: the whole
+// text when it is at most max_bytes long, else its first max_bytes bytes
+// cut back to the start of a character, and *cut (when given) 1.  Reads at
+// most max_bytes + 1 bytes, so a 10 MB memo costs its start, not its length.
+size_t utf8_shown_length(const char* text, size_t max_bytes, int* cut);
+
 // The first max_chars characters of a NUL-terminated text, with "…" after
 // them when more follow: the start of a memo as a menu entry, a list row or
 // a window name show it.  Only as many bytes as max_chars characters can

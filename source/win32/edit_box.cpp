@@ -196,7 +196,8 @@ LRESULT edit_box_on_create(HWND hwnd, const CREATESTRUCTA* create) {
 
 void edit_box_tell_owner(HWND hwnd, int command, char* text) {
     HWND memo = GetWindow(hwnd, GW_OWNER);
-    if (!PostMessageA(memo, WM_COMMAND, command, reinterpret_cast<LPARAM>(text))) {
+    if (!PostMessageA(memo, WM_COMMAND, command,
+                      reinterpret_cast<LPARAM>(text ? tracked_hand_over(text) : nullptr))) {
         // The memo is gone: nobody takes the text.
         if (text) {
             TRACKED_FREE(text);

@@ -54,6 +54,12 @@ const UINT k_codepage_utf16 = 1200;
 // then write nothing.
 int s_placing_unsaved = 0;
 
+// The memo the user is dragging or resizing (between WM_ENTERSIZEMOVE and
+// WM_EXITSIZEMOVE), and whether it moved: its place is saved once, when
+// the drag ends, not on each of the hundreds of moves on the way.
+HWND s_sizing_memo = nullptr;
+int s_sizing_moved = 0;
+
 memo_record* memo_window_record(HWND hwnd) {
     return static_cast<memo_record*>(memo_registry_find(hwnd));
 }
@@ -117,7 +123,7 @@ LRESULT memo_window_refuse_edit(HWND hwnd, const memo_record* record) {
     settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name);
     char text[sizeof k_too_large + PLATFORM_PATH_SIZE];
     snprintf(text, sizeof text, k_too_large, path);
-    MessageBoxA(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONINFORMATION);
+    wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONINFORMATION);
     return 0;
 }
 
@@ -231,16 +237,25 @@ LRESULT memo_window_set_color(HWND hwnd, int32_t color_index) {
     return 1;
 }
 
+// A memo whose tooltip was never needed gets the new settings when it is
+// made: a change of TOOLTIPTIME must not make a control for every memo.
 LRESULT memo_window_refresh_tooltip(HWND hwnd) {
-    if (memo_window_record(hwnd)) {
-        memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
+    const memo_record* record = memo_window_record(hwnd);
+    if (record && record->tooltip) {
+        memo_tooltip_update(hwnd, record->tooltip);
     }
     return 1;
 }
 
 // --- messages --------------------------------------------------------------
 
-const memo_handover* memo_window_handover(LPARAM lparam) {
+// The record comes only with a message the program is sending itself: the
+// same message posted by another program carries no pointer worth reading.
+const memo_handover* memo_window_handover(UINT message, LPARAM lparam) {
+    if (lparam && !platform_window_sending(lparam)) {
+        REPORT_FOREIGN(message);
+        return nullptr;
+    }
     const memo_handover* handover = reinterpret_cast<const memo_handover*>(lparam);
     if (!handover || !handover->record) {
         REPORT_FAILURE();
@@ -253,12 +268,16 @@ const memo_handover* memo_window_handover(LPARAM lparam) {
 // act on it at once.  The tooltip control waits until it is needed
 // (memo_tooltip_of): a start-up with a thousand memos makes none.
 LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
+    if (lparam && !platform_window_sending(lparam)) {
+        REPORT_FOREIGN(MEMO_MSG_INIT);  // an open edit box stays the memo's
+        return 0;
+    }
     memo_window_set_edit_box(hwnd, nullptr);
     memo_window_apply_region(hwnd, TRUE);
     LRESULT alpha = SendMessageA(GetWindow(hwnd, GW_OWNER), MSG_GET_TRANSPARENCY, 0, 0);
     SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
 
-    const memo_handover* handover = memo_window_handover(lparam);
+    const memo_handover* handover = memo_window_handover(MEMO_MSG_INIT, lparam);
     if (!handover) {
         return 0;
     }
@@ -281,7 +300,7 @@ LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
 }
 
 LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
-    const memo_handover* handover = memo_window_handover(lparam);
+    const memo_handover* handover = memo_window_handover(MEMO_MSG_RELOAD, lparam);
     if (!handover) {
         return 0;
     }
@@ -292,27 +311,45 @@ LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
     return 1;
 }
 
-// Also during a drag: each notice rewrites the position keys.  The first
-// notices come from the window's creation, before the memo is registered:
-// there is nothing to save yet.
-LRESULT memo_window_on_move(HWND hwnd) {
-    if (!s_placing_unsaved && memo_window_record(hwnd)) {
+// Every other move (the arrow keys, a program) is saved at once.  The
+// first notices come from the window's creation, before the memo is
+// registered: there is nothing to save yet.
+void memo_window_save_place(HWND hwnd) {
+    if (s_placing_unsaved) {
+        return;
+    }
+    if (hwnd == s_sizing_memo) {
+        s_sizing_moved = 1;
+        return;
+    }
+    if (memo_window_record(hwnd)) {
         memo_file_save(hwnd, MEMO_SAVE_POSITION);
     }
-    return 1;
 }
 
 // The class styles repaint the whole memo, so the new region needs no
 // redraw of its own.  Before the memo is registered its shape waits for
 // the init message, which sets it.
 LRESULT memo_window_on_size(HWND hwnd) {
+    memo_window_save_place(hwnd);
     if (memo_window_record(hwnd)) {
-        if (!s_placing_unsaved) {
-            memo_file_save(hwnd, MEMO_SAVE_POSITION);
-        }
         memo_window_apply_region(hwnd, FALSE);
     }
     return 1;
+}
+
+LRESULT memo_window_on_size_move(HWND hwnd, int entering) {
+    if (entering) {
+        s_sizing_memo = hwnd;
+        s_sizing_moved = 0;
+        return 0;
+    }
+    int moved = hwnd == s_sizing_memo && s_sizing_moved;
+    s_sizing_memo = nullptr;
+    if (moved) {
+        memo_window_save_place(hwnd);
+    }
+    return 0;
 }
 
 // The tooltip control's own watch covers every move once it exists.
@@ -480,6 +517,12 @@ LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
     case MEMO_CMD_EDIT:
         return memo_window_open_edit(memo);
     case MEMO_CMD_SET_TEXT:
+        // The edit box and the main window hand their block over; a made-up
+        // pointer from another program is never touched.
+        if (lparam && !tracked_take_over(reinterpret_cast<const void*>(lparam))) {
+            REPORT_FOREIGN(WM_COMMAND);
+            return 0;
+        }
         return memo_window_set_text(memo, reinterpret_cast<char*>(lparam));
     case MEMO_CMD_EDIT_CLOSED:
         memo_window_set_edit_box(memo, nullptr);
@@ -508,7 +551,11 @@ int32_t memo_window_register_class(HINSTANCE instance) {
 LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_MOVE:
-        return memo_window_on_move(hwnd);
+        memo_window_save_place(hwnd);
+        return 1;
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+        return memo_window_on_size_move(hwnd, message == WM_ENTERSIZEMOVE);
     case WM_SIZE:
         return memo_window_on_size(hwnd);
     case WM_ACTIVATE:

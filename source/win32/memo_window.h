@@ -23,8 +23,9 @@ int32_t memo_window_register_class(HINSTANCE instance);
 LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Carries out one memo command; lparam as the command defines it (the text
-// block of MEMO_CMD_SET_TEXT passes to the memo even when the command
-// fails).  1 when carried out, 0 when refused or unknown.
+// block of MEMO_CMD_SET_TEXT, handed over with tracked_hand_over, passes to
+// the memo even when the command fails; any other pointer is refused
+// untouched).  1 when carried out, 0 when refused or unknown.
 LRESULT memo_window_command(int command, HWND memo, LPARAM lparam);
 
 // Moves and sizes a memo without writing its position keys: a place the

@@ -175,9 +175,7 @@ protected:
 
     // The search window once it has the keyboard focus in its field.
     HWND search_window() {
-        HWND search = nullptr;
-        HWND active = nullptr;
-        HWND focus = nullptr;
+        HWND search = nullptr, active = nullptr, focus = nullptr;
         probe_wait([&] {
             search = FindWindowW(L"SearchWindowClass", L"メモの検索");
             return search && probe_focus(&active, &focus) && active == search &&
@@ -346,6 +344,20 @@ TEST_F(VisibleTextTest, MessageBoxOfTheHiddenMode) {
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(probe_wait([&] { return !IsWindow(box); }, k_wait_ms));
         EXPECT_TRUE(probe_send(main, WM_COMMAND, CMD_TOGGLE_SHOW, 0, &result));
+    });
+}
+
+TEST_F(VisibleTextTest, MessageBoxOfATooLargeMemo) {
+    ASSERT_TRUE(e2e_make_folders(folder + "\\kelvan") &&
+                e2e_write_file(folder + "\\kelvan\\big.txt", std::string(300 * 1024, 'a')) &&
+                e2e_write_file(folder + "\\kelvan\\big.ini", "[KELVAN]\r\nX=100\r\nY=100\r\n"));
+    with_instance("", [&](HWND main, size_t) {
+        PostMessageA(FindWindowA(MEMO_WINDOW_CLASS, nullptr), WM_COMMAND, MEMO_CMD_EDIT, 0);
+        ASSERT_TRUE(
+            probe_wait([&] { return !probe_program_dialogs(main, "Kelvane").empty(); }, k_wait_ms));
+        EXPECT_NE("", e2e_shown_text(texts(main), "child",
+                                     u8"このメモは大きすぎるため、編集ボックスでは開けません。"));
+        PostMessageA(probe_program_dialogs(main, "Kelvane")[0], WM_COMMAND, IDOK, 0);
     });
 }
 

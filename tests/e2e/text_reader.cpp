@@ -136,7 +136,9 @@ BOOL CALLBACK reader_child(HWND hwnd, LPARAM lparam) {
         for (int i = 0; i < count; i++) {
             static wchar_t text[8192];
             text[0] = L'\0';
-            LVITEMW item = {0, 0, 0, 0, 0, text, 8192};
+            LVITEMW item = {};
+            item.pszText = text;
+            item.cchTextMax = 8192;
             SendMessageW(hwnd, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
             *out += "row|" + reader_utf8(text) + "\n";
         }

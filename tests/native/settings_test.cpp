@@ -282,6 +282,8 @@ TEST_F(SettingTest, UnusablePathFallsBackWithANoticeAndIsKept) {
         {too_long, "パスが長すぎます"},
         {"E:\\gone\\kelvan", "親フォルダが見つかりません"},
         {"C:\\app\\config.ini", "同じ名前のファイルがあります"},
+        {"C:\\x?y",
+         "Shift_JIS で表せない文字が含まれています"},  // a UTF-8 character code page 932 lacks
     };
     for (const auto& c : cases) {
         const std::string config = "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + c.path + "\r\nTOPMOST=0\r\n";

@@ -276,6 +276,7 @@ TEST_F(MainWindowTest, NewMemoInHiddenModeShowsTheNotice) {
     g_settings.show = 0;
     memo_test::box_answerer answer("Kelvane", IDOK);
     EXPECT_EQ(0, command(MAKEWPARAM(CMD_NEW_MEMO, 2)));
+    drain();  // the notice follows the answer
     EXPECT_EQ("現在非表示モードです。表示モードにしてからメモを作成して下さい。", answer.text());
     g_settings.show = 1;
 }

@@ -53,7 +53,9 @@ protected:
         HWND list = item(IDC_SEARCH_LIST);
         for (int i = 0; i < ListView_GetItemCount(list); i++) {
             wchar_t text[300] = L"";
-            LVITEMW row = {0, 0, 0, 0, 0, text, 300};
+            LVITEMW row = {};
+            row.pszText = text;
+            row.cchTextMax = 300;
             SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&row));
             texts.push_back(text);
         }
