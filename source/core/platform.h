@@ -151,6 +151,10 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
 // becomes '?', never a look-alike.
 size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size);
 
+// The way back, for a value set in such a file: code page 932 as UTF-8, with
+// the same buffer rules.
+size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size);
+
 // --- time ----------------------------------------------------------------
 
 void platform_local_time(platform_time* out);

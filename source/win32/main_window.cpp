@@ -30,6 +30,7 @@
 #include "wide_text.h"
 #include "window_class.h"
 #include "memo_window.h"
+#include "edit_box.h"
 #include "modal_loops.h"
 #include "resource.h"
 
@@ -176,6 +177,15 @@ void main_window_flush_saves(HWND hwnd) {
     platform_retry_later(0);
 }
 
+// Typing still in an open edit box is kept before the memos go: the end of
+// the program or of the session must not lose a word.
+void main_window_keep_edits() {
+    for (HWND memo = memo_registry_next(nullptr); memo; memo = memo_registry_next(memo)) {
+        HWND box = memo_window_edit_box(memo);
+        if (box && IsWindow(box)) edit_box_keep_text(box);
+    }
+}
+
 // Tray icon removed, owed saves written, memos destroyed one by one,
 // settings written, then the main window goes, which ends the message loop.
 // A modal loop still open (a message box, the settings sheet, a picker, a
@@ -203,6 +213,7 @@ LRESULT main_window_shutdown(HWND hwnd) {
     s_sequence_running = 1;
     folder_watch_stop();
     tray_icon_change(TRAY_ICON_DELETE, hwnd);
+    main_window_keep_edits();
     main_window_flush_saves(hwnd);
     for (HWND memo = main_window_first_memo(); memo; memo = main_window_first_memo()) {
         DestroyWindow(memo);
@@ -217,6 +228,7 @@ LRESULT main_window_shutdown(HWND hwnd) {
 // owed save and config.ini are written, and nothing is destroyed.
 LRESULT main_window_on_query_end_session(HWND hwnd) {
     if (s_created) {
+        main_window_keep_edits();
         memo_file_flush_pending(k_flush_budget_ms);
         settings_save(hwnd);
     }

@@ -74,9 +74,6 @@ memo_record* memo_window_record_or_report(HWND hwnd) {
     return record;
 }
 
-HWND memo_window_edit_box(HWND hwnd) {
-    return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
 
 // A refresh passes a memo by while its edit box is open (memo_sync).
 void memo_window_set_edit_box(HWND hwnd, HWND box) {
@@ -508,6 +505,10 @@ LRESULT memo_window_on_region(HWND hwnd) {
 }
 
 }  // namespace
+
+HWND memo_window_edit_box(HWND hwnd) {
+    return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
 
 LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
     if (command >= MEMO_CMD_COLOR && command <= MEMO_CMD_COLOR_LAST) {

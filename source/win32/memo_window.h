@@ -22,6 +22,9 @@ int32_t memo_window_register_class(HINSTANCE instance);
 // none is open; its text is the start of the memo's text, on one line.
 LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The memo's open edit box, or null while none is open.
+HWND memo_window_edit_box(HWND memo);
+
 // Carries out one memo command; lparam as the command defines it (the text
 // block of MEMO_CMD_SET_TEXT, handed over with tracked_hand_over, passes to
 // the memo even when the command fails; any other pointer is refused

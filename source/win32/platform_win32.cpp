@@ -472,6 +472,21 @@ size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t o
     return bytes > 0 ? static_cast<size_t>(bytes) : 0;
 }
 
+size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size) {
+    if (size == 0 || size > INT_MAX) return 0;
+    int n = static_cast<int>(size);
+    int units = MultiByteToWideChar(CP932_CODE_PAGE, 0, text, n, nullptr, 0);
+    wchar_t* wide = units > 0 ? static_cast<wchar_t*>(malloc(sizeof(wchar_t) * units)) : nullptr;
+    if (!wide) return 0;
+    MultiByteToWideChar(CP932_CODE_PAGE, 0, text, n, wide, units);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (out_size >= static_cast<size_t>(bytes) && bytes > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, wide, units, out, bytes, nullptr, nullptr);
+    }
+    free(wide);
+    return bytes > 0 ? static_cast<size_t>(bytes) : 0;
+}
+
 namespace {
 
 // The lParams of the messages this thread is sending through

@@ -145,6 +145,19 @@ TEST_F(ProfileTest, Utf8FilesAreReadInCodePage932) {
     }
 }
 
+// Written back in code page 932 it would lose the snowman for good.
+TEST_F(ProfileTest, Utf8FileThatCodePage932CannotSpellIsSavedAsUtf8) {
+    // (Kept out of the assertion macros, which spell them in code page 932.)
+    const std::string saved = u8"\xEF\xBB\xBF[S]\r\nP=C:\\メモ☃\r\nA=2\r\nN=きいろ\r\n";
+    open(u8"\xEF\xBB\xBF[S]\r\nP=C:\\メモ☃\r\nA=1\r\n");
+    EXPECT_EQ("C:\\メモ?", get("S", "P"));
+    ini_set_int(&doc_, "S", "A", 2);
+    ini_set_string(&doc_, "S", "N", "きいろ");
+    EXPECT_EQ(saved, text());
+    EXPECT_EQ("きいろ", get("S", "N"));
+    ini_close(&doc_);
+}
+
 TEST_F(ProfileTest, FileWrittenByTheSystemProfileFunctionsReadsBack) {
     // As WritePrivateProfileStringA leaves a new file: CR LF, no blanks, the
     // colour slot name in code page 932.

@@ -234,6 +234,19 @@ size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t o
     return result.size();
 }
 
+size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    std::string result(size * 3, '\0');
+    char* in = const_cast<char*>(text);
+    char* o = &result[0];
+    size_t in_left = size, out_left = result.size();
+    iconv(cd, &in, &in_left, &o, &out_left);
+    iconv_close(cd);
+    result.resize(result.size() - out_left);
+    if (out && out_size >= result.size()) memcpy(out, result.data(), result.size());
+    return result.size();
+}
+
 void platform_local_time(platform_time* out) {
     fake_ensure_ready();
     *out = g_fake.now;
