@@ -12,6 +12,7 @@
 
 #include "memo_registry.h"
 #include "memo_file.h"
+#include "memo_search.h"
 #include "tracked_memory.h"
 #include "settings.h"
 #include "platform_fake.h"
@@ -81,6 +82,22 @@ double refresh_ms() {
     return median(runs);
 }
 
+// One keystroke in the search window: every memo's text folded and
+// matched, the matches ranked.  The query matches every memo, so the
+// ranking sorts them all.
+double search_ms(const char* query) {
+    const platform_time now = {2026, 3, 10, 12, 0, 0};
+    std::vector<double> runs;
+    for (int run = 0; run < 31; run++) {
+        memo_search_result result;
+        double start = now_ms();
+        memo_search_run(query, &now, &result);
+        runs.push_back(now_ms() - start);
+        memo_search_release(&result);
+    }
+    return median(runs);
+}
+
 void print(const char* name, double value, const char* unit) {
     printf("bench %s %.3f %s\n", name, value, unit);
     fflush(stdout);
@@ -96,6 +113,9 @@ int main() {
     // The store still holds the 1,000 memos loaded last.
     print("store_refresh_1000", refresh_ms(), "ms");
 
+    // Memos of three lines: "Memo number N", an English line, 日本.
+    print("search_keystroke_1000", search_ms(u8"ＭＥＭＯ 日本"), "ms");
+
     // One position save, as on every mouse move of a drag, among 1,000 memos.
     memo_hwnd dragged = memo_registry_next(nullptr);
     for (int i = 0; i < 500; i++) dragged = memo_registry_next(dragged);
@@ -108,6 +128,16 @@ int main() {
     }
     print("position_save", median(saves), "us");
     print("memory_per_memo", per_memo, "bytes");
+
+    // The same with one memo of 10 MB more, which is searched in full.
+    memo_hwnd huge = reinterpret_cast<memo_hwnd>(static_cast<uintptr_t>(0x7780));
+    memo_record* record = memo_registry_add(huge);
+    const uint64_t huge_size = 10u << 20;
+    record->text = TRACKED_NEW(char, huge_size + 1);
+    for (uint64_t i = 0; i < huge_size; i++) record->text[i] = "abcdefg\n"[i % 8];
+    record->text[huge_size] = '\0';
+    print("search_keystroke_1000_and_10mb", search_ms(u8"ＭＥＭＯ 日本"), "ms");
+    memo_registry_remove(huge);
 
     print("store_load_10000", load_ms(10000, nullptr), "ms");
     print("store_refresh_10000", refresh_ms(), "ms");

@@ -98,4 +98,11 @@
 #define IDC_VERSION_NOTICE      2030
 #define IDC_VERSION_BANNER      1039
 
+// The search window's controls, in their tab order; each label comes right
+// before the control it names, which is how screen readers find the name.
+#define IDC_SEARCH_QUERY_LABEL  3001
+#define IDC_SEARCH_QUERY        3002
+#define IDC_SEARCH_LIST_LABEL   3003
+#define IDC_SEARCH_LIST         3004
+
 #endif

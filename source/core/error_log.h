@@ -25,4 +25,11 @@ int32_t error_log_write(const char* message, const char* unit, const char* sourc
 // but the call site stays visible in the code and in a debugger.
 #define REPORT_FAILURE() error_report(1, "Kelvane", __FILE__, __LINE__, REPORT_MESSAGE, "")
 
+// A message that hands over a pointer or a block but did not come from the
+// program itself (another program posted it): ignored, and recorded.
+#define REPORT_FOREIGN(message)                                                        \
+    error_report(1, "Kelvane", __FILE__, __LINE__, REPORT_MESSAGE,                     \
+                 "Ignored message 0x%04X: its pointer was not handed over by Kelvane", \
+                 static_cast<unsigned>(message))
+
 #endif

@@ -8,6 +8,7 @@
 #include "tracked_memory.h"
 #include "platform.h"
 #include "paths.h"
+#include "utf8_text.h"
 
 // One physical line of the document: [start, end) without its line end;
 // next is where the following line starts.
@@ -199,9 +200,17 @@ size_t ini_get_string(const ini_document* doc, const char* section, const char* 
     size_t s, e;
     const char* from;
     size_t length;
+    char* converted = nullptr;
     if (ini_value(doc, section, key, &s, &e)) {
         from = doc->text + s;
         length = e - s;
+        if (doc->utf8 && length > 0) {
+            size_t needed = platform_utf8_to_cp932(from, length, nullptr, 0);
+            converted = TRACKED_NEW(char, static_cast<uint64_t>(needed) + 1);
+            platform_utf8_to_cp932(from, length, converted, needed);
+            from = converted;
+            length = needed;
+        }
     } else {
         from = def ? def : "";
         length = strlen(from);
@@ -211,6 +220,7 @@ size_t ini_get_string(const ini_document* doc, const char* section, const char* 
         memcpy(out, from, n);
         out[n] = '\0';
     }
+    if (converted) TRACKED_FREE(converted);
     return length;
 }
 
@@ -250,6 +260,18 @@ const char* ini_eol(const ini_document* doc) { return doc->crlf ? "\r\n" : "\n";
 
 void ini_set_string(ini_document* doc, const char* section, const char* key,
                         const char* value) {
+    if (doc->utf8 && *value) {
+        size_t size = strlen(value);
+        size_t needed = platform_cp932_to_utf8(value, size, nullptr, 0);
+        char* utf8 = TRACKED_NEW(char, static_cast<uint64_t>(needed) + 1);
+        platform_cp932_to_utf8(value, size, utf8, needed);
+        utf8[needed] = '\0';
+        doc->utf8 = 0;  // the value is UTF-8 already
+        ini_set_string(doc, section, key, utf8);
+        doc->utf8 = 1;
+        TRACKED_FREE(utf8);
+        return;
+    }
     ini_line line;
     ini_parsed p;
     const char* eol = ini_eol(doc);
@@ -315,6 +337,69 @@ void ini_set_hex(ini_document* doc, const char* section, const char* key,
 
 namespace {
 
+const char k_utf8_bom[] = "\xEF\xBB\xBF";
+
+// Whether the file is UTF-8 as an editor saves it, and where its text
+// starts: after a byte-order mark, or without one when every byte is part
+// of well-formed UTF-8 and some character lies beyond ASCII.  Code page 932
+// is that only by chance, with halfwidth katakana and rare kanji alone:
+// config.ini as the program writes it always holds the colour names in
+// fullwidth katakana, whose bytes are never UTF-8.
+int ini_is_utf8(const char* text, size_t length, size_t* start) {
+    *start = 0;
+    if (length >= 3 && memcmp(text, k_utf8_bom, 3) == 0) {
+        *start = 3;
+        return 1;
+    }
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    int beyond_ascii = 0;
+    for (size_t i = 0; i < length;) {
+        if (bytes[i] < 0x80) {
+            i++;
+            continue;
+        }
+        size_t n = utf8_sequence_length(bytes + i, length - i);
+        if (n == 0) return 0;
+        beyond_ascii = 1;
+        i += n;
+    }
+    return beyond_ascii;
+}
+
+size_t ini_count_questions(const char* text, size_t length) {
+    size_t n = 0;
+    for (size_t i = 0; i < length; i++) n += text[i] == '?';
+    return n;
+}
+
+// Everything after the open works in code page 932, so a UTF-8 file is
+// converted once here; the next save writes code page 932 again.  A file
+// with a character that code page 932 cannot spell would lose it that way
+// (a data folder "C:\メモ☃" would come back as "C:\メモ?" and the user's
+// setting be gone): it stays UTF-8, its values read with '?' there, which
+// no path may hold, so such a folder is never made.  A '?' that code page
+// 932 writes is always a '?': no second byte of a character is below 0x40.
+void ini_take_utf8(ini_document* doc) {
+    size_t start = 0;
+    doc->utf8 = 0;
+    if (!doc->text || !ini_is_utf8(doc->text, doc->length, &start)) return;
+    const char* from = doc->text + start;
+    size_t size = doc->length - start;
+    size_t needed = platform_utf8_to_cp932(from, size, nullptr, 0);
+    char* text = TRACKED_NEW(char, static_cast<uint64_t>(needed) + 1);
+    platform_utf8_to_cp932(from, size, text, needed);
+    text[needed] = '\0';
+    if (ini_count_questions(text, needed) != ini_count_questions(from, size)) {
+        TRACKED_FREE(text);
+        doc->utf8 = 1;
+        return;
+    }
+    ini_close(doc);
+    doc->text = text;
+    doc->length = needed;
+    doc->capacity = needed + 1;
+}
+
 // New lines follow the file's own line ends; a new file gets CR LF as the
 // system's writer would give it.
 void ini_detect_line_end(ini_document* doc) {
@@ -329,6 +414,7 @@ void ini_open_bytes(ini_document* doc, const char* bytes, size_t size) {
     doc->text = nullptr;
     doc->length = 0;
     doc->capacity = 0;
+    doc->utf8 = 0;
     doc->platform_block = nullptr;
     if (size > 0) {
         ini_reserve(doc, size);
@@ -336,6 +422,7 @@ void ini_open_bytes(ini_document* doc, const char* bytes, size_t size) {
         doc->text[size] = '\0';
         doc->length = size;
     }
+    ini_take_utf8(doc);
     ini_detect_line_end(doc);
 }
 
@@ -355,6 +442,7 @@ int ini_open(ini_document* doc, const char* path) {
     doc->text = reinterpret_cast<char*>(data);
     doc->length = static_cast<size_t>(size);
     doc->capacity = static_cast<size_t>(size) + 1;
+    ini_take_utf8(doc);
     ini_detect_line_end(doc);
     return 1;
 }
@@ -369,6 +457,7 @@ void ini_close(ini_document* doc) {
     doc->text = nullptr;
     doc->length = 0;
     doc->capacity = 0;
+    doc->utf8 = 0;
 }
 
 int ini_save(const ini_document* doc, const char* path, int flags) {

@@ -7,7 +7,12 @@
 // appended to its section and a new section to the file.
 //
 // A document holds the whole file in memory, so that writing many keys is
-// one read and one write of the file.  Strings are code page 932.
+// one read and one write of the file.  Strings are code page 932; a file an
+// editor saved as UTF-8 (with a byte-order mark, or without one when it is
+// well-formed UTF-8 beyond ASCII) is converted when it is opened, and the
+// next save writes it in code page 932.  Only a UTF-8 file that code page
+// 932 cannot spell exactly stays UTF-8: its values are converted as they
+// are read and set, so that saving it never loses what the user wrote.
 #ifndef KELVANE_INI_FILE_H
 #define KELVANE_INI_FILE_H
 
@@ -19,6 +24,7 @@ struct ini_document {
     size_t length;
     size_t capacity;  // bytes of text, the terminator included
     int crlf;         // line end of lines this program adds: 1 CR LF, 0 LF
+    int utf8;         // 1: the text is UTF-8 that code page 932 cannot spell
     // A document only read is the platform's own read block (no copy:
     // thousands of memo INI files are read at start-up); the first change
     // moves the text into a tracked block owned by the document.
@@ -47,7 +53,8 @@ int32_t ini_get_int(const ini_document* doc, const char* section, const char* ke
 
 // Copies the value (def when the key is missing) into out, cut to at most
 // out_size - 1 bytes at a character boundary.  Returns the full length of
-// the value, so a result of out_size or more means it was cut.
+// the value, so a result of out_size or more means it was cut.  A character
+// of a UTF-8 file that code page 932 cannot spell reads as '?'.
 size_t ini_get_string(const ini_document* doc, const char* section, const char* key,
                           const char* def, char* out, size_t out_size);
 

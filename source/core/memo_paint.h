@@ -15,7 +15,9 @@ struct HDC__;
 
 // The text keeps 10 pixels from every edge at every DPI.
 #define MEMO_PAINT_MARGIN 10
-
+// The most of a memo's text a paint lays out, in bytes: more than the
+// largest memo on the largest screen shows at the smallest font.
+#define MEMO_PAINT_TEXT_MAX 65536
 
 // The rectangle the text is drawn into: the client rectangle less the
 // margin on every side.

@@ -81,6 +81,7 @@ int memo_text_same(const char* from_file, const char* memo_text) {
     const char* a = from_file;
     const char* b = memo_text;
     for (;;) {
+        while (*a == '\r') a++;
         while (*b == '\r') b++;
         if (*a != *b) return 0;
         if (!*a) return 1;

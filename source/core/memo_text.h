@@ -21,8 +21,8 @@ char* memo_text_read(const char* path);
 // CR LF.  Returns a new tracked block owned by the caller.
 char* memo_text_encode(const char* text, int32_t textfile, size_t* size);
 
-// Whether text read from a file (LF line ends) is a memo's text, whose line
-// ends may still be CR LF from the edit box.
+// Whether two memo texts are the same but for their line ends: a text read
+// from a file has LF, the edit box hands over CR LF.
 int memo_text_same(const char* from_file, const char* memo_text);
 
 #endif

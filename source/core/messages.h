@@ -31,6 +31,9 @@
 #define CMD_TOGGLE_SHOW 8
 #define CMD_REFRESH 9
 #define CMD_FOCUS_MEMO 10     // high word: 1-based memo index
+// Opens the search window, or brings the open one to the front; the result
+// is its window.  The tray menu's "メモを検索..." and a second start with -s.
+#define CMD_SEARCH 11
 
 // Placement kinds of a new memo, the high word of CMD_NEW_MEMO; any other
 // value places like the tray.
@@ -62,6 +65,9 @@
 // malloc, which the main window frees) in a warning box, after the message
 // that caused it has been answered.
 #define MSG_NOTICE (0x0400 + 7)            // WM_USER + 7
+// Answers 1 once the exit has begun (no new memo is made from then on), so
+// that a second start whose new memo was refused can say why.
+#define MSG_GET_EXITING (0x0400 + 10)      // WM_USER + 10
 
 // The main window's timer that tries owed saves again (memo_file_retry_pending).
 #define TIMER_SAVE_RETRY 1
@@ -93,6 +99,14 @@
 #define MEMO_CMD_COLOR 16        // 16..22: colour slot 1..7
 #define MEMO_CMD_COLOR_LAST 22
 #define MEMO_CMD_TOOLTIP 32
+
+// --- the search window -------------------------------------------------------------
+
+#define SEARCH_WINDOW_CLASS "SearchWindowClass"
+// Posted to the search window when a memo was made, changed or peeled: the
+// list is made anew once the messages before it are handled, however many
+// memos changed meanwhile.
+#define MSG_SEARCH_MEMOS_CHANGED 0x8010  // WM_APP + 16
 
 // --- the edit box -----------------------------------------------------------------
 

@@ -165,6 +165,18 @@ typedef void (*platform_visit_fn)(const platform_folder_entry* entry, void* cont
 int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
                          void* context);
 
+// --- text ----------------------------------------------------------------
+
+// UTF-8 (an INI file an editor saved so) as code page 932: writes at most
+// out_size bytes, no terminator, and returns how many the whole text needs
+// (out_size 0 only measures).  A character code page 932 has no form for
+// becomes '?', never a look-alike.
+size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size);
+
+// The way back, for a value set in such a file: code page 932 as UTF-8, with
+// the same buffer rules.
+size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size);
+
 // --- time ----------------------------------------------------------------
 
 void platform_local_time(platform_time* out);
@@ -211,6 +223,11 @@ void platform_window_destroy(memo_hwnd window);
 intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wparam,
                               intptr_t lparam);
 
+// 1 when lparam is that of a message this thread is sending through
+// platform_window_send at this moment: a memo window takes a hand-over
+// record only then, never from a message another program made up.
+int platform_window_sending(intptr_t lparam);
+
 // ShowWindow with SW_SHOW or SW_HIDE.
 void platform_window_show(memo_hwnd window, int show);
 
@@ -234,6 +251,10 @@ void platform_message_box(const char* text, const char* caption);
 // has been answered, so that no sender waits for the user.  The text is
 // copied.
 void platform_notify_later(const char* text);
+
+// The text of a posted notice, given its MSG_NOTICE lParam, once: a malloc
+// copy the caller frees.  Null for anything this module did not post.
+char* platform_take_notice(intptr_t token);
 
 // Asks for memo_file_retry_pending on the user-interface thread after
 // delay_ms; a later call replaces an earlier one, and 0 cancels it.

@@ -161,6 +161,12 @@ const char* settings_folder_trouble(const char* folder, size_t length) {
     if (length >= PLATFORM_PATH_SIZE || !path_has_memo_room(folder)) {
         return "パスが長すぎます";
     }
+    // A character of a UTF-8 config.ini that code page 932 cannot spell
+    // reads as '?' (ini_file), which no real path holds and which can
+    // never be below 0x40, the least second byte of a two-byte character.
+    if (memchr(folder, '?', length)) {
+        return "Shift_JIS で表せない文字が含まれています";
+    }
     int kind = platform_path_kind(folder);
     if (kind == PLATFORM_PATH_FOLDER) return nullptr;
     if (kind == PLATFORM_PATH_FILE) return "同じ名前のファイルがあります";

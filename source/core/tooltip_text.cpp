@@ -7,6 +7,7 @@
 #include "memo_registry.h"
 #include "error_log.h"
 #include "tracked_memory.h"
+#include "utf8_text.h"
 
 int32_t tooltip_text_line(int32_t day, int32_t time, char* buffer, size_t size) {
     // Written straight in UTF-8: the words are fixed and the numbers ASCII,
@@ -28,11 +29,16 @@ char* tooltip_text_build(memo_hwnd memo) {
     tooltip_text_line(record->day, record->time, line, sizeof line);
 
     const char* text = record->text ? record->text : "";
-    size_t text_length = strlen(text);
+    int cut = 0;
+    size_t text_length = utf8_shown_length(text, TOOLTIP_TEXT_MAX, &cut);
+    const char* ellipsis = cut ? u8"…" : "";
+    size_t ellipsis_length = strlen(ellipsis);
     size_t line_length = strlen(line);
-    char* tip = TRACKED_NEW(char, static_cast<uint64_t>(text_length) + line_length + 2);
+    char* tip =
+        TRACKED_NEW(char, static_cast<uint64_t>(text_length) + ellipsis_length + line_length + 2);
     memcpy(tip, text, text_length);
-    tip[text_length] = '\n';
-    memcpy(tip + text_length + 1, line, line_length + 1);
+    memcpy(tip + text_length, ellipsis, ellipsis_length);
+    tip[text_length + ellipsis_length] = '\n';
+    memcpy(tip + text_length + ellipsis_length + 1, line, line_length + 1);
     return tip;
 }

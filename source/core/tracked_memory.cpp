@@ -29,6 +29,7 @@ struct tracked_record {
     tracked_record* next;
     tracked_record* prev;
     tracked_record* bucket_next;  // chain within one bucket of the index
+    int32_t handed_over;          // on its way to another window (tracked_hand_over)
 };
 
 tracked_record* s_head = nullptr;
@@ -145,6 +146,7 @@ void* tracked_alloc(uint64_t size, const char* source_file, int32_t line) {
     tracked_copy_source(r->source_file, source_file);
     strcpy(r->unit, MEMO_UNIT);
     r->line = line;
+    r->handed_over = 0;
     r->block = block;
     r->size = size;
     r->next = nullptr;
@@ -184,6 +186,22 @@ void tracked_free(void* block, const char* source_file, int32_t line) {
     tracked_unlink(r);
     free(r->block);
     free(r);
+}
+
+void* tracked_hand_over(void* block) {
+    if (tracked_record* r = tracked_index_find(block)) {
+        r->handed_over = 1;
+    }
+    return block;
+}
+
+int tracked_take_over(const void* block) {
+    tracked_record* r = block ? tracked_index_find(block) : nullptr;
+    if (!r || !r->handed_over) {
+        return 0;
+    }
+    r->handed_over = 0;
+    return 1;
 }
 
 void tracked_report_leaks(void) {

@@ -25,6 +25,15 @@ void tracked_free(void* block, const char* source_file, int32_t line);
 // blocks themselves are left alone).  Called once, at the very end.
 void tracked_report_leaks(void);
 
+// A block handed to another window with a posted or sent message is marked
+// as on its way; the receiver takes it over only when it is, so that a
+// message from another program with a made-up pointer never reaches one.
+// tracked_take_over looks the pointer up by its value alone (it is never
+// read) and answers 1, clearing the mark, for a live block on its way; 0
+// for anything else.  tracked_hand_over returns the block.
+void* tracked_hand_over(void* block);
+int tracked_take_over(const void* block);
+
 // Number of live blocks and their summed size (for tests and benchmarks).
 uint64_t tracked_live_count(void);
 uint64_t tracked_live_bytes(void);

@@ -21,24 +21,6 @@ void shell_menu_separator(tray_menu_model* menu) {
     shell_menu_add(menu, TRAY_ITEM_SEPARATOR, nullptr, 0);
 }
 
-// The start of a memo's text as its entry shows it.  Only as many bytes as
-// the characters can take are looked at, so a text of megabytes costs no
-// more than a short one.
-char* shell_menu_entry_text(const char* text) {
-    const size_t most = TRAY_MENU_ENTRY_CHARS * 4 + 1;
-    size_t length = 0;
-    while (length < most && text[length]) length++;
-    int cut = 0;
-    size_t keep = utf8_prefix(text, length, TRAY_MENU_ENTRY_CHARS, &cut);
-    static const char k_ellipsis[] = u8"…";
-    size_t tail = cut ? sizeof k_ellipsis - 1 : 0;
-    char* entry = TRACKED_NEW(char, keep + tail + 1);
-    memcpy(entry, text, keep);
-    memcpy(entry + keep, k_ellipsis, tail);
-    entry[keep + tail] = '\0';
-    return entry;
-}
-
 // Memos in registration order get the entry numbers 1, 2, 3, ...; the list
 // shows the last registered memo first.  The registry is walked twice, once
 // to size the block and once to fill it, both times stopping where the main
@@ -59,7 +41,7 @@ void shell_menu_read_memos(tray_menu_model* menu) {
          window = memo_registry_next(window), number++) {
         const memo_record* record = static_cast<const memo_record*>(memo_registry_find(window));
         tray_menu_memo* entry = &menu->memos[count - number];
-        entry->text = shell_menu_entry_text(record->text ? record->text : "");
+        entry->text = utf8_start(record->text ? record->text : "", TRAY_MENU_ENTRY_CHARS);
         entry->word = CMD_WORD(CMD_FOCUS_MEMO, number);
     }
     menu->memo_count = count;
@@ -79,9 +61,12 @@ void tray_menu_build(tray_menu_model* menu, int32_t shown, int32_t memolist) {
     shell_menu_separator(menu);
     if (memolist) {
         shell_menu_add(menu, TRAY_ITEM_MEMO_LIST, "メモリスト", 0);
-        shell_menu_separator(menu);
         shell_menu_read_memos(menu);
     }
+    // Above 設定, so that the items counted from the bottom stay where
+    // they always were.
+    shell_menu_add(menu, TRAY_ITEM_STRING, "メモを検索...", CMD_SEARCH);
+    shell_menu_separator(menu);
     shell_menu_add(menu, TRAY_ITEM_STRING, "設定", CMD_SETTINGS);
     shell_menu_add(menu, TRAY_ITEM_STRING, "ヘルプ", CMD_HELP);
     shell_menu_separator(menu);

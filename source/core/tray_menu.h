@@ -18,7 +18,7 @@
 // main window walks at most this many memos when it looks the number up.
 #define TRAY_MENU_MAX_MEMOS 65534
 
-#define TRAY_MENU_MAX_ITEMS 13
+#define TRAY_MENU_MAX_ITEMS 14
 
 enum tray_item_kind {
     TRAY_ITEM_STRING = 1,

@@ -105,3 +105,71 @@ size_t utf8_prefix(const char* text, size_t length, size_t max_chars, int* cut) 
     if (cut) *cut = at < length;
     return at;
 }
+
+size_t utf8_shown_length(const char* text, size_t max_bytes, int* cut) {
+    size_t n = 0;
+    while (n <= max_bytes && text[n] != '\0') n++;
+    if (cut) *cut = n > max_bytes;
+    if (n <= max_bytes) return n;
+    n = max_bytes;
+    // Back over continuation bytes (10xxxxxx) to the lead byte, which is
+    // dropped with them.
+    for (int back = 0; back < 4 && n > 0; back++) {
+        if ((static_cast<unsigned char>(text[n]) & 0xC0) != 0x80) break;
+        n--;
+    }
+    return n;
+}
+
+char* utf8_start(const char* text, size_t max_chars) {
+    int cut_bytes = 0;
+    size_t length = utf8_shown_length(text, max_chars * 4, &cut_bytes);
+    int cut = 0;
+    size_t keep = utf8_prefix(text, length, max_chars, &cut);
+    cut = cut || cut_bytes;
+    static const char k_ellipsis[] = u8"…";
+    size_t tail = cut ? sizeof k_ellipsis - 1 : 0;
+    char* start = TRACKED_NEW(char, keep + tail + 1);
+    memcpy(start, text, keep);
+    memcpy(start + keep, k_ellipsis, tail);
+    start[keep + tail] = '\0';
+    return start;
+}
+
+uint32_t utf8_decode(const unsigned char* text, size_t length, size_t* used) {
+    size_t n = utf8_sequence_length(text, length);
+    if (n == 0) {
+        *used = utf8_bad_length(text, length);
+        return UTF8_BAD;
+    }
+    *used = n;
+    if (n == 1) return text[0];
+    // The lead byte keeps 7 - n bits of the code point, each further byte 6.
+    uint32_t c = text[0] & (0x7Fu >> n);
+    for (size_t i = 1; i < n; i++) c = (c << 6) | (text[i] & 0x3Fu);
+    return c;
+}
+
+size_t utf8_encode(uint32_t c, char* out) {
+    unsigned char* o = reinterpret_cast<unsigned char*>(out);
+    if (c < 0x80) {
+        o[0] = static_cast<unsigned char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        o[0] = static_cast<unsigned char>(0xC0 | (c >> 6));
+        o[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        o[0] = static_cast<unsigned char>(0xE0 | (c >> 12));
+        o[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        o[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    o[0] = static_cast<unsigned char>(0xF0 | (c >> 18));
+    o[1] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+    o[2] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+    o[3] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    return 4;
+}

@@ -11,6 +11,8 @@
 #include <windowsx.h>
 
 #include "edit_text.h"
+#include "memo_registry.h"
+#include "memo_text.h"
 #include "error_log.h"
 #include "tracked_memory.h"
 #include "settings.h"
@@ -196,7 +198,8 @@ LRESULT edit_box_on_create(HWND hwnd, const CREATESTRUCTA* create) {
 
 void edit_box_tell_owner(HWND hwnd, int command, char* text) {
     HWND memo = GetWindow(hwnd, GW_OWNER);
-    if (!PostMessageA(memo, WM_COMMAND, command, reinterpret_cast<LPARAM>(text))) {
+    if (!PostMessageA(memo, WM_COMMAND, command,
+                      reinterpret_cast<LPARAM>(text ? tracked_hand_over(text) : nullptr))) {
         // The memo is gone: nobody takes the text.
         if (text) {
             TRACKED_FREE(text);
@@ -252,6 +255,25 @@ LRESULT edit_box_commit(HWND hwnd) {
     DestroyWindow(hwnd);
     return 1;
 }
+
+}  // namespace
+
+void edit_box_keep_text(HWND hwnd) {
+    char* utf8 = edit_box_take_text(hwnd);
+    HWND memo = GetWindow(hwnd, GW_OWNER);
+    const memo_record* record = static_cast<const memo_record*>(memo_registry_find(memo));
+    if (!utf8 || !utf8[0] || !record || (record->text && memo_text_same(utf8, record->text))) {
+        if (utf8) TRACKED_FREE(utf8);
+        return;
+    }
+    // Sent, not posted: the memo is destroyed before a posted text would
+    // arrive.
+    SendMessageA(memo, WM_COMMAND, MEMO_CMD_SET_TEXT,
+                 reinterpret_cast<LPARAM>(tracked_hand_over(utf8)));
+    DestroyWindow(hwnd);
+}
+
+namespace {
 
 LRESULT edit_box_cancel(HWND hwnd) {
     edit_box_tell_owner(hwnd, MEMO_CMD_EDIT_CLOSED, nullptr);

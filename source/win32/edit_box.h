@@ -29,6 +29,11 @@ struct edit_box_place {
 // it is open.  Null when it cannot be created.
 HWND edit_box_open(HWND memo, int x, int y, int width, int height);
 
+// The program is ending: the text typed so far reaches the memo as if OK
+// had been pressed (without the empty-text question) and the box closes.
+// An empty or unchanged text changes nothing and leaves the box open.
+void edit_box_keep_text(HWND hwnd);
+
 LRESULT CALLBACK edit_box_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Where the rich edit and the OK button go in a client rectangle on a

@@ -26,9 +26,12 @@
 #include "settings.h"
 #include "tray_icon.h"
 #include "scoped.h"
+#include "search_window.h"
 #include "wide_text.h"
 #include "window_class.h"
 #include "memo_window.h"
+#include "edit_box.h"
+#include "modal_loops.h"
 #include "resource.h"
 
 HWND g_main_window = nullptr;
@@ -38,6 +41,10 @@ namespace {
 const char k_hidden_notice[] =
     "現在非表示モードです。表示モードにしてからメモを作成して下さい。";
 const char k_start_failed[] = "Kelvane を起動できませんでした。";
+const char k_instance_hung[] =
+    "起動中の Kelvane が応答しません。\n"
+    "しばらく待ってから、もう一度起動してください。";
+const char k_instance_exiting[] = "Kelvane は終了処理中のため、新しいメモを作成できませんでした。";
 
 // Named after the main window's class: one instance per session.
 const char k_instance_mutex[] = "Kelvane." MAIN_WINDOW_CLASS;
@@ -46,12 +53,24 @@ const char k_instance_mutex[] = "Kelvane." MAIN_WINDOW_CLASS;
 // it looks.
 const DWORD k_handoff_wait_ms = 10000;
 const DWORD k_handoff_poll_ms = 20;
+// How long a second start waits for the running instance to answer its
+// command: one that does not answer by then is hung, and must not hang
+// every later start with it.
+const UINT k_handoff_answer_ms = 5000;
+// How long the saves still owed may take at the end of the session.
+const uint32_t k_flush_budget_ms = 3000;
+// Rounds of the exit that wait for modal loops to end; past them the exit
+// goes on (a dialog that takes none of the safe answers).
+const int k_exit_rounds = 200;
 // The pause of the message loop after an error return.
 const DWORD k_loop_error_wait_ms = 10;
 
 UINT s_taskbar_created = 0;
 int s_reasserting_topmost = 0;  // guards our own SetWindowPos calls
-int s_shutting_down = 0;
+int s_shutting_down = 0;        // the exit has begun: no new memo from here on
+int s_sequence_running = 0;     // its sequence runs (its question may be open)
+int s_exit_asks = 1;            // 0 once the session ends: nobody is left to answer
+int s_exit_round = 0;
 int s_created = 0;  // WM_CREATE has finished
 
 HWND main_window_first_memo() {
@@ -113,6 +132,9 @@ LRESULT main_window_on_device_change(WPARAM event, LPARAM data) {
 LRESULT main_window_on_create(HWND hwnd) {
     s_created = 0;
     s_shutting_down = 0;
+    s_sequence_running = 0;
+    s_exit_asks = 1;
+    s_exit_round = 0;
     g_main_window = hwnd;
     g_settings.show = 1;
     settings_load(hwnd);
@@ -156,9 +178,8 @@ LRESULT main_window_on_window_pos_changed(HWND hwnd, const WINDOWPOS* pos) {
 // Saves still owed get a last chance while their memos exist.  When they
 // still cannot land, the user decides whether to try again (ask 1); at the
 // end of the session there is no one to ask.
-void main_window_flush_saves(HWND hwnd, int ask) {
-    const uint32_t budget_ms = 3000;
-    while (memo_file_flush_pending(budget_ms) > 0 && ask) {
+void main_window_flush_saves(HWND hwnd) {
+    while (memo_file_flush_pending(k_flush_budget_ms) > 0 && s_exit_asks) {
         char text[1024];
         save_queue_notice_text(save_queue_fault(), g_settings.path, 1, text, sizeof text);
         if (wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_YESNO | MB_ICONWARNING) != IDYES) {
@@ -169,10 +190,25 @@ void main_window_flush_saves(HWND hwnd, int ask) {
     platform_retry_later(0);
 }
 
+// Typing still in an open edit box is kept before the memos go: the end of
+// the program or of the session must not lose a word.
+void main_window_keep_edits() {
+    for (HWND memo = memo_registry_next(nullptr); memo; memo = memo_registry_next(memo)) {
+        HWND box = memo_window_edit_box(memo);
+        if (box && IsWindow(box)) edit_box_keep_text(box);
+    }
+}
+
 // Tray icon removed, owed saves written, memos destroyed one by one,
 // settings written, then the main window goes, which ends the message loop.
-LRESULT main_window_shutdown(HWND hwnd, int ask) {
-    if (s_shutting_down) {
+// A modal loop still open (a message box, the settings sheet, a picker, a
+// menu) is answered first and the sequence waits for it to end: the window
+// it runs for must not go from under it.
+LRESULT main_window_shutdown(HWND hwnd) {
+    if (s_sequence_running) {
+        // Its own question may be open: at the end of the session it is
+        // answered for the user.
+        if (!s_exit_asks) modal_loops_end();
         return 1;
     }
     if (!s_created) {
@@ -183,9 +219,15 @@ LRESULT main_window_shutdown(HWND hwnd, int ask) {
         return 1;
     }
     s_shutting_down = 1;
+    if (s_exit_round++ < k_exit_rounds && modal_loops_end()) {
+        PostMessageA(hwnd, MSG_SHUTDOWN, 0, 0);
+        return 1;
+    }
+    s_sequence_running = 1;
     folder_watch_stop();
     tray_icon_change(TRAY_ICON_DELETE, hwnd);
-    main_window_flush_saves(hwnd, ask);
+    main_window_keep_edits();
+    main_window_flush_saves(hwnd);
     for (HWND memo = main_window_first_memo(); memo; memo = main_window_first_memo()) {
         DestroyWindow(memo);
         memo_registry_remove(memo);
@@ -195,18 +237,49 @@ LRESULT main_window_shutdown(HWND hwnd, int ask) {
     return 1;
 }
 
+// The end of the session may still be cancelled by another program: every
+// owed save and config.ini are written, and nothing is destroyed.
+LRESULT main_window_on_query_end_session(HWND hwnd) {
+    if (s_created) {
+        main_window_keep_edits();
+        memo_file_flush_pending(k_flush_budget_ms);
+        settings_save(hwnd);
+    }
+    return TRUE;
+}
+
+// Only a session that really ends ends the program; a cancelled one leaves
+// it running, with everything already written at the query.
+LRESULT main_window_on_end_session(HWND hwnd, WPARAM ending) {
+    if (ending) {
+        s_exit_asks = 0;
+        main_window_shutdown(hwnd);
+    }
+    return 0;
+}
+
 // A notice of the platform module, shown after the message that caused it
-// was answered; the text is the platform's malloc copy.  A shutdown that
-// ran meanwhile has said what it had to say.
-LRESULT main_window_on_notice(HWND hwnd, char* text) {
-    if (text && !s_shutting_down) {
+// was answered; the text is the platform's malloc copy, taken back by the
+// token the message carries.  A shutdown that ran meanwhile has said what
+// it had to say.
+LRESULT main_window_on_notice(HWND hwnd, LPARAM token) {
+    char* text = platform_take_notice(token);
+    if (!text) {
+        REPORT_FOREIGN(MSG_NOTICE);
+        return 0;
+    }
+    if (!s_shutting_down) {
         wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
     }
     free(text);
     return 1;
 }
 
+// Once the exit has begun no memo is made: its saves would be dropped.
 LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
+    if (s_shutting_down) {
+        return 0;
+    }
     char* text = main_window_copydata_text(data);
     if (!text) {
         return 0;  // longer than a memo takes: refused whole
@@ -217,13 +290,19 @@ LRESULT main_window_on_copy_data(HWND hwnd, const COPYDATASTRUCT* data) {
         TRACKED_FREE(text);
         return 0;
     }
-    SendMessageA(memo, WM_COMMAND, MEMO_CMD_SET_TEXT, reinterpret_cast<LPARAM>(text));
+    SendMessageA(memo, WM_COMMAND, MEMO_CMD_SET_TEXT,
+                 reinterpret_cast<LPARAM>(tracked_hand_over(text)));
     return reinterpret_cast<LRESULT>(memo);
 }
 
+// The notice comes after the answer: a second start waiting for it must
+// not wait for the user.
 LRESULT main_window_on_new_memo(HWND hwnd, int placement_kind) {
+    if (s_shutting_down) {
+        return 0;
+    }
     if (!g_settings.show) {
-        wide_message_box(hwnd, k_hidden_notice, PROGRAM_CAPTION, MB_OK);
+        platform_notify_later(k_hidden_notice);
         return 0;
     }
     return reinterpret_cast<LRESULT>(placement_new_memo(hwnd, placement_kind));
@@ -343,6 +422,8 @@ LRESULT main_window_on_command(HWND hwnd, int command, int argument) {
         return main_window_on_focus_memo(argument);
     case CMD_SETTINGS:
         return main_window_on_settings(hwnd);
+    case CMD_SEARCH:
+        return reinterpret_cast<LRESULT>(search_window_show(hwnd));
     default:
         // Also the tray menu's cancel (1) and the edit box's accelerators
         // pressed in a memo window.
@@ -390,7 +471,9 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         PostQuitMessage(0);
         return 1;
     case WM_QUERYENDSESSION:
-        return main_window_shutdown(hwnd, 0);
+        return main_window_on_query_end_session(hwnd);
+    case WM_ENDSESSION:
+        return main_window_on_end_session(hwnd, wparam);
     case WM_WINDOWPOSCHANGED:
         return main_window_on_window_pos_changed(hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
     case WM_COPYDATA:
@@ -402,9 +485,11 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MSG_TRAY_NOTIFY:
         return main_window_on_tray_notify(hwnd, LOWORD(lparam));
     case MSG_SHUTDOWN:
-        return main_window_shutdown(hwnd, 1);
+        return main_window_shutdown(hwnd);
+    case MSG_GET_EXITING:
+        return s_shutting_down;
     case MSG_NOTICE:
-        return main_window_on_notice(hwnd, reinterpret_cast<char*>(lparam));
+        return main_window_on_notice(hwnd, lparam);
     case WM_TIMER:
         if (wparam == TIMER_SAVE_RETRY) {
             memo_file_retry_pending();
@@ -435,6 +520,7 @@ WPARAM main_window_handoff_command(const char* command_line) {
         case 'a': return CMD_ACTIVATE_FIRST;
         case 'f': return CMD_FOREGROUND;
         case 'r': return CMD_REFRESH;
+        case 's': return CMD_SEARCH;
         default: break;
         }
     }
@@ -450,17 +536,33 @@ int main_window_register_class(HINSTANCE instance) {
 
 namespace {
 
-// Hands the running instance its command; a new memo also gets the
-// keyboard focus, which needs this thread's input attached to the owner's.
+// Hands the running instance its command; a new memo or the search window
+// also gets the keyboard focus, which needs this thread's input attached to
+// the owner's.
+// An instance that does not answer in time is left alone, and the user is
+// told.
 void main_window_hand_off(HWND running, const char* command_line) {
     WPARAM command = main_window_handoff_command(command_line);
-    LRESULT result = SendMessageA(running, WM_COMMAND, command, 0);
-    if (LOWORD(command) != CMD_NEW_MEMO) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(running, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, k_handoff_answer_ms,
+                             &result)) {
+        wide_message_box(nullptr, k_instance_hung, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (LOWORD(command) != CMD_NEW_MEMO && LOWORD(command) != CMD_SEARCH) {
         return;
     }
     HWND memo = reinterpret_cast<HWND>(result);
+    DWORD_PTR exiting = 0;
+    if (!memo &&
+        SendMessageTimeoutA(running, MSG_GET_EXITING, 0, 0, SMTO_ABORTIFHUNG, k_handoff_answer_ms,
+                            &exiting) &&
+        exiting) {
+        wide_message_box(nullptr, k_instance_exiting, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
+        return;
+    }
     if (!memo) {
-        return;  // hidden mode: the running instance showed its notice
+        return;  // hidden mode: the running instance shows its notice
     }
     DWORD thread = GetWindowThreadProcessId(memo, nullptr);
     DWORD self = GetCurrentThreadId();
@@ -489,6 +591,9 @@ void main_window_message_loop(HACCEL accelerators) {
         if (got == -1) {
             REPORT_FAILURE();
             MsgWaitForMultipleObjects(0, nullptr, FALSE, k_loop_error_wait_ms, QS_ALLINPUT);
+            continue;
+        }
+        if (search_window_translate(&msg)) {
             continue;
         }
         HWND parent = msg.hwnd ? GetParent(msg.hwnd) : nullptr;

@@ -1,5 +1,5 @@
 // The program entry and the hidden main window: single instance, the
-// message loop, the ten main-window commands and the shutdown sequence.
+// message loop, the main-window commands and the shutdown sequence.
 #ifndef KELVANE_MAIN_WINDOW_H
 #define KELVANE_MAIN_WINDOW_H
 
@@ -22,8 +22,8 @@ extern HWND g_main_window;
 LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The command a second start hands over for the text after the program
-// name: "-a", "-f", "-r" (only the first two characters count), anything
-// else the new-memo command with placement kind 2.
+// name: "-a", "-f", "-r", "-s" (only the first two characters count),
+// anything else the new-memo command with placement kind 2.
 WPARAM main_window_handoff_command(const char* command_line);
 
 // Registers the main window class and the memo window class; 1 on success.

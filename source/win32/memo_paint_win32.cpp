@@ -14,6 +14,7 @@
 #include "wide_text.h"
 #include "scale.h"
 #include "scoped.h"
+#include "utf8_text.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ void memo_paint_text(HDC dc, HWND window, const char* text, const RECT* client,
     if (!font) {
         REPORT_FAILURE();
     }
-    wchar_t* wide = wide_from_utf8(text, -1, nullptr);
+    size_t shown = utf8_shown_length(text, MEMO_PAINT_TEXT_MAX, nullptr);
+    wchar_t* wide = wide_from_utf8(text, static_cast<int>(shown), nullptr);
     DrawTextW(dc, wide, -1, &box, DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS);
     TRACKED_FREE(wide);
 }

@@ -24,6 +24,8 @@
 #include "memo_paint.h"
 #include "memo_tooltip.h"
 #include "dpi.h"
+#include "search_window.h"
+#include "utf8_text.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -52,6 +54,12 @@ const UINT k_codepage_utf16 = 1200;
 // then write nothing.
 int s_placing_unsaved = 0;
 
+// The memo the user is dragging or resizing (between WM_ENTERSIZEMOVE and
+// WM_EXITSIZEMOVE), and whether it moved: its place is saved once, when
+// the drag ends, not on each of the hundreds of moves on the way.
+HWND s_sizing_memo = nullptr;
+int s_sizing_moved = 0;
+
 memo_record* memo_window_record(HWND hwnd) {
     return static_cast<memo_record*>(memo_registry_find(hwnd));
 }
@@ -66,9 +74,6 @@ memo_record* memo_window_record_or_report(HWND hwnd) {
     return record;
 }
 
-HWND memo_window_edit_box(HWND hwnd) {
-    return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
 
 // A refresh passes a memo by while its edit box is open (memo_sync).
 void memo_window_set_edit_box(HWND hwnd, HWND box) {
@@ -92,6 +97,20 @@ void memo_window_apply_region(HWND hwnd, BOOL redraw) {
     SetWindowRgn(hwnd, memo_region_create(hwnd), redraw);
 }
 
+// The window text is the start of the memo's text on one line, so that
+// screen readers and window tools, which name a window by its text, tell
+// the memos apart.  The search window's list follows as well.
+void memo_window_text_changed(HWND hwnd) {
+    const memo_record* record = memo_window_record(hwnd);
+    char* start = utf8_start(record && record->text ? record->text : "", MEMO_WINDOW_NAME_CHARS);
+    wchar_t* name = wide_from_utf8(start, -1, nullptr);
+    wide_flatten_line_breaks(name);
+    SetWindowTextW(hwnd, name);
+    TRACKED_FREE(name);
+    TRACKED_FREE(start);
+    search_window_memos_changed();
+}
+
 // --- commands --------------------------------------------------------------
 
 // A text whose loading would hold the program up for long is not put into
@@ -101,7 +120,7 @@ LRESULT memo_window_refuse_edit(HWND hwnd, const memo_record* record) {
     settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name);
     char text[sizeof k_too_large + PLATFORM_PATH_SIZE];
     snprintf(text, sizeof text, k_too_large, path);
-    MessageBoxA(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONINFORMATION);
+    wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONINFORMATION);
     return 0;
 }
 
@@ -178,6 +197,7 @@ LRESULT memo_window_set_text(HWND hwnd, char* text) {
     // its answer, and only when it lasts.
     int saved = memo_file_save(hwnd, MEMO_SAVE_ALL);
     memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
+    memo_window_text_changed(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
     memo_window_post_foreground(hwnd);
     return saved ? 1 : 0;
@@ -194,6 +214,7 @@ LRESULT memo_window_peel(HWND hwnd) {
     }
     // Without a record no file is touched, but the window still goes.
     memo_file_peel(hwnd);
+    search_window_memos_changed();
     if (g_settings.balloon) {
         balloon_show(BALLOON_PEEL, hwnd);
     }
@@ -213,16 +234,25 @@ LRESULT memo_window_set_color(HWND hwnd, int32_t color_index) {
     return 1;
 }
 
+// A memo whose tooltip was never needed gets the new settings when it is
+// made: a change of TOOLTIPTIME must not make a control for every memo.
 LRESULT memo_window_refresh_tooltip(HWND hwnd) {
-    if (memo_window_record(hwnd)) {
-        memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
+    const memo_record* record = memo_window_record(hwnd);
+    if (record && record->tooltip) {
+        memo_tooltip_update(hwnd, record->tooltip);
     }
     return 1;
 }
 
 // --- messages --------------------------------------------------------------
 
-const memo_handover* memo_window_handover(LPARAM lparam) {
+// The record comes only with a message the program is sending itself: the
+// same message posted by another program carries no pointer worth reading.
+const memo_handover* memo_window_handover(UINT message, LPARAM lparam) {
+    if (lparam && !platform_window_sending(lparam)) {
+        REPORT_FOREIGN(message);
+        return nullptr;
+    }
     const memo_handover* handover = reinterpret_cast<const memo_handover*>(lparam);
     if (!handover || !handover->record) {
         REPORT_FAILURE();
@@ -235,15 +265,20 @@ const memo_handover* memo_window_handover(LPARAM lparam) {
 // act on it at once.  The tooltip control waits until it is needed
 // (memo_tooltip_of): a start-up with a thousand memos makes none.
 LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
+    if (lparam && !platform_window_sending(lparam)) {
+        REPORT_FOREIGN(MEMO_MSG_INIT);  // an open edit box stays the memo's
+        return 0;
+    }
     memo_window_set_edit_box(hwnd, nullptr);
     memo_window_apply_region(hwnd, TRUE);
     LRESULT alpha = SendMessageA(GetWindow(hwnd, GW_OWNER), MSG_GET_TRANSPARENCY, 0, 0);
     SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
 
-    const memo_handover* handover = memo_window_handover(lparam);
+    const memo_handover* handover = memo_window_handover(MEMO_MSG_INIT, lparam);
     if (!handover) {
         return 0;
     }
+    memo_window_text_changed(hwnd);
     if (handover->mode != MEMO_MODE_NEW) {
         return 1;
     }
@@ -262,43 +297,62 @@ LRESULT memo_window_on_init(HWND hwnd, LPARAM lparam) {
 }
 
 LRESULT memo_window_on_reload(HWND hwnd, LPARAM lparam) {
-    const memo_handover* handover = memo_window_handover(lparam);
+    const memo_handover* handover = memo_window_handover(MEMO_MSG_RELOAD, lparam);
     if (!handover) {
         return 0;
     }
     if (handover->mode == MEMO_MODE_FROM_FILES) {
         memo_tooltip_update(hwnd, memo_tooltip_of(hwnd));
+        memo_window_text_changed(hwnd);
     }
     return 1;
 }
 
-// Also during a drag: each notice rewrites the position keys.  The first
-// notices come from the window's creation, before the memo is registered:
-// there is nothing to save yet.
-LRESULT memo_window_on_move(HWND hwnd) {
-    if (!s_placing_unsaved && memo_window_record(hwnd)) {
+// Every other move (the arrow keys, a program) is saved at once.  The
+// first notices come from the window's creation, before the memo is
+// registered: there is nothing to save yet.
+void memo_window_save_place(HWND hwnd) {
+    if (s_placing_unsaved) {
+        return;
+    }
+    if (hwnd == s_sizing_memo) {
+        s_sizing_moved = 1;
+        return;
+    }
+    if (memo_window_record(hwnd)) {
         memo_file_save(hwnd, MEMO_SAVE_POSITION);
     }
-    return 1;
 }
 
 // The class styles repaint the whole memo, so the new region needs no
 // redraw of its own.  Before the memo is registered its shape waits for
 // the init message, which sets it.
 LRESULT memo_window_on_size(HWND hwnd) {
+    memo_window_save_place(hwnd);
     if (memo_window_record(hwnd)) {
-        if (!s_placing_unsaved) {
-            memo_file_save(hwnd, MEMO_SAVE_POSITION);
-        }
         memo_window_apply_region(hwnd, FALSE);
     }
     return 1;
 }
 
+LRESULT memo_window_on_size_move(HWND hwnd, int entering) {
+    if (entering) {
+        s_sizing_memo = hwnd;
+        s_sizing_moved = 0;
+        return 0;
+    }
+    int moved = hwnd == s_sizing_memo && s_sizing_moved;
+    s_sizing_memo = nullptr;
+    if (moved) {
+        memo_window_save_place(hwnd);
+    }
+    return 0;
+}
+
 // The tooltip control's own watch covers every move once it exists.
 LRESULT memo_window_on_mouse_move(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     memo_tooltip_on_pointer(hwnd, message, lparam);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 // The default procedure still runs: it gives the activated memo the
@@ -310,7 +364,7 @@ LRESULT memo_window_on_activate(HWND hwnd, WPARAM wparam, LPARAM lparam) {
         record->active = LOWORD(wparam) == WA_INACTIVE ? 0 : 1;
         InvalidateRect(hwnd, nullptr, FALSE);
     }
-    return DefWindowProcA(hwnd, WM_ACTIVATE, wparam, lparam);
+    return DefWindowProcW(hwnd, WM_ACTIVATE, wparam, lparam);
 }
 
 LRESULT memo_window_on_paint(HWND hwnd) {
@@ -452,6 +506,10 @@ LRESULT memo_window_on_region(HWND hwnd) {
 
 }  // namespace
 
+HWND memo_window_edit_box(HWND hwnd) {
+    return reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
 LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
     if (command >= MEMO_CMD_COLOR && command <= MEMO_CMD_COLOR_LAST) {
         return memo_window_set_color(memo, command - MEMO_CMD_COLOR);
@@ -460,6 +518,12 @@ LRESULT memo_window_command(int command, HWND memo, LPARAM lparam) {
     case MEMO_CMD_EDIT:
         return memo_window_open_edit(memo);
     case MEMO_CMD_SET_TEXT:
+        // The edit box and the main window hand their block over; a made-up
+        // pointer from another program is never touched.
+        if (lparam && !tracked_take_over(reinterpret_cast<const void*>(lparam))) {
+            REPORT_FOREIGN(WM_COMMAND);
+            return 0;
+        }
         return memo_window_set_text(memo, reinterpret_cast<char*>(lparam));
     case MEMO_CMD_EDIT_CLOSED:
         memo_window_set_edit_box(memo, nullptr);
@@ -481,14 +545,18 @@ void memo_window_place_unsaved(HWND memo, int x, int y, int width, int height) {
 }
 
 int32_t memo_window_register_class(HINSTANCE instance) {
-    return window_class_register(instance, MEMO_WINDOW_CLASS, memo_window_proc, COLOR_WINDOW,
-                                 nullptr, nullptr);
+    return window_class_register_unicode(instance, MEMO_WINDOW_CLASS, memo_window_proc,
+                                         COLOR_WINDOW, nullptr, nullptr);
 }
 
 LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_MOVE:
-        return memo_window_on_move(hwnd);
+        memo_window_save_place(hwnd);
+        return 1;
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+        return memo_window_on_size_move(hwnd, message == WM_ENTERSIZEMOVE);
     case WM_SIZE:
         return memo_window_on_size(hwnd);
     case WM_ACTIVATE:
@@ -521,6 +589,6 @@ LRESULT CALLBACK memo_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MEMO_MSG_RELOAD:
         return memo_window_on_reload(hwnd, lparam);
     default:
-        return DefWindowProcA(hwnd, message, wparam, lparam);
+        return DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -485,9 +486,70 @@ memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
 
 void platform_window_destroy(memo_hwnd window) { DestroyWindow(window); }
 
+size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size) {
+    if (size == 0 || size > INT_MAX) return 0;
+    int n = static_cast<int>(size);
+    int units = MultiByteToWideChar(CP_UTF8, 0, text, n, nullptr, 0);
+    wchar_t* wide = units > 0 ? static_cast<wchar_t*>(malloc(sizeof(wchar_t) * units)) : nullptr;
+    if (!wide) return 0;
+    MultiByteToWideChar(CP_UTF8, 0, text, n, wide, units);
+    // No best fit: "é" must not quietly become "e" in a folder name.
+    int bytes = WideCharToMultiByte(CP932_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, units, nullptr, 0,
+                                    "?", nullptr);
+    if (out_size >= static_cast<size_t>(bytes) && bytes > 0) {
+        WideCharToMultiByte(CP932_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, units, out, bytes, "?",
+                            nullptr);
+    }
+    free(wide);
+    return bytes > 0 ? static_cast<size_t>(bytes) : 0;
+}
+
+size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size) {
+    if (size == 0 || size > INT_MAX) return 0;
+    int n = static_cast<int>(size);
+    int units = MultiByteToWideChar(CP932_CODE_PAGE, 0, text, n, nullptr, 0);
+    wchar_t* wide = units > 0 ? static_cast<wchar_t*>(malloc(sizeof(wchar_t) * units)) : nullptr;
+    if (!wide) return 0;
+    MultiByteToWideChar(CP932_CODE_PAGE, 0, text, n, wide, units);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (out_size >= static_cast<size_t>(bytes) && bytes > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, wide, units, out, bytes, nullptr, nullptr);
+    }
+    free(wide);
+    return bytes > 0 ? static_cast<size_t>(bytes) : 0;
+}
+
+namespace {
+
+// The lParams of the messages this thread is sending through
+// platform_window_send right now, innermost last.  Sends nest only a few
+// deep (a memo's init may send to its owner); deeper ones are not listed
+// and their hand-over is refused rather than trusted.
+const size_t k_sending_slots = 16;
+intptr_t s_sending[k_sending_slots];
+size_t s_sending_depth = 0;
+
+}  // namespace
+
 intptr_t platform_window_send(memo_hwnd window, uint32_t message, uintptr_t wparam,
                               intptr_t lparam) {
-    return SendMessageA(window, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
+    if (s_sending_depth < k_sending_slots) s_sending[s_sending_depth] = lparam;
+    s_sending_depth++;
+    LRESULT result =
+        SendMessageA(window, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
+    s_sending_depth--;
+    return result;
+}
+
+int platform_window_sending(intptr_t lparam) {
+    // InSendMessage cannot tell: inside another program's WM_COPYDATA it
+    // holds for the program's own nested sends too.
+    if (!lparam) return 0;
+    size_t listed = s_sending_depth < k_sending_slots ? s_sending_depth : k_sending_slots;
+    for (size_t i = 0; i < listed; i++) {
+        if (s_sending[i] == lparam) return 1;
+    }
+    return 0;
 }
 
 void platform_window_show(memo_hwnd window, int show) {
@@ -542,24 +604,57 @@ HWND platform_main_window(void) {
 
 }  // namespace
 
+namespace {
+
+// Notices posted to the main window and not yet shown: MSG_NOTICE carries
+// one of these copies, and only a copy listed here is ever shown or freed.
+const size_t k_notice_slots = 32;
+char* s_notices[k_notice_slots];
+
+void platform_notify_now(const char* text) {
+    wchar_t wide_text[1024];
+    wchar_t wide_caption[256];
+    cp932_to_wide(text, wide_text, 1024);
+    cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
+    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
 void platform_notify_later(const char* text) {
     HWND main = platform_main_window();
+    char** slot = nullptr;
+    for (char*& s : s_notices) {
+        if (!s) {
+            slot = &s;
+            break;
+        }
+    }
     size_t n = strlen(text) + 1;
-    char* copy = static_cast<char*>(malloc(n));
-    if (!main || !copy) {
-        // Nothing left to answer first (the program is ending): tell now.
-        free(copy);
-        wchar_t wide_text[1024];
-        wchar_t wide_caption[256];
-        cp932_to_wide(text, wide_text, 1024);
-        cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
-        MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONWARNING);
+    char* copy = main && slot ? static_cast<char*>(malloc(n)) : nullptr;
+    if (!copy) {
+        // Nothing left to answer first (the program is ending), or a flood
+        // of notices: tell now.
+        platform_notify_now(text);
         return;
     }
     memcpy(copy, text, n);
+    *slot = copy;
     if (!PostMessageA(main, MSG_NOTICE, 0, reinterpret_cast<LPARAM>(copy))) {
+        *slot = nullptr;
         free(copy);
     }
+}
+
+char* platform_take_notice(intptr_t token) {
+    for (char*& s : s_notices) {
+        if (s && reinterpret_cast<intptr_t>(s) == token) {
+            char* text = s;
+            s = nullptr;
+            return text;
+        }
+    }
+    return nullptr;
 }
 
 void platform_retry_later(uint32_t delay_ms) {

@@ -13,4 +13,11 @@
 int32_t window_class_register(HINSTANCE instance, const char* name, WNDPROC procedure,
                               int background, HICON icon, HICON small_icon);
 
+// The same for a window class whose windows are Unicode windows: their
+// texts (a title, a memo's name) keep every character whatever the
+// system's code page, also when another program reads them.  Their
+// procedure hands what it does not handle to DefWindowProcW.
+int32_t window_class_register_unicode(HINSTANCE instance, const char* name, WNDPROC procedure,
+                                      int background, HICON icon, HICON small_icon);
+
 #endif

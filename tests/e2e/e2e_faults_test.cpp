@@ -220,11 +220,14 @@ protected:
     // Ctrl+Enter's command, as the user does.
     static void edit(HWND memo, const wchar_t* text) {
         PostMessageA(memo, WM_COMMAND, MEMO_CMD_EDIT, 0);
+        // The box is found as soon as it exists, its rich edit only once
+        // the box's creation has made it.
         HWND box = nullptr;
-        ASSERT_TRUE(probe_wait([&] { return (box = first_of(probe_windows(EDIT_BOX_CLASS))) != nullptr; },
-                               k_wait_ms));
-        HWND rich = FindWindowExW(box, nullptr, L"RichEdit20W", nullptr);
-        ASSERT_NE(nullptr, rich);
+        HWND rich = nullptr;
+        ASSERT_TRUE(probe_wait([&] {
+            box = first_of(probe_windows(EDIT_BOX_CLASS));
+            return box && (rich = FindWindowExW(box, nullptr, L"RichEdit20W", nullptr)) != nullptr;
+        }, k_wait_ms));
         SendMessageW(rich, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         PostMessageA(box, WM_COMMAND, ID_ACCEL_CTRL_ENTER, 0);
         ASSERT_TRUE(probe_wait([] { return probe_windows(EDIT_BOX_CLASS).empty(); }, k_wait_ms));

@@ -97,11 +97,12 @@ void e2e_click_at(POINT at, bool right);
 // Picks an item of the tray menu the way a user does: a right click on the
 // icon in Wine's tray window, then the arrow keys.  Counted from the
 // bottom, which is the same in every state of the menu: キャンセル 1,
-// 終了 2, ヘルプ 3, 設定 4.
+// 終了 2, ヘルプ 3, 設定 4, メモを検索... 5.
 bool e2e_tray_pick(HWND main, int items_from_bottom);
 
 const int k_tray_help = 3;
 const int k_tray_settings = 4;
+const int k_tray_search = 5;
 
 // A memo made from `text` with WM_COPYDATA; null when none was made.
 HWND e2e_copydata_memo(HWND main, const char* text);

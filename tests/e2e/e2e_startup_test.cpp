@@ -281,7 +281,7 @@ TEST_F(KelvaneTest, AfterExitANewStartIsAFirstStartAgain) {
 // window (40008, 40010) and anything unknown do nothing and answer 0.  Their
 // failure report has an empty message, which writes no error.log.
 TEST_F(KelvaneTest, UnknownCommandsAnswerZeroAndLogNothing) {
-    const WPARAM commands[] = {0, 1, 11, 12, 40008, 40010, 0xFFFF, MAKEWPARAM(1, 3), MAKEWPARAM(11, 2)};
+    const WPARAM commands[] = {0, 1, 12, 13, 40008, 40010, 0xFFFF, MAKEWPARAM(1, 3), MAKEWPARAM(12, 2)};
     with_instance("", [&](HWND hwnd, size_t first) {
         for (WPARAM command : commands) {
             LRESULT result = -1;

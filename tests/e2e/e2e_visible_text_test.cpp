@@ -1,11 +1,13 @@
 // End-to-end tests of the texts the user reads, run in two code pages.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "e2e_harness.h"
 #include "main_window.h"
+#include "resource.h"
 #include "text_reader.h"
 
 namespace {
@@ -87,6 +89,16 @@ void e2e_type(const std::wstring& text) {
     e2e_send_keys(keys);
 }
 
+// One key pressed and let go: Enter and Esc reach the window's keys only
+// as keys, not as characters.
+void e2e_key(WORD vk) {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = vk;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    e2e_send_keys({keys[0], keys[1]});
+}
+
 void e2e_ctrl_enter() {
     std::vector<INPUT> keys;
     for (WORD vk : {VK_CONTROL, VK_RETURN, VK_RETURN, VK_CONTROL}) {
@@ -153,8 +165,39 @@ protected:
     void expect_memo_shown(HWND main, const std::string& text) {
         std::vector<std::string> lines = texts(main);
         EXPECT_NE("", e2e_shown_text(lines, "tip", text + "\\n" + u8"最終更新日 ")) << e2e_joined(lines);
+        // The memo window's name, read in the program and from outside.
+        EXPECT_TRUE(e2e_shows(lines, "window|" MEMO_WINDOW_CLASS, text)) << e2e_joined(lines);
+        std::vector<HWND> memos = probe_windows(MEMO_WINDOW_CLASS, main);
+        EXPECT_EQ(text, memos.empty() ? "" : probe_window_text_utf8(memos[0]));
         lines = tray_menu_texts(main);
         EXPECT_TRUE(e2e_shows(lines, "menu|1", text)) << e2e_joined(lines);
+    }
+
+    // The search window once it has the keyboard focus in its field.
+    HWND search_window() {
+        HWND search = nullptr, active = nullptr, focus = nullptr;
+        probe_wait([&] {
+            search = FindWindowW(L"SearchWindowClass", L"メモの検索");
+            return search && probe_focus(&active, &focus) && active == search &&
+                   GetDlgCtrlID(focus) == IDC_SEARCH_QUERY;
+        }, k_wait_ms);
+        return search;
+    }
+
+    // Waits for the search window's list to show exactly `expected`, in any
+    // order (the order is the native tests' concern: memos made within one
+    // minute of each other share their stamp or not).
+    void search_rows(HWND main, std::vector<std::string> expected) {
+        std::sort(expected.begin(), expected.end());
+        std::vector<std::string> rows;
+        EXPECT_TRUE(probe_wait([&] {
+            rows.clear();
+            for (const std::string& line : texts(main)) {
+                if (line.compare(0, 4, "row|") == 0) rows.push_back(line.substr(4));
+            }
+            std::sort(rows.begin(), rows.end());
+            return rows == expected;
+        }, k_wait_ms)) << e2e_joined(rows);
     }
 
     // The one memo text file's bytes; "" while there is none.
@@ -269,8 +312,9 @@ TEST_F(VisibleTextTest, TrayMenuWithItsMemoList) {
         ASSERT_NE(nullptr, e2e_copydata_memo(main, u8"日本語のメモ"));
         ASSERT_NE(nullptr, e2e_copydata_memo(main, u8"一行目\r\n二行目\n三行目"));
         std::vector<std::string> lines = tray_menu_texts(main);
-        for (const char* item : {u8"付箋を貼る", u8"非表示", u8"メモを更新", u8"メモリスト", u8"設定",
-                                 u8"ヘルプ", u8"終了", u8"キャンセル"}) {
+        for (const char* item :
+             {u8"付箋を貼る", u8"非表示", u8"メモを更新", u8"メモリスト", u8"メモを検索...",
+              u8"設定", u8"ヘルプ", u8"終了", u8"キャンセル"}) {
             EXPECT_TRUE(e2e_shows(lines, "menu|0", item)) << item;
         }
         // The newest memo first; each line break reads as a space.
@@ -300,6 +344,20 @@ TEST_F(VisibleTextTest, MessageBoxOfTheHiddenMode) {
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(probe_wait([&] { return !IsWindow(box); }, k_wait_ms));
         EXPECT_TRUE(probe_send(main, WM_COMMAND, CMD_TOGGLE_SHOW, 0, &result));
+    });
+}
+
+TEST_F(VisibleTextTest, MessageBoxOfATooLargeMemo) {
+    ASSERT_TRUE(e2e_make_folders(folder + "\\kelvan") &&
+                e2e_write_file(folder + "\\kelvan\\big.txt", std::string(300 * 1024, 'a')) &&
+                e2e_write_file(folder + "\\kelvan\\big.ini", "[KELVAN]\r\nX=100\r\nY=100\r\n"));
+    with_instance("", [&](HWND main, size_t) {
+        PostMessageA(FindWindowA(MEMO_WINDOW_CLASS, nullptr), WM_COMMAND, MEMO_CMD_EDIT, 0);
+        ASSERT_TRUE(
+            probe_wait([&] { return !probe_program_dialogs(main, "Kelvane").empty(); }, k_wait_ms));
+        EXPECT_NE("", e2e_shown_text(texts(main), "child",
+                                     u8"このメモは大きすぎるため、編集ボックスでは開けません。"));
+        PostMessageA(probe_program_dialogs(main, "Kelvane")[0], WM_COMMAND, IDOK, 0);
     });
 }
 
@@ -333,6 +391,56 @@ TEST_F(VisibleTextTest, TypedMemoIsSavedReloadedAndShownWhole) {
         expect_memo_shown(main, text);
     });
     expect_no_error_log();
+}
+
+// Typing narrows the list with every key; case, width and kana do not
+// matter.  Esc closes the window.
+TEST_F(VisibleTextTest, SearchWindowFromTheTrayMenuNarrowsAsTyped) {
+    const std::vector<std::string> all = {u8"メモ帳の使い方", u8"会議のめも", u8"ﾒﾓ 半角", u8"デザイン案"};
+    with_instance("", [&](HWND main, size_t) {
+        for (const std::string& text : all) ASSERT_NE(nullptr, e2e_copydata_memo(main, text.c_str()));
+        ASSERT_TRUE(e2e_tray_pick(main, k_tray_search));
+        HWND search = search_window();
+        ASSERT_NE(nullptr, search) << "no search window with the focus in its field";
+        search_rows(main, all);
+        e2e_type(L"ﾒﾓ");
+        search_rows(main, {u8"メモ帳の使い方", u8"会議のめも", u8"ﾒﾓ 半角"});
+        e2e_type(L"\b\bﾃﾞｻﾞ");
+        search_rows(main, {u8"デザイン案"});
+        e2e_key(VK_ESCAPE);
+        EXPECT_TRUE(probe_wait([&] { return !IsWindow(search); }, k_wait_ms));
+    });
+}
+
+// kelvane.exe -s while memos are hidden: Enter shows them and gives the
+// chosen one the keyboard focus; a second call brings the window back.
+TEST_F(VisibleTextTest, SearchFromASecondStartFocusesTheChosenHiddenMemo) {
+    with_instance("", [&](HWND main, size_t) {
+        HWND memo = e2e_copydata_memo(main, u8"カイモノ リスト\n牛乳");
+        ASSERT_NE(nullptr, memo);
+        ASSERT_NE(nullptr, e2e_copydata_memo(main, u8"別のメモ"));
+        LRESULT result = 0;
+        ASSERT_TRUE(probe_send(main, WM_COMMAND, CMD_TOGGLE_SHOW, 0, &result));
+        ASSERT_FALSE(IsWindowVisible(memo));
+        size_t second = start("-s");
+        EXPECT_EQ(1, wait_exit(second));
+        HWND search = search_window();
+        ASSERT_NE(nullptr, search) << "no search window with the focus in its field";
+        e2e_type(L"かいもの");
+        search_rows(main, {u8"カイモノ リスト 牛乳"});
+        e2e_key(VK_RETURN);
+        EXPECT_TRUE(probe_wait(
+            [&] {
+                HWND active = nullptr;
+                HWND focus = nullptr;
+                return IsWindowVisible(memo) && probe_focus(&active, &focus) && focus == memo;
+            },
+            k_wait_ms))
+            << "the memo did not get the keyboard focus";
+        ASSERT_TRUE(probe_send(main, WM_COMMAND, CMD_SEARCH, 0, &result));
+        EXPECT_EQ(search, reinterpret_cast<HWND>(result));
+        EXPECT_EQ(search, search_window());
+    });
 }
 
 // The program in a folder whose name holds characters that neither the

@@ -254,9 +254,9 @@ bool probe_is_balloon(HWND tooltip) {
 // What the memo shows: its tooltip's text up to the last-modified line.
 std::string probe_memo_text(HWND memo) {
     // A memo makes its tooltip control when it is first needed; asking it
-    // to refresh its tooltip text makes it now, as a hover would.
+    // to take a pointer move makes it now, as a hover does.
     DWORD_PTR answer = 0;
-    SendMessageTimeoutA(memo, WM_COMMAND, MEMO_CMD_TOOLTIP, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    SendMessageTimeoutA(memo, WM_NCMOUSEMOVE, HTCAPTION, 0, SMTO_ABORTIFHUNG, 5000, &answer);
     for (HWND tooltip : probe_windows(TOOLTIPS_CLASSA, memo)) {
         if (probe_is_balloon(tooltip)) continue;
         std::string text = probe_utf8(probe_tool_text(tooltip, memo).c_str());

@@ -131,6 +131,18 @@ BOOL CALLBACK reader_child(HWND hwnd, LPARAM lparam) {
     if (lstrcmpiA(name.c_str(), "SysTabControl32") == 0) {
         reader_tabs(out, hwnd);
     }
+    if (lstrcmpiA(name.c_str(), "SysListView32") == 0) {
+        int count = static_cast<int>(SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; i++) {
+            static wchar_t text[8192];
+            text[0] = L'\0';
+            LVITEMW item = {};
+            item.pszText = text;
+            item.cchTextMax = 8192;
+            SendMessageW(hwnd, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+            *out += "row|" + reader_utf8(text) + "\n";
+        }
+    }
     return TRUE;
 }
 

@@ -9,6 +9,7 @@
 //   window|<class>|<title>       every visible top-level window of the process
 //   child|<class>|<id>|<text>    every window inside it, shown or not
 //   tab|<text>                   every tab of a tab control, after the control
+//   row|<text>                   the first column of every row of a list view, in order
 //   tip|<text>                   every tool of every tooltip control of the process
 //   menu|<depth>|<text>          every item of the pop-up menu on the screen
 //   end

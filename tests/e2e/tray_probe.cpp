@@ -34,7 +34,8 @@
 //   wait-balloon <0|1> <ms>   prints "watching" at once, then exits 0 as soon
 //                             as a balloon window is there (1) or none is (0),
 //                             1 on timeout
-//   menus                     one line per pop-up menu on the screen: "l t r b"
+//   shown <class>             one line per shown window of a class: "l t r b"
+//                             (#32768 pop-up menus, tooltips_class32 tips)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -236,10 +237,10 @@ int probe_run(int argc, char** argv) {
         return probe_wait([want] { return probe_windows(BALLOON_CLASS).empty() != want; },
                           strtoul(argv[3], nullptr, 10), 5) ? 0 : 1;
     }
-    if (what == "menus") {
-        for (HWND menu : probe_windows("#32768", nullptr, true)) {
+    if (what == "shown" && argc >= 3) {
+        for (HWND window : probe_windows(argv[2], nullptr, true)) {
             RECT r;
-            GetWindowRect(menu, &r);
+            GetWindowRect(window, &r);
             printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
         }
         return 0;

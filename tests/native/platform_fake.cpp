@@ -7,6 +7,7 @@
 
 #include "memo_registry.h"
 
+#include <iconv.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -215,6 +216,36 @@ int platform_appdata_folder(char* buffer, size_t size) {
 }
 
 int platform_last_fault(void) { return g_fake.last_fault; }
+
+// glibc's code page 932 table, a character at a time: one without a form is '?'.
+size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string result;
+    for (size_t at = 0, n = 1; at < size; at += n, n = 1) {
+        while (at + n < size && (static_cast<unsigned char>(text[at + n]) & 0xC0) == 0x80) n++;
+        char buffer[8], *in = const_cast<char*>(text + at), *o = buffer;
+        size_t in_left = n, out_left = sizeof buffer;
+        result += iconv(cd, &in, &in_left, &o, &out_left) != static_cast<size_t>(-1)
+                      ? std::string(buffer, o)
+                      : "?";
+    }
+    iconv_close(cd);
+    if (out && out_size >= result.size()) memcpy(out, result.data(), result.size());
+    return result.size();
+}
+
+size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    std::string result(size * 3, '\0');
+    char* in = const_cast<char*>(text);
+    char* o = &result[0];
+    size_t in_left = size, out_left = result.size();
+    iconv(cd, &in, &in_left, &o, &out_left);
+    iconv_close(cd);
+    result.resize(result.size() - out_left);
+    if (out && out_size >= result.size()) memcpy(out, result.data(), result.size());
+    return result.size();
+}
 
 void platform_local_time(platform_time* out) {
     fake_ensure_ready();

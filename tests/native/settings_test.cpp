@@ -278,10 +278,13 @@ TEST_F(SettingTest, UnusablePathFallsBackWithANoticeAndIsKept) {
     const struct {
         std::string path;
         const char* why;
+        std::string shown;
     } cases[] = {
-        {too_long, "パスが長すぎます"},
-        {"E:\\gone\\kelvan", "親フォルダが見つかりません"},
-        {"C:\\app\\config.ini", "同じ名前のファイルがあります"},
+        {too_long, "パスが長すぎます", too_long.substr(0, 40)},
+        {"E:\\gone\\kelvan", "親フォルダが見つかりません", "E:\\gone\\kelvan"},
+        {"C:\\app\\config.ini", "同じ名前のファイルがあります", "C:\\app\\config.ini"},
+        // A UTF-8 config.ini with a character code page 932 lacks.
+        {u8"C:\\x☃y", "Shift_JIS で表せない文字が含まれています", "C:\\x?y"},
     };
     for (const auto& c : cases) {
         const std::string config = "[KELVAN]\r\nPORTABLE=0\r\nPATH=" + c.path + "\r\nTOPMOST=0\r\n";
@@ -292,7 +295,7 @@ TEST_F(SettingTest, UnusablePathFallsBackWithANoticeAndIsKept) {
         std::string notice = settings_folder_notice();
         EXPECT_NE(std::string::npos, notice.find(c.why)) << notice;
         EXPECT_NE(std::string::npos, notice.find("代わりに「C:\\app\\kelvan」を使用します")) << notice;
-        EXPECT_NE(std::string::npos, notice.find(c.path.substr(0, 40))) << notice;
+        EXPECT_NE(std::string::npos, notice.find(c.shown)) << notice;
         EXPECT_LT(notice.size(), 400u) << "a long path is shown by its start";
         EXPECT_FALSE(fake_platform_exists("E:\\gone")) << "only one level is ever created";
 

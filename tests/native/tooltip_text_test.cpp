@@ -106,12 +106,10 @@ TEST_F(TooltipTextTest, MemoThatNeverHadTextIsTakenAsEmpty) {
     EXPECT_EQ(std::string(u8"\n最終更新日 0月0日 0時0分"), tip());
 }
 
-TEST_F(TooltipTextTest, LongTextIsNotCut) {
+TEST_F(TooltipTextTest, LongTextShowsItsStartAndTheDate) {
     std::string long_text(100000, 'a');
     set_text(long_text.c_str());
-    std::string text = tip();
-    EXPECT_EQ(long_text.size() + 1 + strlen(u8"最終更新日 0月0日 0時0分"), text.size());
-    EXPECT_EQ(0u, text.find(long_text));
+    EXPECT_EQ(long_text.substr(0, TOOLTIP_TEXT_MAX) + u8"…\n最終更新日 0月0日 0時0分", tip());
 }
 
 TEST_F(TooltipTextTest, NoRecordGivesNoText) {

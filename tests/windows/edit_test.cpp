@@ -286,6 +286,27 @@ TEST_F(EditBoxTest, CloseDiscardsTheEdit) {
     EXPECT_FALSE(file_exists(folder + "\\20240102030405.txt")) << "nothing written";
 }
 
+// At the end of the program or the session: typing is kept, without a
+// question; an unchanged or empty text leaves everything as it was.
+TEST_F(EditBoxTest, KeepTextAtTheEndSavesOnlyWhatChanged) {
+    g_settings.notext = 1;
+    for (const wchar_t* typed : {L"前の文", L""}) {
+        HWND b = open();
+        set_text(b, typed);
+        edit_box_keep_text(b);
+        EXPECT_EQ(b, box()) << "nothing to keep: the box stays";
+        SendMessageA(b, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(pump_until([&] { return closed(b); }));
+    }
+    EXPECT_FALSE(file_exists(folder + "\\20240102030405.txt"));
+    HWND b = open();
+    set_text(b, L"残す");
+    edit_box_keep_text(b);
+    EXPECT_TRUE(closed(b)) << "kept at once: the memo goes next";
+    EXPECT_STREQ(u8"残す", record_of(memo)->text);
+    EXPECT_EQ(u8"\xEF\xBB\xBF残す", read_file(folder + "\\20240102030405.txt"));
+}
+
 TEST_F(EditBoxTest, EmptyTextAsksWithNoText) {
     g_settings.notext = 1;
     HWND b = open();

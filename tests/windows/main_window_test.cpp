@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, CommandsWithoutMemosAndUnknownCommands) {
     EXPECT_EQ(1, command(MAKEWPARAM(CMD_FOCUS_MEMO, 5)));  // past the end: nothing, still 1
     EXPECT_EQ(0, command(CMD_REFRESH));
     EXPECT_EQ(1, command(CMD_FOREGROUND));
-    for (WPARAM unknown : {0, 1, 11, 12, 0xFFFF, 40008, 40010}) {
+    for (WPARAM unknown : {0, 1, 12, 13, 0xFFFF, 40008, 40010}) {
         EXPECT_EQ(0, command(unknown)) << unknown;
     }
     EXPECT_EQ("", drain());
@@ -276,6 +276,7 @@ TEST_F(MainWindowTest, NewMemoInHiddenModeShowsTheNotice) {
     g_settings.show = 0;
     memo_test::box_answerer answer("Kelvane", IDOK);
     EXPECT_EQ(0, command(MAKEWPARAM(CMD_NEW_MEMO, 2)));
+    drain();  // the notice follows the answer
     EXPECT_EQ("現在非表示モードです。表示モードにしてからメモを作成して下さい。", answer.text());
     g_settings.show = 1;
 }

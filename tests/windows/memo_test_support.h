@@ -146,7 +146,7 @@ inline char* tracked_copy(const char* text) {
     size_t n = strlen(text);
     char* block = TRACKED_NEW(char, n + 1);
     memcpy(block, text, n + 1);
-    return block;
+    return static_cast<char*>(tracked_hand_over(block));  // as the edit box hands a text over
 }
 
 // A memo window made the way the store loads one: created hidden at the
@@ -164,7 +164,7 @@ inline HWND create_memo(HWND owner, int left, int top, int width, int height, co
     record->text = text ? tracked_copy(text) : nullptr;
     memo_registry_set_name(memo, name);
     memo_handover handover = {record, mode};
-    SendMessageA(memo, MEMO_MSG_INIT, 0, reinterpret_cast<LPARAM>(&handover));
+    platform_window_send(memo, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
     ShowWindow(memo, SW_SHOWNOACTIVATE);
     UpdateWindow(memo);
     return memo;

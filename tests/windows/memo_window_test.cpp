@@ -85,9 +85,9 @@ TEST_F(MemoWindowTest, InitialisationSetsRegionAlphaAndNoEditBox) {
 
     EXPECT_EQ(0, SendMessageA(m, MEMO_MSG_INIT, 0, 0)) << "no hand-over record";
     memo_handover empty = {nullptr, MEMO_MODE_FROM_FILES};
-    EXPECT_EQ(0, SendMessageA(m, MEMO_MSG_RELOAD, 0, reinterpret_cast<LPARAM>(&empty)));
+    EXPECT_EQ(0, platform_window_send(m, MEMO_MSG_RELOAD, 0, reinterpret_cast<intptr_t>(&empty)));
     memo_handover reload = {record_of(m), MEMO_MODE_FROM_FILES};
-    EXPECT_EQ(1, SendMessageA(m, MEMO_MSG_RELOAD, 0, reinterpret_cast<LPARAM>(&reload)));
+    EXPECT_EQ(1, platform_window_send(m, MEMO_MSG_RELOAD, 0, reinterpret_cast<intptr_t>(&reload)));
 }
 
 TEST_F(MemoWindowTest, NewMemoTakesTheCursorAndOpensTheEditBoxWithTextbox) {
@@ -163,6 +163,12 @@ TEST_F(MemoWindowTest, MovesAndResizesWriteThePositionKeys) {
     DeleteObject(region);
     EXPECT_EQ(240, box.right) << "the region follows the new size";
     EXPECT_EQ(90, box.bottom);
+
+    SendMessageA(m, WM_ENTERSIZEMOVE, 0, 0);  // a drag writes once, where it ends
+    for (int x = 310; x <= 400; x += 10) MoveWindow(m, x, 200, 240, 90, TRUE);
+    EXPECT_EQ(300, ini_int(ini(m), "LEFT"));
+    SendMessageA(m, WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(400, ini_int(ini(m), "LEFT"));
 
     // A memo that never had a text has no files, and moving it makes none.
     HWND fresh = memo(500, 100, 160, 120, nullptr);
@@ -492,7 +498,7 @@ TEST_F(MemoWindowTest, CtrlEnterOnAMemoDoesNothing) {
 // A memo read from files has no tooltip control until the pointer rests on
 // it, and then shows its text and date line as if the control had always
 // been there; a refresh makes the control too.
-TEST_F(MemoWindowTest, TooltipControlComesWithThePointerOrARefresh) {
+TEST_F(MemoWindowTest, TooltipControlComesWithThePointerAndARefreshMakesNone) {
     HWND hovered = memo(300, 300, 160, 120, u8"ホバー");
     HWND refreshed = memo(600, 300, 160, 120, "r");
     EXPECT_EQ(nullptr, record_of(hovered)->tooltip);
@@ -519,9 +525,10 @@ TEST_F(MemoWindowTest, TooltipControlComesWithThePointerOrARefresh) {
     SetCursorPos(0, 0);
 
     EXPECT_EQ(nullptr, record_of(refreshed)->tooltip) << "only the memo under the pointer";
-    EXPECT_EQ(1, memo_window_command(MEMO_CMD_TOOLTIP, refreshed, 0));
-    ASSERT_NE(nullptr, record_of(refreshed)->tooltip);
-    EXPECT_EQ(refreshed, GetWindow(record_of(refreshed)->tooltip, GW_OWNER));
+    g_settings.tooltiptime = 5000;  // reaches the tooltips there are, makes none
+    for (HWND m : {refreshed, hovered}) EXPECT_EQ(1, memo_window_command(MEMO_CMD_TOOLTIP, m, 0));
+    EXPECT_EQ(nullptr, record_of(refreshed)->tooltip);
+    EXPECT_EQ(5000, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
 }
 
 TEST_F(MemoWindowTest, UnregisteredWindowChangesNothing) {

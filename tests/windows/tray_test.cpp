@@ -168,11 +168,11 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
 
     std::vector<MenuItem> items = read_menu(menu);
     const MenuItem expected[] = {
-        {"付箋を貼る", 0x10003, false}, {"-", 0, false},       {"非表示", 8, false},
-        {"メモを更新", 9, false},       {"-", 0, false},       {"メモリスト", 0, true},
-        {"-", 0, false},                {"設定", 4, false},    {"ヘルプ", 7, false},
-        {"-", 0, false},                {"終了", 2, false},    {"-", 0, false},
-        {"キャンセル", 1, false},
+        {"付箋を貼る", 0x10003, false}, {"-", 0, false},      {"非表示", 8, false},
+        {"メモを更新", 9, false},       {"-", 0, false},      {"メモリスト", 0, true},
+        {"メモを検索...", 11, false},   {"-", 0, false},      {"設定", 4, false},
+        {"ヘルプ", 7, false},           {"-", 0, false},      {"終了", 2, false},
+        {"-", 0, false},                {"キャンセル", 1, false},
     };
     ASSERT_EQ(sizeof expected / sizeof expected[0], items.size());
     for (size_t i = 0; i < items.size(); i++) {
@@ -216,10 +216,11 @@ TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
     HMENU menu = tray_icon_menu_create(&model);
     tray_menu_release(&model);
     std::vector<MenuItem> items = read_menu(menu);
-    ASSERT_EQ(10u, items.size());
+    ASSERT_EQ(12u, items.size());
     EXPECT_EQ("表示", items[2].text);
     EXPECT_EQ("-", items[3].text);
-    EXPECT_EQ("設定", items[4].text);
+    EXPECT_EQ("メモを検索...", items[4].text);
+    EXPECT_EQ("設定", items[6].text);
     DestroyMenu(menu);
 
     tray_menu_build(&model, 0, 1);
