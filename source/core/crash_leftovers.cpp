@@ -2,11 +2,11 @@
 // the data folder.
 #include "crash_leftovers.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "paths.h"
 #include "platform.h"
+#include "sync_names.h"
 
 namespace {
 
@@ -17,50 +17,65 @@ int crash_leftovers_ends_with(const char* name, const char* suffix) {
     if (n < k) return 0;
     for (size_t i = 0; i < k; i++) {
         char a = name[n - k + i];
-        char b = suffix[i];
         if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (a != b) return 0;
+        if (a != suffix[i]) return 0;
     }
     return 1;
 }
 
-// One temporary file of the program's own naming, left by a write that a
-// crash or a kill cut short.  Beside its complete file it is an unfinished
-// write and goes.  The INI of a new memo whose text file landed is complete
-// (it is written before the text) and becomes the memo's INI file.  Any
-// other leftover goes too: in a synchronised folder it would travel to
-// every computer.
-void crash_leftovers_entry(const char* name, int is_folder, void* context) {
-    const char* folder = static_cast<const char*>(context);
-    int ini = crash_leftovers_ends_with(name, ".ini" PLATFORM_TEMP_SUFFIX);
-    int ours = ini || crash_leftovers_ends_with(name, ".txt" PLATFORM_TEMP_SUFFIX) ||
-               strcmp(name, PATH_PROBE_NAME PLATFORM_TEMP_SUFFIX) == 0;
-    char temp[PLATFORM_PATH_SIZE];
-    if (is_folder || !ours || !path_join(temp, folder, name)) {
-        return;
+// Whether a temporary file is ours: a memo's file with our suffix (not a
+// client's name that happens to end alike), or the probe file.
+int crash_leftovers_ours(const char* name) {
+    if (strcmp(name, PATH_PROBE_NAME PLATFORM_TEMP_SUFFIX) == 0) return 1;
+    size_t n = strlen(name);
+    const size_t suffix = strlen(".txt" PLATFORM_TEMP_SUFFIX);
+    return n > suffix && !sync_names_is_client_file(name) &&
+           (crash_leftovers_ends_with(name, ".txt" PLATFORM_TEMP_SUFFIX) ||
+            crash_leftovers_ends_with(name, ".ini" PLATFORM_TEMP_SUFFIX));
+}
+
+// The INI of a new memo whose text landed: complete (it is written before
+// the text), so it becomes the memo's INI file: 1.  A failed commit leaves
+// it for the next scan: -1.  0 for any other leftover.
+int crash_leftovers_complete(const folder_listing* list, const char* name) {
+    if (!crash_leftovers_ends_with(name, ".ini" PLATFORM_TEMP_SUFFIX)) return 0;
+    char stem[PLATFORM_PATH_SIZE];
+    size_t length = strlen(name) - strlen(".ini" PLATFORM_TEMP_SUFFIX);
+    memcpy(stem, name, length);
+    stem[length] = '\0';
+    platform_file_stamp seen;
+    if (folder_listing_stamp(list, stem, ".ini", &seen)) return 0;
+    char path[PLATFORM_PATH_SIZE];
+    // The listing may be older than the text: the system is asked before
+    // the only INI of a memo goes.
+    if (!folder_listing_stamp(list, stem, ".txt", &seen) &&
+        (!folder_listing_path(list, stem, ".txt", path) ||
+         platform_path_kind(path) == PLATFORM_PATH_NONE)) {
+        return 0;
     }
-    char target[PLATFORM_PATH_SIZE];
-    snprintf(target, sizeof target, "%s", temp);
-    target[strlen(target) - strlen(PLATFORM_TEMP_SUFFIX)] = '\0';
-    if (ini && platform_path_kind(target) == PLATFORM_PATH_NONE) {
-        char text[PLATFORM_PATH_SIZE];
-        snprintf(text, sizeof text, "%s", target);
-        memcpy(text + strlen(text) - 3, "txt", 3);
-        // Asked twice before the only INI of a memo goes: a passing error
-        // must not hide the memo for good.  A failed commit leaves the
-        // file for the next scan.
-        if (platform_path_kind(text) != PLATFORM_PATH_NONE ||
-            platform_path_kind(text) != PLATFORM_PATH_NONE) {
-            platform_commit_file(target, 0);
-            return;
-        }
-    }
-    platform_delete_file(temp);
+    return folder_listing_path(list, stem, ".ini", path) && platform_commit_file(path, 0) ? 1 : -1;
 }
 
 }  // namespace
 
-void crash_leftovers_tidy(const char* folder) {
-    platform_list_folder(folder, "*" PLATFORM_TEMP_SUFFIX, crash_leftovers_entry,
-                         const_cast<char*>(folder));
+int crash_leftovers_tidy(const folder_listing* list, int startup) {
+    uint64_t now = platform_file_time_now();
+    const uint64_t age = CRASH_LEFTOVERS_AGE_S * PLATFORM_SECOND;
+    int completed = 0;
+    for (int32_t i = 0; i < list->count; i++) {
+        const folder_entry* e = &list->entries[i];
+        if (e->is_folder || !crash_leftovers_ours(e->name)) continue;
+        int complete = crash_leftovers_complete(list, e->name);
+        if (complete) {
+            completed += complete > 0;
+            continue;
+        }
+        // A clock behind the file's (another computer's) counts as young.
+        int old = now > e->stamp.write_time && now - e->stamp.write_time > age;
+        char path[PLATFORM_PATH_SIZE];
+        if ((startup || old) && folder_listing_path(list, e->name, "", path)) {
+            platform_delete_file(path);
+        }
+    }
+    return completed;
 }

@@ -16,19 +16,14 @@
 #include "scale.h"
 #include "file_stamp.h"
 #include "memo_text.h"
-#include "crash_leftovers.h"
+#include "memo_keys.h"
 
 namespace {
-
-const char MEMO_FILE_SECTION[] = "KELVAN";
 
 // What a file pair holds, read before any window exists.
 struct memo_pair {
     char* text;  // tracked block, owned here until installed in a record
-    memo_position position;
-    int32_t color;
-    int32_t day;
-    int32_t time;
+    memo_keys keys;
     const char* name;  // points into the base path
     file_stamp text_stamp;
     uint64_t text_hash;
@@ -42,10 +37,6 @@ const uint32_t k_busy_budget_ms = 300;
 int s_patient = 1;
 
 }  // namespace
-
-int32_t memo_file_color_index(int32_t value) {
-    return value >= 0 && value < MEMO_COLOR_COUNT ? value : MEMO_COLOR_NEW;
-}
 
 // --- saving ---------------------------------------------------------------------
 
@@ -64,24 +55,9 @@ int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_i
         REPORT_FAILURE();
         return 0;
     }
-    if (flags & MEMO_SAVE_POSITION) {
-        memo_position p;
-        placement_stored_position(r, &p);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "X", p.x);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "Y", p.y);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "WIDTH", p.width);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "HEIGHT", p.height);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "QUADRANT", p.quadrant);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "LEFT", p.left);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "TOP", p.top);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "RIGHT", p.right);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "BOTTOM", p.bottom);
-    }
-    if (flags & MEMO_SAVE_COLOR) ini_set_int(&doc, MEMO_FILE_SECTION, "COLOR", color_index);
-    if (flags & MEMO_SAVE_STAMP) {
-        ini_set_int(&doc, MEMO_FILE_SECTION, "DAY", day);
-        ini_set_int(&doc, MEMO_FILE_SECTION, "TIME", time);
-    }
+    memo_keys keys = {{0, 0, 0, 0, 0, 0, 0, 0, 0}, color_index, day, time};
+    if (flags & MEMO_SAVE_POSITION) placement_stored_position(r, &keys.position);
+    memo_keys_set(&doc, flags, &keys);
     // Not flushed: a drag rewrites these keys on every mouse move, and after
     // a system crash a lost position costs a memo its place, not its text.
     int ok = busy_file_save_ini(&doc, ini_path, write_flags);
@@ -104,28 +80,13 @@ int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t 
 namespace {
 
 // The twelve keys of an INI file, each with its default; an unreadable or
-// missing file gives every default.  Its stamp is taken before the read.
-void memo_file_read_keys(const char* ini_path, memo_pair* pair) {
-    platform_file_stamp seen;
-    platform_stat_file(ini_path, &seen);
-    file_stamp_set(&pair->ini_stamp, &seen, nullptr, 0);
+// missing file gives every default.
+void memo_file_read_keys(const char* ini_path, memo_keys* keys) {
     ini_document doc;
     if (!busy_file_open_ini(&doc, ini_path)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
-    memo_position* p = &pair->position;
-    p->x = ini_get_int(&doc, MEMO_FILE_SECTION, "X", 0);
-    p->y = ini_get_int(&doc, MEMO_FILE_SECTION, "Y", 0);
-    p->width = ini_get_int(&doc, MEMO_FILE_SECTION, "WIDTH", 160);
-    p->height = ini_get_int(&doc, MEMO_FILE_SECTION, "HEIGHT", 120);
-    p->quadrant = ini_get_int(&doc, MEMO_FILE_SECTION, "QUADRANT", 0);
-    p->left = ini_get_int(&doc, MEMO_FILE_SECTION, "LEFT", 0);
-    p->top = ini_get_int(&doc, MEMO_FILE_SECTION, "TOP", 0);
-    p->right = ini_get_int(&doc, MEMO_FILE_SECTION, "RIGHT", 160);
-    p->bottom = ini_get_int(&doc, MEMO_FILE_SECTION, "BOTTOM", 120);
-    pair->color = memo_file_color_index(ini_get_int(&doc, MEMO_FILE_SECTION, "COLOR", 0xffffff));
-    pair->day = ini_get_int(&doc, MEMO_FILE_SECTION, "DAY", 0);
-    pair->time = ini_get_int(&doc, MEMO_FILE_SECTION, "TIME", 0);
+    memo_keys_get(&doc, keys);
     ini_close(&doc);
 }
 
@@ -196,7 +157,7 @@ int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const
         // ends or byte-order mark another computer wrote it.
         int had_it = base->known && file_stamp_hash_text(other) == record->text_hash;
         if (other[0] && !had_it && !memo_text_same(other, record->text)) {
-            memo_pair keys;
+            memo_keys keys;
             char ini[PLATFORM_PATH_SIZE];
             if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
                 ini[0] = '\0';
@@ -423,21 +384,17 @@ int memo_file_flush_pending(uint32_t budget_ms) {
 
 namespace {
 
-// The name of a base path: what follows its last backslash.
-const char* memo_file_base_name(const char* base_path) {
-    const char* last = path_last_backslash(base_path);
-    return last ? last + 1 : nullptr;
-}
-
 // Steps shared by load and refresh: the text first, then the twelve keys.
-// Each file's stamp is taken before it is read, so a change made during
-// the read shows as a change next time rather than going unseen.
-int memo_file_read_pair(const char* base_path, memo_pair* pair) {
+// Each file's stamp is taken before it is read (from the listing, when
+// view is one), so a change made during the read shows as a change next
+// time rather than going unseen.
+int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair* pair) {
     char path[PLATFORM_PATH_SIZE];
     pair->text = nullptr;
-    if (!settings_format_path(path, "%s.txt", base_path)) return 0;
+    pair->name = name;
     platform_file_stamp seen;
-    platform_stat_file(path, &seen);
+    folder_listing_stamp(view, name, ".txt", &seen);
+    if (!folder_listing_path(view, name, ".txt", path)) return 0;
     unsigned char* data;
     uint64_t size;
     busy_file_allow(k_busy_budget_ms);
@@ -450,16 +407,10 @@ int memo_file_read_pair(const char* base_path, memo_pair* pair) {
     pair->text_hash = file_stamp_hash_text(pair->text);
     platform_release_file(data);
 
-    if (!settings_format_path(path, "%s.ini", base_path)) path[0] = '\0';
-    memo_file_read_keys(path, pair);
-
-    pair->name = memo_file_base_name(base_path);
-    if (!pair->name) {
-        TRACKED_FREE(pair->text);
-        pair->text = nullptr;
-        REPORT_FAILURE();
-        return 0;
-    }
+    folder_listing_stamp(view, name, ".ini", &seen);
+    file_stamp_set(&pair->ini_stamp, &seen, nullptr, 0);
+    if (!folder_listing_path(view, name, ".ini", path)) path[0] = '\0';
+    memo_file_read_keys(path, &pair->keys);
     return 1;
 }
 
@@ -470,8 +421,8 @@ int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
     // edges the memo is placed from.
     platform_rect monitor;
     int32_t dpi;
-    placement_corner_monitor(pair->position.quadrant, &monitor, &dpi);
-    const memo_position* p = &pair->position;
+    placement_corner_monitor(pair->keys.position.quadrant, &monitor, &dpi);
+    const memo_position* p = &pair->keys.position;
     platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
                        scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
     if (!g_settings.absolute) {
@@ -497,9 +448,9 @@ int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
         REPORT_FAILURE();
         return 0;
     }
-    record->color_index = pair->color;
-    record->day = pair->day;
-    record->time = pair->time;
+    record->color_index = pair->keys.color;
+    record->day = pair->keys.day;
+    record->time = pair->keys.time;
     record->active = 0;
     memset(record->reserved, 0, sizeof record->reserved);
     record->text = pair->text;
@@ -522,18 +473,49 @@ int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
 
 }  // namespace
 
+namespace {
+
+// The folder and the name of a base path ("folder\\name").
+int memo_file_split(const char* base_path, folder_listing* view, char* name) {
+    const char* last = path_last_backslash(base_path);
+    if (!last || strlen(last + 1) >= MEMO_FILE_NAME_SIZE) {
+        REPORT_FAILURE();
+        return 0;
+    }
+    char folder[PLATFORM_PATH_SIZE];
+    snprintf(folder, sizeof folder, "%.*s", static_cast<int>(last - base_path), base_path);
+    folder_listing_live(view, folder);
+    snprintf(name, MEMO_FILE_NAME_SIZE, "%s", last + 1);
+    return 1;
+}
+
+}  // namespace
+
 int memo_file_load(memo_hwnd main_window, const char* base_path) {
-    memo_pair pair;
-    if (!memo_file_read_pair(base_path, &pair)) return 0;
-    return memo_file_create_memo(main_window, &pair);
+    folder_listing view;
+    char name[MEMO_FILE_NAME_SIZE];
+    return memo_file_split(base_path, &view, name) && memo_file_load_seen(main_window, &view, name);
 }
 
 int memo_file_reload(memo_hwnd main_window, const char* base_path) {
+    folder_listing view;
+    char name[MEMO_FILE_NAME_SIZE];
+    return memo_file_split(base_path, &view, name) &&
+           memo_file_reload_seen(main_window, &view, name);
+}
+
+int memo_file_load_seen(memo_hwnd main_window, const folder_listing* view, const char* name) {
     memo_pair pair;
-    if (!memo_file_read_pair(base_path, &pair)) return 0;
+    if (!memo_file_read_pair(view, name, &pair)) return 0;
+    return memo_file_create_memo(main_window, &pair);
+}
+
+int memo_file_reload_seen(memo_hwnd main_window, const folder_listing* view, const char* name) {
+    memo_pair pair;
+    if (!memo_file_read_pair(view, name, &pair)) return 0;
     memo_record* record;
     memo_hwnd window = memo_registry_find_name(pair.name, &record);
-    if (!window) return memo_file_create_memo(main_window, &pair);
+    if (!window) return memo_file_create_memo(main_window, &pair) ? 2 : 0;
     if (record->editing) {
         // The open edit box holds what the user is writing; the memo meets
         // the files when the edit ends (a new text checks them first).
@@ -570,68 +552,23 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
     record->text_hash = pair.text_hash;
     record->ini_stamp = pair.ini_stamp;
     record->refresh_due = 0;
-    if (record->day != pair.day) {
-        record->day = pair.day;
+    if (record->day != pair.keys.day) {
+        record->day = pair.keys.day;
         changed = 1;
     }
-    if (record->time != pair.time) {
-        record->time = pair.time;
+    if (record->time != pair.keys.time) {
+        record->time = pair.keys.time;
         changed = 1;
     }
-    if (record->color_index != pair.color) {
-        record->color_index = pair.color;
+    if (record->color_index != pair.keys.color) {
+        record->color_index = pair.keys.color;
         changed = 1;
     }
     if (!changed) return 1;
     memo_handover handover = {record, MEMO_MODE_FROM_FILES};
     platform_window_send(window, MEMO_MSG_RELOAD, 0, reinterpret_cast<intptr_t>(&handover));
     if (platform_window_visible(window)) platform_window_repaint(window);
-    return 1;
-}
-
-namespace {
-
-struct memo_scan {
-    memo_hwnd main_window;
-    int32_t first_load;
-};
-
-void memo_file_scan_entry(const char* name, int is_folder, void* context) {
-    const memo_scan* scan = static_cast<const memo_scan*>(context);
-    (void)is_folder;  // checked below on both files, like any other entry
-    char base[PLATFORM_PATH_SIZE];
-    if (!settings_format_path(base, "%s\\%s", g_settings.path, name)) return;
-    char* dot = strrchr(base, '.');
-    if (!dot) {
-        REPORT_FAILURE();
-        return;
-    }
-    *dot = '\0';
-    char path[PLATFORM_PATH_SIZE];
-    if (!settings_format_path(path, "%s.txt", base) ||
-        platform_path_kind(path) != PLATFORM_PATH_FILE) {
-        return;
-    }
-    if (!settings_format_path(path, "%s.ini", base) ||
-        platform_path_kind(path) != PLATFORM_PATH_FILE) {
-        return;
-    }
-    if (scan->first_load) {
-        memo_file_load(scan->main_window, base);
-    } else {
-        memo_file_reload(scan->main_window, base);
-    }
-}
-
-}  // namespace
-
-int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load) {
-    crash_leftovers_tidy(g_settings.path);
-    memo_scan scan = {main_window, first_load};
-    placement_batch_begin();
-    platform_list_folder(g_settings.path, "*.txt", memo_file_scan_entry, &scan);
-    placement_batch_end();
-    return 1;
+    return 2;
 }
 
 int memo_file_recycle(const char* path) { return platform_recycle_file(path); }

@@ -7,18 +7,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "folder_listing.h"
+#include "memo_keys.h"
 #include "platform.h"
 
-// Flags of memo_file_save and memo_file_write_ini.
-#define MEMO_SAVE_TEXT 0x01
-#define MEMO_SAVE_POSITION 0x10  // X, Y, WIDTH, HEIGHT, QUADRANT, LEFT, TOP, RIGHT, BOTTOM
-#define MEMO_SAVE_COLOR 0x20
-#define MEMO_SAVE_STAMP 0x40     // DAY, TIME
-#define MEMO_SAVE_ALL 0x71
-
-// A COLOR value as a colour index: values outside 0..6 (the missing key
-// gives 16777215) become the colour of a new memo.
-int32_t memo_file_color_index(int32_t value);
+// The flags of memo_file_save and memo_file_write_ini are MEMO_SAVE_*
+// (memo_keys.h).
 
 // Writes the memo's files from its record and its window rectangle.  1 when
 // everything asked for was written; 0 without a record or without text, and
@@ -67,11 +61,38 @@ int memo_file_load(memo_hwnd main_window, const char* base_path);
 // text as a memo of its own first.
 int memo_file_reload(memo_hwnd main_window, const char* base_path);
 
-// Loads (first_load 1) or refreshes (0) every "*.txt" with a matching
-// ".ini" in the data folder.  Before that, the temporary files a crash left
-// behind are tidied: the complete INI of a new memo whose text landed
-// becomes its INI file, every other one is removed.  Returns 1.
+// The same for the memo name of view's folder, whose files' stamps come
+// from view (a listing, or the system's answer for each).  The reload
+// answers 2 when the memo took something over or was loaded, 1 when it
+// stayed as it was.
+int memo_file_load_seen(memo_hwnd main_window, const folder_listing* view, const char* name);
+int memo_file_reload_seen(memo_hwnd main_window, const folder_listing* view, const char* name);
+
+// What a look at the data folder does with the memos that live already.
+enum memo_look {
+    MEMO_LOOK_START,   // start-up: every pair is loaded
+    MEMO_LOOK_ALL,     // "メモを更新": every pair is read again
+    MEMO_LOOK_CHANGED  // a change notice: only files that differ from what
+                       // their memo last read or wrote are read
+};
+
+// Loads (first_load 1) or refreshes (0) every pair of a "*.txt" with its
+// ".ini" in the data folder: memo_file_scan with MEMO_LOOK_START or
+// MEMO_LOOK_ALL.  Returns 1.
 int memo_file_scan_folder(memo_hwnd main_window, int32_t first_load);
+
+// The data folder from one listing: crash leftovers tidied (crash_leftovers),
+// every pair paired by name, every client's conflict copy of a memo file
+// made a memo (conflict_copies), and with MEMO_LOOK_CHANGED every memo whose
+// files went noted.  The number of memos whose screen or files changed.
+int memo_file_scan(memo_hwnd main_window, int how);
+
+// One file of view's folder after a change notice named it: the memo of
+// its base name (how as above), a pair that no memo has yet, or a client's
+// conflict copy.  A memo that came from a conflict copy, made here or on
+// another computer, shows the notice MEMO_KEPT_CLIENT_COPY; at start-up
+// only one made here does.  1 when a memo changed or came.
+int memo_file_look_at(memo_hwnd main_window, const folder_listing* view, const char* name, int how);
 
 // Moves a file to the recycle bin.  Callers ignore the result.
 int memo_file_recycle(const char* path);

@@ -10,15 +10,22 @@
 
 #include "platform.h"
 
-// The data folder changed.  Every memo file is compared with what its memo
-// last read or wrote, and every text file with an INI file beside it that
-// no memo has is a new memo; only when something changed from outside does
-// the refresh run (memo_file_scan_folder, first_load 0).  So the program's
-// own writes, which the watch reports too, cost one look and no refresh.
-// Memos whose edit box is open are passed by.  1 when a refresh ran.
+// The data folder changed, and which files is not known (the notice's
+// records were lost, the folder came back, a setting changed): one
+// listing, in which every memo file is compared with what its memo last
+// read or wrote, every pair that no memo has is a new memo and every
+// client's conflict copy of a memo file is taken (memo_file_scan).  Memos
+// whose edit box is open are passed by.  1 when anything changed.
 int memo_sync_folder_changed(memo_hwnd main_window);
 
-// The refreshes memo_sync_folder_changed has run since start-up.
+// The files names (count of them, without folder) of the data folder
+// changed: only they are looked at (memo_file_look_at), one look at each
+// file, so the program's own writes cost a stamp each and a change from
+// outside costs what changed, whatever the number of memos.  1 when
+// anything changed.
+int memo_sync_files_changed(memo_hwnd main_window, const char* const* names, int32_t count);
+
+// The looks since start-up that found a change from outside.
 int32_t memo_sync_refresh_count(void);
 
 // The edit box of memo closed without a new text: if its files changed

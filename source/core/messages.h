@@ -51,6 +51,10 @@
 // The wParam of MSG_FOLDER_CHANGED that the data page sends after it
 // changed AUTOREFRESH or the data folder: the watch follows first.
 #define FOLDER_CHANGED_SETTINGS 1
+// The wParam of MSG_FOLDER_CHANGED when the watch has the names of the
+// files that changed (folder_watch_take); 0 asks for a look at the whole
+// folder.
+#define FOLDER_CHANGED_NAMES 2
 // Answers how many refreshes folder changes have started since start-up,
 // so that a test can see bursts coalesce.
 #define MSG_GET_REFRESH_COUNT (0x0400 + 6) // WM_USER + 6
@@ -74,6 +78,7 @@
 #define MEMO_MSG_KEPT_COPY 0x8003  // WM_APP + 3
 #define MEMO_KEPT_OTHER_EDIT 1     // another computer's text, met by an edit here
 #define MEMO_KEPT_BEFORE_EMPTY 2   // the text before the file came back empty
+#define MEMO_KEPT_CLIENT_COPY 3    // a sync client's copy of the memo's other version
 
 // The shape and painting settings changed (wParam: what changed).
 #define MSG_MEMO_REGION (0x0400 + 1)  // WM_USER + 1

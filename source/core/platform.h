@@ -83,9 +83,14 @@ int platform_last_fault(void);
 
 // Reads a whole file into a new plain heap block (released with
 // platform_release_file), followed by one extra NUL byte that is not counted
-// in *size.  The file is opened without sharing.  Fails for a missing file
-// and for a file of 4 GiB or more.  One attempt: a busy file fails with
-// PLATFORM_FAULT_BUSY, and the caller decides whether to wait.
+// in *size.  Other readers may open the file meanwhile (a sync client or an
+// indexer that reads it then does not fail, nor does this read fail for
+// them), and so may a program that replaces it by a rename, which leaves
+// this read on the bytes it began with; a program that writes into the file
+// in place is refused, and one that is writing makes this read fail busy.
+// Fails for a missing file and for a file of 4 GiB or more.  One attempt:
+// a busy file fails with PLATFORM_FAULT_BUSY, and the caller decides
+// whether to wait.
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size);
 void platform_release_file(unsigned char* data);
 
@@ -135,11 +140,28 @@ struct platform_file_stamp {
 // Fills *out for path; returns out->exists.
 int platform_stat_file(const char* path, platform_file_stamp* out);
 
-// Calls visit(name, is_folder, context) for every entry of folder whose name
-// matches pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive),
-// in the order the system returns them.  Returns 0 when the folder cannot be
+// Sets the last-write time of a file (the count of platform_stat_file).
+int platform_set_write_time(const char* path, uint64_t write_time);
+
+// The system's clock in the count of platform_stat_file's last-write
+// times, for telling how long ago a file was last written.
+uint64_t platform_file_time_now(void);
+
+// One entry of a folder listing: what platform_stat_file says, from the
+// listing itself (no look at each file).
+struct platform_folder_entry {
+    const char* name;
+    int32_t is_folder;
+    uint64_t size;
+    uint64_t write_time;
+};
+#define PLATFORM_SECOND 10000000ull  // one second in write-time steps
+
+// Calls visit(entry, context) for every entry of folder whose name matches
+// pattern ("*.txt" style: '*' and '?' wildcards, case-insensitive), in the
+// order the system returns them.  Returns 0 when the folder cannot be
 // searched or nothing matches.
-typedef void (*platform_visit_fn)(const char* name, int is_folder, void* context);
+typedef void (*platform_visit_fn)(const platform_folder_entry* entry, void* context);
 int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
                          void* context);
 

@@ -82,8 +82,21 @@ LRESULT main_window_on_folder_changed(HWND hwnd, WPARAM why) {
     if (why == FOLDER_CHANGED_SETTINGS) {
         main_window_follow_data_folder(hwnd);
     }
-    if (g_settings.autorefresh) {
+    if (!g_settings.autorefresh) {
+        return 1;
+    }
+    if (why != FOLDER_CHANGED_NAMES) {
         memo_sync_folder_changed(hwnd);
+        return 1;
+    }
+    folder_watch_changes changes;
+    if (folder_watch_take(&changes)) {
+        if (changes.whole) {
+            memo_sync_folder_changed(hwnd);
+        } else {
+            memo_sync_files_changed(hwnd, changes.names, changes.count);
+        }
+        folder_watch_release(&changes);
     }
     return 1;
 }

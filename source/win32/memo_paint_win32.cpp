@@ -85,7 +85,7 @@ void memo_paint_memo(HDC dc, HWND window) {
         return;
     }
     // A colour index from outside never indexes past the slot table.
-    const settings_color_slot& slot = g_settings.colors[memo_file_color_index(record->color_index)];
+    const settings_color_slot& slot = g_settings.colors[memo_keys_color_index(record->color_index)];
 
     memo_paint_fill(dc, &client, slot.color);
     platform_rect c = {client.left, client.top, client.right, client.bottom};

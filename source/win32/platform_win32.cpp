@@ -120,9 +120,11 @@ int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     *size = 0;
     wchar_t wide[MAX_PATH];
     if (!platform_wide_path(path, wide)) return platform_fail_with(PLATFORM_FAULT_OTHER);
-    // No sharing: a synchronising client may not rewrite the file under us.
-    HANDLE file = CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Other readers are let in, and so is a replace by rename (this handle
+    // keeps the old bytes); a writer in place is not, so the read is never
+    // torn, and one that is writing now makes the open fail as busy.
+    HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         platform_fail();
         // Reading never needs write access: a refused open is a file on its
@@ -332,7 +334,10 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
     if (!platform_wide_path(search, wide_search)) return 0;
 
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(wide_search, &found);
+    // Each entry brings its size and time, so that a scan needs no look at
+    // each file; a large fetch saves round trips on a network share.
+    HANDLE find = FindFirstFileExW(wide_search, FindExInfoStandard, &found, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) return 0;
     int any = 0;
     do {
@@ -345,10 +350,37 @@ int platform_list_folder(const char* folder, const char* pattern, platform_visit
         }
         if (!name[0] || !platform_match(pattern, name)) continue;
         any = 1;
-        visit(name, found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0, context);
+        platform_folder_entry entry;
+        entry.name = name;
+        entry.is_folder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0;
+        entry.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        entry.write_time = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                           found.ftLastWriteTime.dwLowDateTime;
+        visit(&entry, context);
     } while (FindNextFileW(find, &found));
     FindClose(find);
     return any;
+}
+
+int platform_set_write_time(const char* path, uint64_t write_time) {
+    wchar_t wide[MAX_PATH];
+    if (!platform_wide_path(path, wide)) return 0;
+    HANDLE file = CreateFileW(wide, FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(write_time);
+    time.dwHighDateTime = static_cast<DWORD>(write_time >> 32);
+    BOOL ok = SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    return ok ? 1 : 0;
+}
+
+uint64_t platform_file_time_now(void) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
 void platform_local_time(platform_time* out) {

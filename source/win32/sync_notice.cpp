@@ -15,6 +15,8 @@ const wchar_t k_other_edit[] =
     L"別のコンピュータでの内容をこのメモとして残しました。";
 const wchar_t k_before_empty[] =
     L"同期でメモの内容が空になったため、空になる前の内容をこのメモとして残しました。";
+const wchar_t k_client_copy[] =
+    L"同期ソフトが同じメモの二つの版を残したため、もう一方の版をこのメモとして残しました。";
 
 const UINT_PTR k_tool_id = 1;
 const UINT_PTR k_subclass_id = 0x4B4E;  // "KN"
@@ -46,7 +48,14 @@ LRESULT CALLBACK sync_notice_proc(HWND tip, UINT message, WPARAM wparam, LPARAM 
 }  // namespace
 
 const wchar_t* sync_notice_text(int kind) {
-    return kind == MEMO_KEPT_BEFORE_EMPTY ? k_before_empty : k_other_edit;
+    switch (kind) {
+        case MEMO_KEPT_BEFORE_EMPTY:
+            return k_before_empty;
+        case MEMO_KEPT_CLIENT_COPY:
+            return k_client_copy;
+        default:
+            return k_other_edit;
+    }
 }
 
 // The balloon's stem points at the middle of the memo's top edge.

@@ -136,6 +136,8 @@ const std::vector<std::string>& fake_platform_recycled(void);
 // Counters of the calls made since the last reset.
 int fake_platform_write_count(void);
 int fake_platform_read_count(void);
+// Every look at the file system (kinds, stamps, reads, listings).
+int fake_platform_looks(void);
 
 // Recorded message boxes.
 int fake_platform_message_count(void);

@@ -14,6 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -141,12 +142,14 @@ void fake_platform_set_folder_fault(const char* windows_folder, int fault) {
 
 int fake_platform_write_count(void) { return g_fake.writes; }
 int fake_platform_read_count(void) { return g_fake.reads; }
+int fake_platform_looks(void) { return g_fake.looks; }
 
 const std::vector<std::string>& fake_platform_recycled(void) { return g_fake.recycled; }
 
 // --- platform.h ---------------------------------------------------------
 
 int platform_path_kind(const char* path) {
+    g_fake.looks++;
     if (fake_call_fails("platform_path_kind")) return PLATFORM_PATH_NONE;
     struct stat st;
     if (stat(fake_platform_host_path(path).c_str(), &st) != 0) return PLATFORM_PATH_NONE;
@@ -164,6 +167,7 @@ int platform_create_folder(const char* path) {
 int platform_read_file(const char* path, unsigned char** data, uint64_t* size) {
     fake_ensure_ready();
     g_fake.reads++;
+    g_fake.looks++;
     *data = nullptr;
     *size = 0;
     if (fake_fault_fires(FAKE_FAULT_READ)) return fake_fail(PLATFORM_FAULT_OTHER);
@@ -285,7 +289,17 @@ int platform_delete_file(const char* path) {
     return unlink(host.c_str()) == 0 ? 1 : 0;
 }
 
+namespace {
+
+// The Windows unit: 100 ns steps.
+uint64_t fake_write_time(const struct timespec& t) {
+    return (uint64_t)t.tv_sec * 10000000u + (uint64_t)t.tv_nsec / 100u;
+}
+
+}  // namespace
+
 int platform_stat_file(const char* path, platform_file_stamp* out) {
+    g_fake.looks++;
     struct stat st;
     out->exists = 0;
     out->size = 0;
@@ -293,28 +307,52 @@ int platform_stat_file(const char* path, platform_file_stamp* out) {
     if (stat(fake_platform_host_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     out->exists = 1;
     out->size = (uint64_t)st.st_size;
-    // The Windows unit: 100 ns steps.
-    out->write_time = (uint64_t)st.st_mtim.tv_sec * 10000000u + (uint64_t)st.st_mtim.tv_nsec / 100u;
+    out->write_time = fake_write_time(st.st_mtim);
     return 1;
+}
+
+int platform_set_write_time(const char* path, uint64_t write_time) {
+    if (fake_call_fails("platform_set_write_time")) return 0;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = (time_t)(write_time / 10000000u);
+    times[1].tv_nsec = (long)(write_time % 10000000u) * 100;
+    return utimensat(AT_FDCWD, fake_platform_host_path(path).c_str(), times, 0) == 0 ? 1 : 0;
+}
+
+uint64_t platform_file_time_now(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return fake_write_time(now);
 }
 
 int platform_list_folder(const char* folder, const char* pattern, platform_visit_fn visit,
                          void* context) {
     if (fake_call_fails("platform_list_folder")) return 0;
+    g_fake.looks++;
     DIR* dir = opendir(fake_platform_host_path(folder).c_str());
     if (!dir) return 0;
-    // Names are collected first so that a visitor may create or delete files.
-    std::vector<std::pair<std::string, int>> found;
+    // Entries are collected first so that a visitor may create or delete files.
+    std::vector<std::pair<std::string, platform_folder_entry>> found;
     std::string host_folder = fake_platform_host_path(folder);
     while (struct dirent* entry = readdir(dir)) {
         if (!fake_match(pattern, entry->d_name)) continue;
         struct stat st;
         std::string full = host_folder + "/" + entry->d_name;
-        int is_folder = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        found.emplace_back(entry->d_name, is_folder);
+        platform_folder_entry e = {nullptr, 0, 0, 0};
+        if (stat(full.c_str(), &st) == 0) {
+            e.is_folder = S_ISDIR(st.st_mode);
+            e.size = e.is_folder ? 0 : (uint64_t)st.st_size;
+            e.write_time = fake_write_time(st.st_mtim);
+        }
+        found.emplace_back(entry->d_name, e);
     }
     closedir(dir);
-    for (const auto& item : found) visit(item.first.c_str(), item.second, context);
+    for (auto& item : found) {
+        item.second.name = item.first.c_str();
+        visit(&item.second, context);
+    }
     return found.empty() ? 0 : 1;
 }
 

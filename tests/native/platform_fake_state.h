@@ -24,6 +24,7 @@ struct fake_state {
     int fault_calls[FAKE_FAULT_COUNT];
     int writes;
     int reads;
+    int looks;
     int temp_serial;
     std::vector<fake_window> windows;
     std::vector<std::string> recycled;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "crash_leftovers.h"
 #include "memo_file.h"
 #include "memo_registry.h"
 #include "native_test_support.h"
@@ -81,10 +82,11 @@ protected:
         std::vector<std::string> names;
         platform_list_folder(
             k_data, "*.tmp",
-            [](const char* name, int, void* context) {
-                static_cast<std::vector<std::string>*>(context)->push_back(name);
+            [](const platform_folder_entry* entry, void* context) {
+                static_cast<std::vector<std::string>*>(context)->push_back(entry->name);
             },
             &names);
+        std::sort(names.begin(), names.end());
         return names;
     }
 };
@@ -288,9 +290,13 @@ TEST_F(SaveTest, ScansTidyCrashLeftoversAndCompleteNewMemos) {
     put("d.TXT.tmp", "torn");
     put("kelvane-probe.tmp", "");
     put("notes.tmp", "someone else's");
+    put(".syncthing.b.txt.tmp", "a client's download");
+    put("~syncthing~b.ini.tmp", "a client's download");
+    const std::vector<std::string> others = {".syncthing.b.txt.tmp", "notes.tmp",
+                                             "~syncthing~b.ini.tmp"};
     memo_file_scan_folder(k_main, 1);
     ASSERT_EQ(2, fake_platform_window_count());
-    EXPECT_EQ(std::vector<std::string>{"notes.tmp"}, leftovers());
+    EXPECT_EQ(others, leftovers());
     EXPECT_EQ(k_ini_keys, get("a.ini"));
     EXPECT_EQ(k_ini_keys, get("b.ini"));
     EXPECT_EQ("kept", get("b.txt"));
@@ -308,7 +314,17 @@ TEST_F(SaveTest, ScansTidyCrashLeftoversAndCompleteNewMemos) {
     memo_file_scan_folder(k_main, 0);
     EXPECT_EQ(3, fake_platform_window_count());
     EXPECT_EQ(k_ini_keys, get("e.ini"));
-    EXPECT_EQ(std::vector<std::string>{"notes.tmp"}, leftovers());
+    EXPECT_EQ(others, leftovers());
+
+    // Once running, a temporary file may be another computer's write in
+    // flight: it goes only when it is old.
+    put("f.txt.tmp", "in flight");
+    memo_file_scan_folder(k_main, 0);
+    EXPECT_EQ("in flight", get("f.txt.tmp"));
+    uint64_t old = platform_file_time_now() - (CRASH_LEFTOVERS_AGE_S + 1) * PLATFORM_SECOND;
+    platform_set_write_time(path("f.txt.tmp").c_str(), old);
+    memo_file_scan_folder(k_main, 0);
+    EXPECT_EQ(others, leftovers());
 }
 
 // The state a kill leaves at every step of a save, replayed: a forked

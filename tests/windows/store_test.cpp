@@ -241,9 +241,9 @@ TEST_F(StoreWinTest, IniReaderReadsWhatTheSystemReads) {
 // replaces only when asked to.
 TEST_F(StoreWinTest, FileCallsNameTheirFaultAndStagedWritesWaitForTheirCommit) {
     put("a.ini", "old");
-    HANDLE other = CreateFileA(path("a.ini").c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE other =
+        CreateFileA(path("a.ini").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, other);
     unsigned char* data = nullptr;
     uint64_t size = 0;

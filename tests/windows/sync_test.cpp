@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "folder_watch.h"
 #include "memo_file.h"
@@ -19,10 +20,19 @@
 namespace {
 
 std::atomic<int> s_posts(0);
+int s_wholes = 0;
+std::vector<std::string> s_names;
 
+// Takes what the watch collected, as the main window does.
 LRESULT CALLBACK counting_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == MSG_FOLDER_CHANGED) {
         s_posts++;
+        folder_watch_changes changes;
+        if (folder_watch_take(&changes)) {
+            s_wholes += changes.whole;
+            s_names.insert(s_names.end(), changes.names, changes.names + changes.count);
+            folder_watch_release(&changes);
+        }
         return 1;
     }
     return DefWindowProcA(hwnd, message, wparam, lparam);

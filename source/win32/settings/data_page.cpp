@@ -240,11 +240,12 @@ struct copy_job {
 
 // Subfolders (with "." and "..") are left alone; a file whose name is
 // taken in the target keeps the target's file.
-void data_page_copy_one(const char* name, int is_folder, void* context) {
+void data_page_copy_one(const platform_folder_entry* entry, void* context) {
     copy_job* job = static_cast<copy_job*>(context);
+    const char* name = entry->name;
     char source[PLATFORM_PATH_SIZE];
     char destination[PLATFORM_PATH_SIZE];
-    if (is_folder || !settings_format_path(source, "%s\\%s", g_settings.path, name) ||
+    if (entry->is_folder || !settings_format_path(source, "%s\\%s", g_settings.path, name) ||
         !settings_format_path(destination, "%s\\%s", job->target, name)) {
         return;
     }
