@@ -229,6 +229,28 @@ BOOL CALLBACK bench_visit_window(HWND hwnd, LPARAM lparam) {
     return TRUE;
 }
 
+// The first answer of the owner window, asked once and waited for in a
+// thread of its own: one message at a time, since messages that time out
+// still queue up in front of the next one.
+struct bench_answer {
+    HWND owner;
+    double start;
+    DWORD timeout_ms;
+    double ms;
+    volatile LONG done;
+};
+
+DWORD WINAPI bench_answer_thread(LPVOID parameter) {
+    bench_answer* answer = static_cast<bench_answer*>(parameter);
+    DWORD_PTR ignored = 0;
+    if (SendMessageTimeoutA(answer->owner, WM_NULL, 0, 0, SMTO_NORMAL, answer->timeout_ms,
+                            &ignored)) {
+        answer->ms = bench_now_ms() - answer->start;
+    }
+    InterlockedExchange(&answer->done, 1);
+    return 0;
+}
+
 }  // namespace
 
 bench_run bench_time_start(const std::string& command_line, const std::string& folder,
@@ -267,6 +289,8 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
     watch.owner = nullptr;
     watch.shown = 0;
     bool exited = false;
+    bench_answer answer = {nullptr, start, timeout_ms, 0, 0};
+    HANDLE answer_thread = nullptr;
     while (bench_now_ms() - start < timeout_ms) {
         if (!watch.owner) {
             for (HWND hwnd = FindWindowA(owner_class, nullptr); hwnd;
@@ -281,12 +305,14 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
                 }
             }
         }
-        // The first answer: the owner exists from the start of its
-        // creation, which is where the program reads its folder.
-        DWORD_PTR ignored = 0;
-        if (watch.owner && run.answer_ms == 0 &&
-            SendMessageTimeoutA(watch.owner, WM_NULL, 0, 0, SMTO_NORMAL, 5, &ignored)) {
-            run.answer_ms = bench_now_ms() - start;
+        // The owner exists from the start of its creation, which is where
+        // the program reads its folder: it answers once that is over.
+        if (watch.owner && !answer_thread) {
+            answer.owner = watch.owner;
+            answer_thread = CreateThread(nullptr, 0, bench_answer_thread, &answer, 0, nullptr);
+        }
+        if (InterlockedCompareExchange(&answer.done, 0, 0)) {
+            run.answer_ms = answer.ms;
         }
         if (watch.owner && run.ms == 0) {
             EnumWindows(bench_visit_window, reinterpret_cast<LPARAM>(&watch));
@@ -313,6 +339,12 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
         GetExitCodeProcess(process.hProcess, &code);
         fprintf(stderr, "startup-bench: %s %s with %d of %d memo windows visible (exit code %lu)\n",
                 command_line.c_str(), exited ? "ended" : "timed out", watch.shown, count, code);
+    }
+    if (answer_thread) {
+        // It ends with the process if the process ends without answering.
+        if (!exited && !run.ok) TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(answer_thread, INFINITE);
+        CloseHandle(answer_thread);
     }
     if (!exited && run.ok && keep) {
         *keep = process;
