@@ -111,7 +111,7 @@ exit_computer() {
   on "$who" e2e_run_probe "$PROBE" command 2 >/dev/null || return 1
   wait "${!pid_name}" || rc=$?
   printf -v "$pid_name" '%s' ""
-  [ "$rc" = 1 ] || { echo "$who: exit code $rc"; return 1; }
+  [ "$rc" = 1 ] || { echo "$who: exit code $rc"; tail -n 5 "$folder/stdout.txt"; return 1; }
   [ ! -s "$folder/error.log" ] || { echo "$who: error.log:"; cat "$folder/error.log"; return 1; }
 }
 
