@@ -25,22 +25,38 @@ const int32_t k_step = 24;
 const uint32_t k_busy_budget_ms = 300;
 const uint32_t k_recycle_waits_ms[] = {20, 80};
 
-// A file of the folder, name + extension.
-int conflict_copies_path(const folder_listing* view, const char* name, const char* extension,
-                         char* path) {
-    return folder_listing_path(view, name, extension, path);
-}
+// Client files whose recycling failed: tried again on the retry timer,
+// and only while they are still what was taken (a client may reuse a name).
+struct conflict_copies_owed {
+    char path[PLATFORM_PATH_SIZE];
+    platform_file_stamp stamp;
+};
+const int k_owed_max = 16;
+conflict_copies_owed s_owed[k_owed_max];
+int s_owed_count = 0;
 
 // A client that still holds its file a moment after making it (hashing
 // it, sending it) lets go soon.
-void conflict_copies_recycle(const folder_listing* view, const char* name) {
-    char path[PLATFORM_PATH_SIZE];
-    if (!conflict_copies_path(view, name, "", path)) return;
+int conflict_copies_recycle_path(const char* path) {
     for (uint32_t wait : k_recycle_waits_ms) {
-        if (platform_recycle_file(path) || platform_path_kind(path) == PLATFORM_PATH_NONE) return;
+        if (platform_recycle_file(path) || platform_path_kind(path) == PLATFORM_PATH_NONE) return 1;
         platform_sleep(wait);
     }
-    if (!platform_recycle_file(path)) REPORT_FAILURE();
+    return platform_recycle_file(path);
+}
+
+void conflict_copies_recycle(const folder_listing* view, const char* name) {
+    char path[PLATFORM_PATH_SIZE];
+    platform_file_stamp stamp;
+    if (!folder_listing_path(view, name, "", path) || !platform_stat_file(path, &stamp) ||
+        conflict_copies_recycle_path(path)) {
+        return;
+    }
+    REPORT_FAILURE();
+    if (s_owed_count < k_owed_max) {
+        snprintf(s_owed[s_owed_count].path, PLATFORM_PATH_SIZE, "%s", path);
+        s_owed[s_owed_count++].stamp = stamp;
+    }
 }
 
 // The copy's other file: the same name with "txt" and "ini" swapped.
@@ -71,13 +87,13 @@ int conflict_copies_memo_base(const folder_listing* view, const char* name, sync
     return 0;
 }
 
-// The text of a memo's file (decoded), or of the live memo of that name;
-// a tracked block owned by the caller, or null.
+// The text of the memo name's text file, decoded: a tracked block owned by
+// the caller, or null when there is none.
 char* conflict_copies_text_of(const folder_listing* view, const char* name) {
     char path[PLATFORM_PATH_SIZE];
     platform_file_stamp seen;
     if (folder_listing_stamp(view, name, ".txt", &seen) &&
-        conflict_copies_path(view, name, ".txt", path)) {
+        folder_listing_path(view, name, ".txt", path)) {
         return memo_text_read(path);
     }
     return nullptr;
@@ -113,7 +129,7 @@ void conflict_copies_keys(const folder_listing* view, const char* base, uint64_t
     char path[PLATFORM_PATH_SIZE];
     ini_document doc;
     snprintf(ini, sizeof ini, "%s.ini", base);
-    if (!conflict_copies_path(view, ini, "", path) || !busy_file_open_ini(&doc, path)) {
+    if (!folder_listing_path(view, ini, "", path) || !busy_file_open_ini(&doc, path)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
     memo_keys_get(&doc, keys);
@@ -147,8 +163,8 @@ conflict_copies_step conflict_copies_become(const folder_listing* view, const ch
                                             const char* text, uint64_t write_time) {
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
-    if (!conflict_copies_path(view, name, ".txt", text_path) ||
-        !conflict_copies_path(view, name, ".ini", ini_path)) {
+    if (!folder_listing_path(view, name, ".txt", text_path) ||
+        !folder_listing_path(view, name, ".ini", ini_path)) {
         return FAILED;
     }
     // A text file of that name decides; without one, a memo of that name
@@ -187,7 +203,7 @@ int conflict_copies_take_text(const folder_listing* view, const char* name,
     unsigned char* bytes;
     uint64_t size;
     if (!folder_listing_stamp(view, name, "", &seen) ||
-        !conflict_copies_path(view, name, "", path) || !busy_file_read(path, &bytes, &size)) {
+        !folder_listing_path(view, name, "", path) || !busy_file_read(path, &bytes, &size)) {
         return CONFLICT_COPIES_LATER;
     }
     char* text = memo_text_decode(bytes, size);
@@ -251,4 +267,16 @@ int conflict_copies_made_name(const char* name) {
         if (!((*p >= '0' && *p <= '9') || (*p >= 'a' && *p <= 'f'))) return 0;
     }
     return 1;
+}
+
+int conflict_copies_recycle_owed(void) {
+    for (int i = s_owed_count - 1; i >= 0; i--) {
+        platform_file_stamp now;
+        platform_stat_file(s_owed[i].path, &now);
+        int same = now.exists && now.size == s_owed[i].stamp.size &&
+                   now.write_time == s_owed[i].stamp.write_time;
+        if (same && !platform_recycle_file(s_owed[i].path)) continue;
+        s_owed[i] = s_owed[--s_owed_count];
+    }
+    return s_owed_count;
 }

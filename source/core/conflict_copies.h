@@ -42,6 +42,11 @@ enum conflict_copies_result {
 // made (size bytes) receives the name of the memo to load.
 int conflict_copies_take(const folder_listing* view, const char* name, char* made, size_t size);
 
+// Tries again to recycle the client files that were held when their text
+// stood in a pair, each only while it is unchanged; the number still owed
+// (memo_file asks for its retry timer while any is).
+int conflict_copies_recycle_owed(void);
+
 // Whether a memo's name is one this module makes.
 int conflict_copies_made_name(const char* name);
 

@@ -17,6 +17,7 @@
 #include "file_stamp.h"
 #include "memo_text.h"
 #include "memo_keys.h"
+#include "conflict_copies.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ struct memo_pair {
 // a file that another program holds for a moment.  Retries from the queue
 // try once each: the timer comes back anyway.
 const uint32_t k_busy_budget_ms = 300;
+// How often a client's file held when it was to go is tried again.
+const uint32_t k_recycle_retry_ms = 2000;
 int s_patient = 1;
 
 }  // namespace
@@ -229,12 +232,12 @@ void memo_file_ensure_folder(void) {
     }
 }
 
-// After a save that did not land, or a round of retries: the next retry is
-// asked for while anything is owed, and the user is told when the queue
-// says it is time.
+}  // namespace
+
 void memo_file_follow_up(void) {
+    int copies = conflict_copies_recycle_owed();
     if (save_queue_count() == 0) {
-        platform_retry_later(0);
+        platform_retry_later(copies ? k_recycle_retry_ms : 0);
         return;
     }
     platform_retry_later(save_queue_next_delay());
@@ -244,6 +247,8 @@ void memo_file_follow_up(void) {
         platform_notify_later(text);
     }
 }
+
+namespace {
 
 // Writes what flags ask for from the memo's present state; what could not
 // be written stays owed in the save queue.  1 when everything landed.

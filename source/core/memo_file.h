@@ -33,10 +33,16 @@
 // deleted elsewhere.
 int memo_file_save(memo_hwnd window, uint16_t flags);
 
-// Tries every owed save once (no waiting), asks for the next try while
-// anything is still owed, and tells the user when the save queue says so.
-// The number of memos that still owe a save.
+// Tries every owed save once (no waiting), and every client's file still
+// to be recycled (conflict_copies), asks for the next try while anything
+// is still owed, and tells the user when the save queue says so.  The
+// number of memos that still owe a save.
 int memo_file_retry_pending(void);
+
+// After a save that did not land, a round of retries or a client's file
+// that could not go yet: the next retry is asked for while anything is
+// owed, and the user is told when the save queue says it is time.
+void memo_file_follow_up(void);
 
 // Tries the owed saves again and again, waiting for busy files, until all
 // landed or budget_ms passed (the program is about to end).  The number of

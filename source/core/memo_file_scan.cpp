@@ -123,6 +123,7 @@ int memo_file_look_at(memo_hwnd main_window, const folder_listing* view, const c
     }
     char made[MEMO_FILE_NAME_SIZE];
     int taken = conflict_copies_take(view, name, made, sizeof made);
+    if (taken != CONFLICT_COPIES_NONE) memo_file_follow_up();
     if (taken == CONFLICT_COPIES_MADE) {
         // Its files were written after the listing: the system tells.
         folder_listing live;

@@ -27,6 +27,9 @@ int memo_sync_folder_changed(memo_hwnd main_window) {
 }
 
 int memo_sync_files_changed(memo_hwnd main_window, const char* const* names, int32_t count) {
+    // Files that went with their folder (a drive pulled out) leave the
+    // memos as they are, like a look at the whole folder does.
+    if (platform_path_kind(g_settings.path) != PLATFORM_PATH_FOLDER) return 0;
     folder_listing view;
     folder_listing_live(&view, g_settings.path);
     int changed = 0;

@@ -45,6 +45,22 @@ const DWORD k_folder_filter =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 const DWORD k_parent_filter = FILE_NOTIFY_CHANGE_DIR_NAME;
 
+// One watched folder: its handle, the pending read and its event, the
+// registration for device notices, and, for the parent, the name of the
+// folder it watches for.
+struct folder_watch_entry {
+    HANDLE folder;
+    HANDLE done;  // manual reset, set when the pending read completes
+    HDEVNOTIFY device;
+    DWORD filter;
+    int pending;  // a read was started and may still use records
+    OVERLAPPED overlapped;
+    wchar_t leaf[MAX_PATH];
+    // The system wants them DWORD-aligned; 64 KiB is the most a network
+    // share takes, and holds a burst of some hundred changes.
+    DWORD records[16 * 1024];
+};
+
 struct watch_context {
     LONG refs;  // the user-interface thread's and the watch thread's
     CRITICAL_SECTION lock;
@@ -60,6 +76,8 @@ struct watch_context {
     size_t used;
     int32_t count;
     char names[k_names_bytes];  // count NUL-terminated names
+    // The thread's own: the folder and its parent (too large for its stack).
+    folder_watch_entry watches[2];
 };
 
 watch_context* s_context = nullptr;
@@ -99,20 +117,6 @@ void folder_watch_post(watch_context* c) {
     }
     LeaveCriticalSection(&c->lock);
 }
-
-// One watched folder: its handle, the pending read and its event, the
-// registration for device notices, and, for the parent, the name of the
-// folder it watches for.
-struct folder_watch_entry {
-    HANDLE folder;
-    HANDLE done;  // manual reset, set when the pending read completes
-    HDEVNOTIFY device;
-    DWORD filter;
-    int pending;  // a read was started and may still use records
-    OVERLAPPED overlapped;
-    wchar_t leaf[MAX_PATH];
-    DWORD records[1024];  // the system wants them DWORD-aligned
-};
 
 int folder_watch_arm(folder_watch_entry* w) {
     ResetEvent(w->done);
@@ -288,7 +292,7 @@ enum folder_watch_next { WATCH_STOP, WATCH_REOPEN, WATCH_FAILED };
 
 // Waits on one round of watches until the thread must stop, open the
 // folder again (it went, came back or moved) or give up.
-folder_watch_next folder_watch_round(watch_context* c, folder_watch_entry watches[2]) {
+folder_watch_next folder_watch_round(watch_context* c, folder_watch_entry* watches) {
     for (;;) {
         HANDLE handles[4] = {c->stop, c->wake};
         DWORD count = 2;
@@ -332,7 +336,7 @@ DWORD WINAPI folder_watch_thread(LPVOID parameter) {
         HWND window = c->window;
         LeaveCriticalSection(&c->lock);
 
-        folder_watch_entry watches[2];
+        folder_watch_entry* watches = c->watches;
         int watching = folder_watch_open(&watches[0], folder, k_folder_filter, window);
         folder_watch_open_parent(&watches[1], folder, window);
         if (watching) {

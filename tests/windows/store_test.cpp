@@ -247,6 +247,18 @@ TEST_F(StoreWinTest, FileCallsNameTheirFaultAndStagedWritesWaitForTheirCommit) {
     ASSERT_NE(INVALID_HANDLE_VALUE, other);
     unsigned char* data = nullptr;
     uint64_t size = 0;
+    // A reader as sync clients open a file (read and write sharing) lets
+    // our read in; only a writer makes it wait.
+    HANDLE reader =
+        CreateFileA(path("a.ini").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CloseHandle(other);
+    ASSERT_EQ(1, platform_read_file(path("a.ini").c_str(), &data, &size));
+    EXPECT_EQ("old", std::string(reinterpret_cast<char*>(data), size));
+    platform_release_file(data);
+    CloseHandle(reader);
+    other = CreateFileA(path("a.ini").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_EQ(0, platform_read_file(path("a.ini").c_str(), &data, &size));
     EXPECT_EQ(PLATFORM_FAULT_BUSY, platform_last_fault());
     EXPECT_EQ(0, platform_write_file(path("a.ini").c_str(), "new", 3, 0));
@@ -269,6 +281,40 @@ TEST_F(StoreWinTest, FileCallsNameTheirFaultAndStagedWritesWaitForTheirCommit) {
     ASSERT_EQ(1, platform_read_file(path("a.ini").c_str(), &data, &size));
     EXPECT_EQ(PLATFORM_FAULT_NONE, platform_last_fault());
     platform_release_file(data);
+}
+
+// One listing brings each file's size and time, as a look at the file
+// does, and tells folders apart.
+TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
+    put("a.txt", "twelve bytes");
+    put("b.ini", "");
+    CreateDirectoryA(path("c.txt").c_str(), nullptr);
+    struct seen {
+        std::vector<platform_folder_entry> entries;
+        std::vector<std::string> names;
+    } listed;
+    platform_list_folder(
+        folder_, "*.*",
+        [](const platform_folder_entry* e, void* context) {
+            static_cast<seen*>(context)->entries.push_back(*e);
+            static_cast<seen*>(context)->names.push_back(e->name);
+        },
+        &listed);
+    const std::vector<platform_folder_entry>& entries = listed.entries;
+    const std::vector<std::string>& names = listed.names;
+    size_t ours = 0;
+    for (size_t i = 0; i < names.size(); i++) {
+        if (names[i][0] == '.') continue;
+        ours++;
+        platform_file_stamp stamp;
+        platform_stat_file(path(names[i].c_str()).c_str(), &stamp);
+        EXPECT_EQ(names[i] == "c.txt", entries[i].is_folder != 0) << names[i];
+        if (entries[i].is_folder) continue;
+        EXPECT_EQ(stamp.size, entries[i].size) << names[i];
+        EXPECT_EQ(stamp.write_time, entries[i].write_time) << names[i];
+    }
+    EXPECT_EQ(3u, ours);
+    RemoveDirectoryA(path("c.txt").c_str());
 }
 
 // A memo whose INI another program holds: the save waits a moment, then

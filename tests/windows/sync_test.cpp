@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,7 @@ TEST(FolderWatch, PostsOnceABurstSettlesAndWatchesAFolderThatComesBack) {
     std::string folder = memo_test::make_data_folder("kelvane-watch");
     HWND window = memo_test::create_test_window("KelvaneWatchTest", counting_proc, WS_POPUP, 0, 0, 0, 0);
     s_posts = 0;
+    s_names.clear();
     ASSERT_EQ(1, folder_watch_start(window, folder.c_str()));
     // One look at what changed before the watch began, then silence.
     EXPECT_TRUE(memo_test::pump_until([] { return s_posts > 0; }, 5000));
@@ -73,6 +75,20 @@ TEST(FolderWatch, PostsOnceABurstSettlesAndWatchesAFolderThatComesBack) {
     EXPECT_TRUE(memo_test::pump_until([] { return s_posts > 0; }, 5000));
     memo_test::pump_for(1500);
     EXPECT_GE(2, s_posts.load()) << "one post per burst (two when it outlasts the longest wait)";
+    EXPECT_EQ(100u, std::set<std::string>(s_names.begin(), s_names.end()).size())
+        << "the files are named";
+
+    // A client's downloads and our own temporary files wake nothing: the
+    // next post names only the memo file written after them.
+    s_names.clear();
+    for (int i = 0; i < 30; i++) {
+        write_file(folder + "\\~syncthing~m" + std::to_string(i) + ".txt.tmp", "x");
+        write_file(folder + "\\m" + std::to_string(i) + ".txt.part", "x");
+        write_file(folder + "\\m" + std::to_string(i) + ".txt.tmp", "x");
+    }
+    write_file(folder + "\\sentinel.ini", "x");
+    EXPECT_TRUE(memo_test::pump_until([] { return !s_names.empty(); }, 5000));
+    EXPECT_EQ(std::vector<std::string>{"sentinel.ini"}, s_names);
 
     remove_folder(folder);
     memo_test::pump_for(1500);
@@ -92,6 +108,30 @@ TEST(FolderWatch, PostsOnceABurstSettlesAndWatchesAFolderThatComesBack) {
     write_file(folder + "\\after.txt", "x");
     memo_test::pump_for(1500);
     EXPECT_EQ(before, s_posts.load()) << "nothing after the stop";
+    DestroyWindow(window);
+    remove_folder(folder);
+}
+
+// A watch thread that ends on an error is started again when its end is
+// taken, and the whole folder is looked at; the stop comes back at once.
+TEST(FolderWatch, AThreadThatEndedIsStartedAgain) {
+    std::string folder = memo_test::make_data_folder("kelvane-watch-again");
+    HWND window =
+        memo_test::create_test_window("KelvaneWatchAgain", counting_proc, WS_POPUP, 0, 0, 0, 0);
+    s_wholes = 0;
+    s_names.clear();
+    ASSERT_EQ(1, folder_watch_start(window, folder.c_str()));
+    EXPECT_TRUE(memo_test::pump_until([] { return s_wholes == 1; }, 5000));
+    folder_watch_fail_for_test();
+    // Its end, then the look of the new thread, whose reads are pending.
+    EXPECT_TRUE(memo_test::pump_until([] { return s_wholes >= 3; }, 5000)) << "started again";
+    EXPECT_EQ(1, folder_watch_running());
+    write_file(folder + "\\again.txt", "x");
+    EXPECT_TRUE(memo_test::pump_until([] { return !s_names.empty(); }, 5000)) << "watched again";
+    DWORD start = GetTickCount();
+    folder_watch_stop();
+    EXPECT_GT(1000u, GetTickCount() - start);
+    EXPECT_EQ(0, folder_watch_running());
     DestroyWindow(window);
     remove_folder(folder);
 }
