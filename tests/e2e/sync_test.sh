@@ -95,9 +95,12 @@ install_computer() {
 
 run_program() { cd "$1" && shift && exec wine ./kelvane.exe "$@"; }
 
+# After an exit, the last instance's windows may still be about for a
+# moment: a start then would hand over to them and leave.
 start_computer() {
   local who=$1 folder
   folder=$(folder_of "$who")
+  on "$who" e2e_wine "$PROBE" wait-gone 20000 >/dev/null 2>&1 || return 1
   on "$who" run_program "$folder" >"$folder/stdout.txt" 2>&1 &
   printf -v "PID_$who" '%s' "$!"
   on "$who" e2e_wine "$PROBE" wait-main 20000 >/dev/null 2>&1
