@@ -6,12 +6,14 @@
 //
 //   kelvane_startup_bench.exe <kelvane.exe> <kelvane_bare_windows.exe>
 //       [--work=<folder>] [--runs=<n>] [--sizes=<n>,<n>...]
-//       [--profile=<kelvane_startup_profile.exe>]
+//       [--profile=<kelvane_startup_profile.exe>] [--parts=startup,change,crowded]
 //
 // Prints "bench <name> <value> <unit>" lines on stdout; the single runs and
 // other observations go to stderr as "startup-bench: ..." lines.  With
 // --profile, the program built with the start-up probes (startup_probe.cpp)
-// runs once per size and its breakdown goes to stderr too.
+// runs once per size and its breakdown goes to stderr too.  The parts
+// "change" and "crowded" are change_bench.cpp's: one outside change to a
+// running program, and a start-up among many other text files.
 //
 // Every run of the program gets a fresh folder of its own: the program, a
 // config.ini that keeps the welcome dialog away, and the data folder
@@ -28,11 +30,11 @@
 #include <vector>
 
 #include "main_window.h"
+#include "startup_bench.h"
 #include "startup_layout.h"
 
 namespace {
 
-const DWORD k_start_timeout_ms = 180000;
 const DWORD k_exit_timeout_ms = 60000;
 // Before each start: the previous program's windows are gone from the
 // display and the memo files just written are on their way to the disk.
@@ -41,6 +43,8 @@ const DWORD k_settle_ms = 500;
 // The files' last-write time as the benchmark leaves them (2020-01-01): a
 // memo file with any other time afterwards was written by the start-up.
 const ULONGLONG k_old_file_time = 132223104000000000ULL;
+
+}  // namespace
 
 double bench_now_ms() {
     static LARGE_INTEGER frequency = {};
@@ -63,7 +67,7 @@ double bench_median(std::vector<double> values) {
 
 // --- files ------------------------------------------------------------------
 
-bool bench_write_file(const std::string& path, const std::string& bytes) {
+bool bench_write_file(const std::string& path, const std::string& bytes, bool old_time) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -71,10 +75,12 @@ bool bench_write_file(const std::string& path, const std::string& bytes) {
     }
     DWORD written = 0;
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    FILETIME old;
-    old.dwLowDateTime = static_cast<DWORD>(k_old_file_time);
-    old.dwHighDateTime = static_cast<DWORD>(k_old_file_time >> 32);
-    SetFileTime(file, nullptr, nullptr, &old);
+    if (old_time) {
+        FILETIME old;
+        old.dwLowDateTime = static_cast<DWORD>(k_old_file_time);
+        old.dwHighDateTime = static_cast<DWORD>(k_old_file_time >> 32);
+        SetFileTime(file, nullptr, nullptr, &old);
+    }
     CloseHandle(file);
     return ok && written == bytes.size();
 }
@@ -128,6 +134,8 @@ bool bench_write_memo(const std::string& data_folder, int index) {
            bench_write_file(base + ".ini", ini);
 }
 
+namespace {
+
 // Memo files of the data folder that the start-up wrote (any last-write
 // time but the benchmark's own), and write leftovers ("*.tmp").
 void bench_count_written(const std::string& data_folder, int* text_files, int* ini_files,
@@ -154,7 +162,8 @@ void bench_count_written(const std::string& data_folder, int* text_files, int* i
     FindClose(find);
 }
 
-// A fresh copy of the program with `count` memos beside it; the folder.
+}  // namespace
+
 bool bench_prepare_program(const std::string& program, const std::string& folder, int count,
                            std::string* exe) {
     bench_delete_tree(folder);
@@ -182,6 +191,8 @@ bool bench_prepare_program(const std::string& program, const std::string& folder
 }
 
 // --- watching a start-up from outside ---------------------------------------
+
+namespace {
 
 // What the watcher knows of one top-level window; each window is looked at
 // once, so a poll costs one window list however many memos there are.
@@ -218,21 +229,34 @@ BOOL CALLBACK bench_visit_window(HWND hwnd, LPARAM lparam) {
     return TRUE;
 }
 
-struct bench_run {
-    double ms;        // process start until every memo window is visible
-    double owner_ms;  // process start until the owner window exists
-    double exit_ms;   // exit command until the process has ended
-    bool ok;
+// The first answer of the owner window, asked once and waited for in a
+// thread of its own: one message at a time, since messages that time out
+// still queue up in front of the next one.
+struct bench_answer {
+    HWND owner;
+    double start;
+    DWORD timeout_ms;
+    double ms;
+    volatile LONG done;
 };
 
-// Starts `command_line` in `folder` and times it until `count` windows of
-// the memo class, owned by its window of `owner_class`, are visible; then
-// sends that window the exit command and waits for the process to end.
-// With `stamp`, the process finds the moment it was started in
-// KELVANE_PROBE_START (a FILETIME count), for the start-up probes.
+DWORD WINAPI bench_answer_thread(LPVOID parameter) {
+    bench_answer* answer = static_cast<bench_answer*>(parameter);
+    DWORD_PTR ignored = 0;
+    if (SendMessageTimeoutA(answer->owner, WM_NULL, 0, 0, SMTO_NORMAL, answer->timeout_ms,
+                            &ignored)) {
+        answer->ms = bench_now_ms() - answer->start;
+    }
+    InterlockedExchange(&answer->done, 1);
+    return 0;
+}
+
+}  // namespace
+
 bench_run bench_time_start(const std::string& command_line, const std::string& folder,
-                           const char* owner_class, int count, bool stamp = false) {
-    bench_run run = {0, 0, 0, false};
+                           const char* owner_class, int count, bool stamp,
+                           PROCESS_INFORMATION* keep, DWORD timeout_ms) {
+    bench_run run = {0, 0, 0, 0, nullptr, false};
     std::vector<char> line(command_line.begin(), command_line.end());
     line.push_back('\0');
     STARTUPINFOA startup;
@@ -265,7 +289,9 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
     watch.owner = nullptr;
     watch.shown = 0;
     bool exited = false;
-    while (bench_now_ms() - start < k_start_timeout_ms) {
+    bench_answer answer = {nullptr, start, timeout_ms, 0, 0};
+    HANDLE answer_thread = nullptr;
+    while (bench_now_ms() - start < timeout_ms) {
         if (!watch.owner) {
             for (HWND hwnd = FindWindowA(owner_class, nullptr); hwnd;
                  hwnd = FindWindowExA(nullptr, hwnd, owner_class, nullptr)) {
@@ -273,18 +299,31 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
                 GetWindowThreadProcessId(hwnd, &process_id);
                 if (process_id == watch.process_id) {
                     watch.owner = hwnd;
+                    run.owner = hwnd;
                     run.owner_ms = bench_now_ms() - start;
                     break;
                 }
             }
         }
-        if (watch.owner) {
+        // The owner exists from the start of its creation, which is where
+        // the program reads its folder: it answers once that is over.
+        if (watch.owner && !answer_thread) {
+            answer.owner = watch.owner;
+            answer_thread = CreateThread(nullptr, 0, bench_answer_thread, &answer, 0, nullptr);
+        }
+        if (InterlockedCompareExchange(&answer.done, 0, 0)) {
+            run.answer_ms = answer.ms;
+        }
+        if (watch.owner && run.ms == 0) {
             EnumWindows(bench_visit_window, reinterpret_cast<LPARAM>(&watch));
             if (watch.shown >= count) {
                 run.ms = bench_now_ms() - start;
-                run.ok = true;
-                break;
             }
+        }
+        // The memos may all be shown before the program first answers.
+        if (run.ms > 0 && run.answer_ms > 0) {
+            run.ok = true;
+            break;
         }
         // Every poll lists all top-level windows, in the same server that
         // does the work being timed: with thousands of windows it polls less
@@ -300,6 +339,16 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
         GetExitCodeProcess(process.hProcess, &code);
         fprintf(stderr, "startup-bench: %s %s with %d of %d memo windows visible (exit code %lu)\n",
                 command_line.c_str(), exited ? "ended" : "timed out", watch.shown, count, code);
+    }
+    if (answer_thread) {
+        // It ends with the process if the process ends without answering.
+        if (!exited && !run.ok) TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(answer_thread, INFINITE);
+        CloseHandle(answer_thread);
+    }
+    if (!exited && run.ok && keep) {
+        *keep = process;
+        return run;
     }
     if (!exited) {
         double stop = bench_now_ms();
@@ -321,15 +370,6 @@ bench_run bench_time_start(const std::string& command_line, const std::string& f
 
 // --- the measurements ---------------------------------------------------------
 
-struct bench_options {
-    std::string program;
-    std::string bare;
-    std::string profile;
-    std::string work;
-    int runs;
-    std::vector<int> sizes;
-};
-
 void bench_print(const char* name, int count, double value, const char* unit) {
     printf("bench %s_%d %.*f %s\n", name, count, strcmp(unit, "x") == 0 ? 2 : 1, value, unit);
     fflush(stdout);
@@ -344,6 +384,8 @@ std::string bench_samples(const std::vector<double>& values) {
     }
     return text;
 }
+
+namespace {
 
 bool bench_program_run(const bench_options& options, const std::string& program, int count,
                        int index, bench_run* run) {
@@ -478,9 +520,14 @@ bool bench_profile(const bench_options& options, int count) {
     return true;
 }
 
+bool bench_part(const bench_options& options, const char* name) {
+    return ("," + options.parts + ",").find("," + std::string(name) + ",") != std::string::npos;
+}
+
 bool bench_parse(int argc, char** argv, bench_options* options) {
     options->runs = 5;
     options->sizes = {100, 1000};
+    options->parts = "startup,change,crowded";
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     options->work = std::string(temp) + "kelvane-startup-bench";
@@ -491,6 +538,8 @@ bool bench_parse(int argc, char** argv, bench_options* options) {
             options->work = arg.substr(7);
         } else if (arg.rfind("--runs=", 0) == 0) {
             options->runs = atoi(arg.c_str() + 7);
+        } else if (arg.rfind("--parts=", 0) == 0) {
+            options->parts = arg.substr(8);
         } else if (arg.rfind("--profile=", 0) == 0) {
             options->profile = arg.substr(10);
         } else if (arg.rfind("--sizes=", 0) == 0) {
@@ -525,7 +574,8 @@ int main(int argc, char** argv) {
     if (!bench_parse(argc, argv, &options)) {
         fprintf(stderr,
                 "usage: kelvane_startup_bench <kelvane.exe> <kelvane_bare_windows.exe> "
-                "[--work=<folder>] [--runs=<n>] [--sizes=<n>,<n>...] [--profile=<exe>]\n");
+                "[--work=<folder>] [--runs=<n>] [--sizes=<n>,<n>...] [--profile=<exe>]\n"
+                "    [--parts=startup,change,crowded]\n");
         return 2;
     }
     CreateDirectoryA(options.work.c_str(), nullptr);
@@ -537,10 +587,16 @@ int main(int argc, char** argv) {
     }
     int failed = 0;
     for (int size : options.sizes) {
-        if (!bench_size(options, size)) {
+        if (bench_part(options, "startup") && !bench_size(options, size)) {
             fprintf(stderr, "startup-bench: the %d-memo measurement failed\n", size);
             failed = 1;
         }
+    }
+    if (bench_part(options, "change") && !change_bench_sizes(options)) {
+        failed = 1;
+    }
+    if (bench_part(options, "crowded") && !change_bench_crowded(options, 20000)) {
+        failed = 1;
     }
     if (!options.profile.empty()) {
         for (int size : options.sizes) {

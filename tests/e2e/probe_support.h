@@ -8,6 +8,7 @@
 #define PROBE_SUPPORT_H
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "main_window.h"
+#include "memo_tooltip.h"
 
 // The running instance's hidden main window, or null.
 inline HWND probe_main_window() {
@@ -233,6 +235,65 @@ inline void probe_mouse(int x, int y, DWORD flags, DWORD data = 0) {
     input.mi.mouseData = data;
     input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     SendInput(1, &input, sizeof input);
+}
+
+// The text of a memo's tooltip tool, read across the process boundary:
+// TTM_GETTEXTW writes into a buffer that must live in the memo's process.
+inline std::wstring probe_tool_text(HWND tooltip, HWND memo) {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(tooltip, &process_id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 process_id);
+    if (!process) return L"";
+    const size_t chars = 16384;
+    std::vector<wchar_t> text(chars, L'\0');
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TOOLINFOW) + chars * 2,
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    if (remote) {
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = memo;
+        tool.uId = MEMO_TOOLTIP_TOOL_ID;
+        tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
+        LRESULT ignored = 0;
+        if (WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+            WriteProcessMemory(process, tool.lpszText, text.data(), chars * 2, nullptr) &&
+            probe_send(tooltip, TTM_GETTEXTW, chars, reinterpret_cast<LPARAM>(remote), &ignored)) {
+            ReadProcessMemory(process, tool.lpszText, text.data(), (chars - 1) * 2, nullptr);
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text.data();
+}
+
+inline bool probe_is_balloon(HWND tooltip) {
+    return (GetWindowLongA(tooltip, GWL_STYLE) & TTS_BALLOON) != 0;
+}
+
+// A memo's whole tooltip text, its last-modified line included, as UTF-8.
+inline std::string probe_memo_tooltip(HWND memo) {
+    // A memo makes its tooltip control when it is first needed; asking it
+    // to take a pointer move makes it now, as a hover does.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(memo, WM_NCMOUSEMOVE, HTCAPTION, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    for (HWND tooltip : probe_windows(TOOLTIPS_CLASSA, memo)) {
+        if (!probe_is_balloon(tooltip)) return probe_utf8(probe_tool_text(tooltip, memo).c_str());
+    }
+    return "";
+}
+
+// What the memo shows: its tooltip's text up to the last-modified line.
+inline std::string probe_memo_text(HWND memo) {
+    std::string text = probe_memo_tooltip(memo);
+    size_t last = text.rfind('\n');
+    text = last == std::string::npos ? std::string() : text.substr(0, last);
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c != '\r') out += c;
+    }
+    return out;
 }
 
 #endif

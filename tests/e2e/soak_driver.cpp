@@ -2,7 +2,7 @@
 // every kind, as fast as a busy user, until its main window goes (the soak
 // kills the program at a moment of its choosing).
 //
-//   kelvane_soak_driver <log file> <round> <seed>
+//   kelvane_soak_driver <log file> <round> <seed> [<action>...]
 //
 // Actions, picked at random: a real drag of a memo with the mouse (every
 // mouse move rewrites the memo's INI), wheel turns over a memo (colour),
@@ -14,8 +14,13 @@
 //   soak <round>-<n>\n<lines of ASCII and Japanese>\n#<CRC-32 of all before '#'>
 //
 // The log gets one line per action ("drag <moves>", "wheel <clicks>",
-// "edit", "peel") and "ack <round>-<n>" once WM_COPYDATA was answered, which
-// the program does only after the memo's files were written.
+// "edit <serial replaced> <new serial>", "peel <serial>", "-" where the
+// memo's text has none) and "ack <round>-<n>" once WM_COPYDATA was answered,
+// which the program does only after the memo's files were written.
+//
+// With actions (scripts/sync-soak), it does just those and ends: "new", or
+// "edit", "color", "move" or "peel" with ":<serial>", on the memo whose
+// text is that serial's ("miss <action>" when no memo shows it).
 #include <windows.h>
 
 #include <stdint.h>
@@ -126,6 +131,13 @@ void soak_wheel(HWND memo) {
     soak_log("wheel " + std::to_string(clicks));
 }
 
+// The serial of a soak text ("soak <serial>" on its first line), or "-".
+std::string soak_serial(const std::string& text) {
+    if (text.rfind("soak ", 0) != 0) return "-";
+    size_t end = text.find_first_of("\r\n\\", 5);
+    return text.substr(5, end == std::string::npos ? std::string::npos : end - 5);
+}
+
 HWND soak_edit_box(HWND memo) {
     for (HWND box : probe_windows(EDIT_BOX_CLASS)) {
         if (GetWindow(box, GW_OWNER) == memo) return box;
@@ -140,6 +152,12 @@ void soak_edit(HWND memo) {
     if (!probe_wait([&] { return (box = soak_edit_box(memo)) != nullptr; }, 2000, 10)) return;
     HWND rich = FindWindowExW(box, nullptr, L"RichEdit20W", nullptr);
     if (!rich) return;
+    // The text the box opened with is the one this edit replaces.
+    wchar_t opened[128] = L"";
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(rich, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(opened), SMTO_NORMAL, 2000,
+                        &got);
+    std::string replaced = soak_serial(probe_utf8(opened));
     std::string text = soak_text();
     std::string crlf;
     for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -158,7 +176,8 @@ void soak_edit(HWND memo) {
     if (!probe_wait([&] { return !IsWindow(box); }, 700, 10)) {
         PostMessageA(box, WM_COMMAND, ID_ACCEL_CTRL_ENTER, 0);
     }
-    soak_log("edit");
+    bool closed = probe_wait([&] { return !IsWindow(box); }, 5000, 10);
+    soak_log(std::string(closed ? "edit " : "edit-open ") + replaced + " " + soak_serial(text));
 }
 
 void soak_copydata(HWND main) {
@@ -170,14 +189,43 @@ void soak_copydata(HWND main) {
     }
 }
 
-void soak_peel(HWND memo) {
+void soak_peel(HWND memo, const std::string& serial = "-") {
     PostMessageA(memo, WM_COMMAND, MEMO_CMD_PEEL, 0);
     s_old_memos.erase(std::remove(s_old_memos.begin(), s_old_memos.end(), memo), s_old_memos.end());
-    soak_log("peel");
+    soak_log("peel " + serial);
 }
 
 HWND soak_pick(const std::vector<HWND>& memos) {
     return memos.empty() ? nullptr : memos[soak_random(static_cast<uint32_t>(memos.size()))];
+}
+
+HWND soak_find(HWND main, const std::string& serial) {
+    for (HWND memo : soak_memos(main)) {
+        if (soak_serial(probe_memo_text(memo)) == serial) return memo;
+    }
+    return nullptr;
+}
+
+void soak_scripted(HWND main, int count, char** actions) {
+    for (int i = 0; i < count; i++) {
+        std::string action = actions[i];
+        size_t colon = action.find(':');
+        std::string kind = action.substr(0, colon);
+        HWND memo = colon == std::string::npos ? nullptr : soak_find(main, action.substr(colon + 1));
+        if (kind == "new") {
+            soak_copydata(main);
+        } else if (!memo) {
+            soak_log("miss " + action);
+        } else if (kind == "edit") {
+            soak_edit(memo);
+        } else if (kind == "color") {
+            soak_wheel(memo);
+        } else if (kind == "move") {
+            soak_drag(memo);
+        } else if (kind == "peel") {
+            soak_peel(memo, action.substr(colon + 1));
+        }
+    }
 }
 
 }  // namespace
@@ -194,6 +242,11 @@ int main(int argc, char** argv) {
     HWND main = nullptr;
     if (!probe_wait([&] { return (main = probe_main_window()) != nullptr; }, 20000)) return 1;
     s_old_memos = soak_memos(main);
+    if (argc > 4) {
+        soak_scripted(main, argc - 4, argv + 4);
+        fclose(s_log);
+        return 0;
+    }
     while (IsWindow(main)) {
         std::vector<HWND> memos = soak_memos(main);
         uint32_t dice = soak_random(100);

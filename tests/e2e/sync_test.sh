@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Two computers that share one data folder, as a cloud client would keep
-# it in step: two instances of the real program, each in a Wine session of
-# its own (prefix, wineserver, Xvfb display and program folder), both in
-# standard mode on one folder.  Computer A runs in the harness session the
-# suite is started in, computer B in a second session (scripts/wine-harness):
+# Two computers: two instances of the real program, each in a Wine session
+# of its own (prefix, wineserver, Xvfb display and program folder), in
+# standard mode.  First both on one shared folder; then each on a folder of
+# its own, kept in step by a real sync client (scripts/syncthing-lib), which
+# keeps two versions of a file changed on both while they were apart.  The
+# suite runs in a private network namespace with its own two harness
+# sessions (scripts/wine-harness):
 #
 #   tests/e2e/sync_test.sh <kelvane.exe> <kelvane_probe.exe> <kelvane_memo_probe.exe> <artifacts folder>
 #
@@ -13,6 +15,10 @@
 # sync-<name>-B.png; both are always saved after the conflict (sync-conflict).
 # The last line printed is "sync: N passed, M failed".
 set -u
+
+# shellcheck source=scripts/syncthing-lib
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/syncthing-lib"
+sync_isolate bash "${BASH_SOURCE[0]}" "$@" || { echo "sync: 0 passed, 1 failed"; exit 1; }
 
 PROGRAM=${1:?path of kelvane.exe}
 PROBE=${2:?path of kelvane_probe.exe}
@@ -41,10 +47,10 @@ cleanup() {
   for pid in "$PID_A" "$PID_B"; do
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
   done
-  harness_second_stop
+  sync_pair_stop
+  harness_stop
   rm -rf "$WORK"
 }
-trap cleanup EXIT
 
 # The B screenshot goes beside A's, which e2e_check takes.
 e2e_screenshot() {
@@ -72,26 +78,29 @@ folder_of() { printf '%s/%s\n' "$WORK" "$1"; }
 
 windows_path() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
 
-# install A|B [key=value...]: the program folder of a computer, in standard
-# mode on the shared folder.
+# install A|B DATA [key=value...]: the program folder of a computer, in
+# standard mode on the data folder DATA.
 install_computer() {
-  local who=$1 folder line
-  shift
+  local who=$1 data=$2 folder line
+  shift 2
   folder=$(folder_of "$who")
   mkdir -p "$folder"
   cp "$PROGRAM" "$folder/kelvane.exe"
   {
     printf '[KELVAN]\r\nDIALOG=0\r\nTRANSPARENCY=255\r\nPORTABLE=0\r\nPATH=%s\r\n' \
-      "$(windows_path "$SHARED")"
+      "$(windows_path "$data")"
     for line in "$@"; do printf '%s\r\n' "$line"; done
   } >"$folder/config.ini"
 }
 
 run_program() { cd "$1" && shift && exec wine ./kelvane.exe "$@"; }
 
+# After an exit, the last instance's windows may still be about for a
+# moment: a start then would hand over to them and leave.
 start_computer() {
   local who=$1 folder
   folder=$(folder_of "$who")
+  on "$who" e2e_wine "$PROBE" wait-gone 20000 >/dev/null 2>&1 || return 1
   on "$who" run_program "$folder" >"$folder/stdout.txt" 2>&1 &
   printf -v "PID_$who" '%s' "$!"
   on "$who" e2e_wine "$PROBE" wait-main 20000 >/dev/null 2>&1
@@ -105,7 +114,7 @@ exit_computer() {
   on "$who" e2e_run_probe "$PROBE" command 2 >/dev/null || return 1
   wait "${!pid_name}" || rc=$?
   printf -v "$pid_name" '%s' ""
-  [ "$rc" = 1 ] || { echo "$who: exit code $rc"; return 1; }
+  [ "$rc" = 1 ] || { echo "$who: exit code $rc"; tail -n 5 "$folder/stdout.txt"; return 1; }
   [ ! -s "$folder/error.log" ] || { echo "$who: error.log:"; cat "$folder/error.log"; return 1; }
 }
 
@@ -265,10 +274,85 @@ refresh_off_waits_for_r() {
   memo_probe B wait-text 'while B does not look' 5000 >/dev/null
 }
 
+# --- each computer with its own copy, and a sync client between them -----------------------
+
+DATA_A=$WORK/data-A
+DATA_B=$WORK/data-B
+
+# How many memos on that computer show the text.
+showing_count() { memo_probe "$1" texts | awk -F'\t' -v text="$2" '$2 == text' | grep -c .; }
+
+# Every text shows on both computers, each on exactly one memo.
+both_show_once() {
+  local who text
+  for who in A B; do
+    for text in "$@"; do
+      [ "$(showing_count "$who" "$text")" = 1 ] || return 1
+    done
+  done
+}
+
+# What the screens and the folders hold, for a failure report.
+describe_computers() {
+  echo "A shows: $(memo_probe A texts | cut -f2 | tr '\n' '|')"
+  echo "B shows: $(memo_probe B texts | cut -f2 | tr '\n' '|')"
+  echo "A holds: $(ls -A "$DATA_A" | tr '\n' ' ')"
+  echo "B holds: $(ls -A "$DATA_B" | tr '\n' ' ')"
+}
+
+# Nothing of the client's left over, and no copy it kept that the programs
+# did not take in; the same memos on both screens.
+folders_tidy() {
+  local data left
+  for data in "$DATA_A" "$DATA_B"; do
+    left=$(sync_conflict_copies "$data"; sync_temporaries "$data")
+    [ -z "$left" ] || { echo "left in $data: $left"; return 1; }
+  done
+  [ "$(memo_count A)" = "$(memo_count B)" ] || { echo "A has $(memo_count A) memos, B $(memo_count B)"; return 1; }
+}
+
+start_client() {
+  install_computer A "$DATA_A"
+  install_computer B "$DATA_B"
+  sync_pair_start "$WORK/syncthing" "$DATA_A" "$DATA_B" && start_computer A && start_computer B
+}
+
+client_memo_appears() {
+  local t0=$SECONDS
+  memo_probe A copydata 'made on A, synced' >/dev/null || return 1
+  memo_probe B wait-text 'made on A, synced' 60000 >/dev/null || { describe_computers; return 1; }
+  echo "B showed A's new memo after $((SECONDS - t0)) s"
+}
+
+# The memo is edited on both computers while they are apart, B last, so
+# the client keeps A's text in a copy of its own; once they are joined and
+# settled both texts are on both screens, once each.
+client_conflict_keeps_both() {
+  local memo_a memo_b
+  memo_a=$(memo_showing A 'made on A, synced')
+  memo_b=$(memo_showing B 'made on A, synced')
+  [ -n "$memo_a" ] && [ -n "$memo_b" ] || { describe_computers; return 1; }
+  sync_pause || return 1
+  edit_memo A "$memo_a" 'edit on A' && edit_memo B "$memo_b" 'edit on B' || return 1
+  sync_resume || return 1
+  sync_until 60 both_show_once 'edit on A' 'edit on B' || { describe_computers; return 1; }
+  sync_settle && sleep "$SETTLE" || return 1
+  both_show_once 'edit on A' 'edit on B' && folders_tidy || { describe_computers; return 1; }
+}
+
+client_restart_keeps_both() {
+  exit_computer A && exit_computer B && start_computer A && start_computer B || return 1
+  both_show_once 'edit on A' 'edit on B' && folders_tidy || { describe_computers; return 1; }
+  # The client's own marker is the programs' to leave alone.
+  [ -d "$DATA_A/.stfolder" ] && [ -d "$DATA_B/.stfolder" ]
+}
+
 # --- the run -------------------------------------------------------------------------------
 
-install_computer A
-install_computer B
+harness_start || { echo "sync: 0 passed, 1 failed"; exit 1; }
+trap cleanup EXIT
+install_computer A "$SHARED"
+install_computer B "$SHARED"
 if e2e_check second_session harness_second_start &&
    e2e_check start_a start_computer A && e2e_check start_b start_computer B; then
   e2e_check new_memo_appears_within_2s new_memo_appears_within_2s &&
@@ -282,6 +366,14 @@ if e2e_check second_session harness_second_start &&
   e2e_check refresh_off_waits_for_r refresh_off_waits_for_r
   e2e_check exit_a exit_computer A
   e2e_check exit_b exit_computer B
+  if e2e_check client_start start_client; then
+    e2e_check client_memo_appears client_memo_appears &&
+      e2e_check client_conflict_keeps_both client_conflict_keeps_both &&
+      e2e_check client_restart_keeps_both client_restart_keeps_both
+    e2e_screenshot client
+    e2e_check client_exit_a exit_computer A
+    e2e_check client_exit_b exit_computer B
+  fi
 fi
 
 printf 'sync: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
