@@ -144,10 +144,7 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
     put("20240102030405.txt", "");
     for (const auto& c : cases) {
         g_settings.textfile = c.textfile;
-        memo_record* r = record_of(w);
-        TRACKED_FREE(r->text);
-        r->text = TRACKED_NEW(char, strlen(c.text) + 1);
-        strcpy(r->text, c.text);
+        native_test::set_record_text(record_of(w), c.text);
         ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_TEXT)) << c.textfile;
         EXPECT_EQ(c.bytes, get("20240102030405.txt")) << c.textfile << " " << c.text;
     }

@@ -116,44 +116,37 @@ TEST_F(StoreWinTest, ReplacingWriteKeepsTheOldFileWhenTheTemporaryCannotBeWritte
     EXPECT_EQ("<missing>", get("keep.txt.tmp"));
 }
 
-TEST_F(StoreWinTest, PeelMovesBothFilesToTheRecycleBin) {
-    put("p.txt", "peel me");
-    put("p.ini", "[KELVAN]\r\n");
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                             MEMO_GEOMETRY_ABSOLUTE);
-    ASSERT_NE(nullptr, w);
-    memo_registry_add(w);
-    memo_registry_set_name(w, "p");
-    EXPECT_EQ(1, memo_file_peel(w));
-    DestroyWindow(w);
-    EXPECT_EQ("<missing>", get("p.txt"));
-    EXPECT_EQ("<missing>", get("p.ini"));
-    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+// With RECYCLE both files go to the recycle bin, without it they are
+// deleted; the memo leaves the registry either way.
+TEST_F(StoreWinTest, PeelRecyclesOrDeletesBothFiles) {
+    for (int recycle : {1, 0}) {
+        SCOPED_TRACE(recycle);
+        g_settings.recycle = recycle;
+        put("p.txt", "peel me");
+        put("p.ini", "[KELVAN]\r\n");
+        memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
+                                                 MEMO_GEOMETRY_ABSOLUTE);
+        ASSERT_NE(nullptr, w);
+        memo_registry_add(w);
+        memo_registry_set_name(w, "p");
+        EXPECT_EQ(1, memo_file_peel(w));
+        DestroyWindow(w);
+        EXPECT_EQ("<missing>", get("p.txt"));
+        EXPECT_EQ("<missing>", get("p.ini"));
+        EXPECT_EQ(nullptr, memo_registry_next(nullptr));
 
-    // Under Wine the bin is the desktop trash of $HOME; on Windows it is
-    // not reachable by path, so only the data folder is checked there.
-    const char* home = getenv("HOME");
-    if (home && home[0] == '/') {
-        std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
-        for (char& c : trash) {
-            if (c == '/') c = '\\';
+        // Under Wine the bin is the desktop trash of $HOME; on Windows it is
+        // not reachable by path, so only the data folder is checked there.
+        const char* home = getenv("HOME");
+        if (home && home[0] == '/') {
+            std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
+            for (char& c : trash) {
+                if (c == '/') c = '\\';
+            }
+            EXPECT_EQ(recycle != 0, GetFileAttributesA(trash.c_str()) != INVALID_FILE_ATTRIBUTES) << trash;
+            DeleteFileA(trash.c_str());
         }
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(trash.c_str())) << trash;
-        DeleteFileA(trash.c_str());
     }
-}
-
-TEST_F(StoreWinTest, PeelWithRecycleOffDeletes) {
-    g_settings.recycle = 0;
-    put("d.txt", "x");
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                             MEMO_GEOMETRY_ABSOLUTE);
-    ASSERT_NE(nullptr, w);
-    memo_registry_add(w);
-    memo_registry_set_name(w, "d");
-    EXPECT_EQ(1, memo_file_peel(w));
-    DestroyWindow(w);
-    EXPECT_EQ("<missing>", get("d.txt"));
 }
 
 TEST_F(StoreWinTest, TextFileOfFourGibibytesIsRefused) {
