@@ -422,58 +422,35 @@ int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair*
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
 int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
-    // The corner's monitor gives both the scale and, in corner mode, the
-    // edges the memo is placed from.
+    // The corner's monitor gives the scale; in corner mode the memo is then
+    // placed from that monitor's edges.
     platform_rect monitor;
     int32_t dpi;
-    placement_corner_monitor(pair->keys.position.quadrant, &monitor, &dpi);
     const memo_position* p = &pair->keys.position;
-    platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
-                       scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
-    if (!g_settings.absolute) {
-        // Sizes anyone may have typed are held to the desktop before the
-        // corner places the memo, so that it keeps its distance from that
-        // corner; placement_create_window brings back what is still off.
-        platform_rect desk;
-        placement_desktop(&desk);
-        int32_t width = placement_clamp_extent(scale_to_physical(p->width, dpi),
-                                               static_cast<int64_t>(desk.right) - desk.left);
-        int32_t height = placement_clamp_extent(scale_to_physical(p->height, dpi),
-                                                static_cast<int64_t>(desk.bottom) - desk.top);
-        placement_corner_rect(&monitor, scale_to_physical(p->x, dpi),
-                              scale_to_physical(p->y, dpi), width, height, p->quadrant, &r);
+    placement_corner_monitor(p->quadrant, &monitor, &dpi);
+    memo_placement where;
+    if (g_settings.absolute) {
+        where.rect = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
+                      scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
+    } else {
+        where.geometry = memo_geometry::corner;
+        where.x = scale_to_physical(p->x, dpi);
+        where.y = scale_to_physical(p->y, dpi);
+        where.width = scale_to_physical(p->width, dpi);
+        where.height = scale_to_physical(p->height, dpi);
+        where.quadrant = p->quadrant;
     }
-    memo_hwnd window = placement_create_window(main_window, 0, 0, 0, 0, 0, r.left, r.top,
-                                               r.right, r.bottom, MEMO_GEOMETRY_STORED);
-    memo_record* record = window ? memo_registry_add(window) : nullptr;
-    if (!record) {
-        if (window) platform_window_destroy(window);
-        TRACKED_FREE(pair->text);
-        pair->text = nullptr;
-        REPORT_FAILURE();
-        return 0;
-    }
-    record->color_index = pair->keys.color;
-    record->day = pair->keys.day;
-    record->time = pair->keys.time;
-    record->active = 0;
-    memset(record->reserved, 0, sizeof record->reserved);
-    record->text = pair->text;
+    memo_record start = {};
+    start.color_index = pair->keys.color;
+    start.day = pair->keys.day;
+    start.time = pair->keys.time;
+    start.text = pair->text;
     pair->text = nullptr;
-    memo_registry_set_name(window, pair->name);
-    record->text_stamp = pair->text_stamp;
-    record->text_hash = pair->text_hash;
-    record->ini_stamp = pair->ini_stamp;
-
-    memo_handover handover = {record, MEMO_MODE_FROM_FILES};
-    platform_window_send(window, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
-    // While the user has hidden every memo, the memos read now stay hidden
-    // too, so that the tray's show command and the screen agree.
-    if (g_settings.show) {
-        platform_window_show(window, 1);
-        platform_window_repaint(window);
-    }
-    return 1;
+    snprintf(start.file_name, sizeof start.file_name, "%s", pair->name);
+    start.text_stamp = pair->text_stamp;
+    start.text_hash = pair->text_hash;
+    start.ini_stamp = pair->ini_stamp;
+    return placement_create_memo(main_window, &where, &start, MEMO_MODE_FROM_FILES) != nullptr;
 }
 
 // The folder and the name of a base path ("folder\name").

@@ -140,22 +140,25 @@ inline void set_record_text(memo_record* record, const char* text) {
     if (text) strcpy(record->text, text);
 }
 
-// A memo window made the way the store loads one: created hidden at the
-// rectangle, registered, its record filled, the init message sent with
-// mode (1 from files, 2 new), then shown.  text may be null (a new memo).
+// A memo window made as the program makes one, with mode (1 from files,
+// 2 new), at the rectangle.  text may be null (a new memo).
 inline HWND create_memo(HWND owner, int left, int top, int width, int height, const char* name,
                         const char* text, int32_t color, uint16_t mode = MEMO_MODE_FROM_FILES) {
-    HWND memo = placement_create_window(owner, 0, 0, 0, 0, 0, left, top, left + width,
-                                           top + height, MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where;
+    where.rect = {left, top, left + width, top + height};
+    memo_record start = {};
+    start.color_index = color;
+    start.text = text ? tracked_copy(text) : nullptr;
+    snprintf(start.file_name, sizeof start.file_name, "%s", name);
+    // Made hidden and shown here without the activation the program's own
+    // show brings: the tests start from an inactive memo.
+    int32_t show = g_settings.show;
+    g_settings.show = 0;
+    HWND memo = placement_create_memo(owner, &where, &start, mode);
+    g_settings.show = show;
     if (!memo) {
         return nullptr;
     }
-    memo_record* record = memo_registry_add(memo);
-    record->color_index = color;
-    record->text = text ? tracked_copy(text) : nullptr;
-    memo_registry_set_name(memo, name);
-    memo_handover handover = {record, mode};
-    platform_window_send(memo, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
     ShowWindow(memo, SW_SHOWNOACTIVATE);
     UpdateWindow(memo);
     return memo;

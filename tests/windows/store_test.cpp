@@ -48,8 +48,9 @@ protected:
 };
 
 TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
-                                             MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where;
+    where.rect = {100, 120, 260, 240};
+    memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     EXPECT_FALSE(IsWindowVisible(w));
     char class_name[64];
@@ -124,8 +125,9 @@ TEST_F(StoreWinTest, PeelRecyclesOrDeletesBothFiles) {
         g_settings.recycle = recycle;
         put("p.txt", "peel me");
         put("p.ini", "[KELVAN]\r\n");
-        memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                                 MEMO_GEOMETRY_ABSOLUTE);
+        memo_placement where;
+        where.rect = {0, 0, 50, 50};
+        memo_hwnd w = placement_create_window(nullptr, &where);
         ASSERT_NE(nullptr, w);
         memo_registry_add(w);
         memo_registry_set_name(w, "p");
@@ -276,8 +278,9 @@ TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
 // A memo whose INI another program holds: the save waits a moment, then
 // keeps the change; once the file is let go the retry writes it.
 TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
-                                          MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where;
+    where.rect = {100, 120, 260, 240};
+    memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "m");
