@@ -66,8 +66,7 @@ TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "20240102030405");
     rec->color_index = 3;
-    rec->text = TRACKED_NEW(char, 16);
-    strcpy(rec->text, u8"日本\r\nabc");
+    memo_test::set_record_text(rec, u8"日本\r\nabc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     EXPECT_EQ(std::string("\xEF\xBB\xBF") + u8"日本\r\nabc", get("20240102030405.txt"));
     std::string ini = get("20240102030405.ini");
@@ -285,8 +284,7 @@ TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "m");
     rec->color_index = 2;
-    rec->text = TRACKED_NEW(char, 4);
-    strcpy(rec->text, "abc");
+    memo_test::set_record_text(rec, "abc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     HANDLE other = CreateFileA(path("m.ini").c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
