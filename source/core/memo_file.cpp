@@ -105,8 +105,8 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
     char base[PLATFORM_PATH_SIZE];
     char path[PLATFORM_PATH_SIZE];
     placement_free_name(name, sizeof name);
-    if (!settings_format_path(base, "%s\\%s", g_settings.path, name) ||
-        !settings_format_path(path, "%s.txt", base) ||
+    if (!path_join(base, g_settings.path, name) ||
+        !path_memo_file(path, g_settings.path, name, ".txt") ||
         !busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
         REPORT_FAILURE();
         return 0;
@@ -115,7 +115,7 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
     platform_window_rect(window, &memo);
     platform_rect r;
     placement_beside(&memo, &r);
-    if (settings_format_path(path, "%s.ini", base)) {
+    if (path_memo_file(path, g_settings.path, name, ".ini")) {
         memo_file_write_ini(MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, window, r.left,
                             r.top, r.right, r.bottom, color, day, time, path);
     }
@@ -162,9 +162,7 @@ int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const
         if (other[0] && !had_it && !memo_text_same(other, record->text)) {
             memo_keys keys;
             char ini[PLATFORM_PATH_SIZE];
-            if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
-                ini[0] = '\0';
-            }
+            path_memo_file(ini, g_settings.path, record->file_name, ".ini");  // or empty
             memo_file_read_keys(ini, &keys);
             ok = memo_file_keep_copy(window, data, static_cast<size_t>(size), keys.color, keys.day,
                                      keys.time, MEMO_KEPT_OTHER_EDIT);
@@ -258,9 +256,8 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
     int fault = PLATFORM_FAULT_NONE;
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
-    int named =
-        settings_format_path(text_path, "%s\\%s.txt", g_settings.path, record->file_name) &&
-        settings_format_path(ini_path, "%s\\%s.ini", g_settings.path, record->file_name);
+    int named = path_memo_file(text_path, g_settings.path, record->file_name, ".txt") &&
+                path_memo_file(ini_path, g_settings.path, record->file_name, ".ini");
 
     // Peeled off on another computer: a moved or recoloured memo must not
     // leave a lone INI file behind.  Its next text brings both back.  (A
@@ -302,7 +299,8 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
         if (memo_file_write_keys(record, flags, &r, ini_path, PLATFORM_WRITE_STAGE, &fault)) {
             if (!memo_file_write_text(window, record, text_path, &fault)) {
                 char temp[PLATFORM_PATH_SIZE];
-                if (settings_format_path(temp, "%s%s", ini_path, PLATFORM_TEMP_SUFFIX)) {
+                if (path_memo_file(temp, g_settings.path, record->file_name,
+                                   ".ini" PLATFORM_TEMP_SUFFIX)) {
                     platform_delete_file(temp);
                 }
             } else if (busy_file_commit(ini_path, 1)) {
@@ -559,15 +557,14 @@ int memo_file_peel(memo_hwnd window) {
         return 0;
     }
     save_queue_take(window);  // what it still owed goes with it
-    static const char* const extensions[2] = {"txt", "ini"};
+    // Each file with the temporary file a replacing write puts beside it.
+    static const char* const k_files[2][2] = {{".txt", ".txt" PLATFORM_TEMP_SUFFIX},
+                                              {".ini", ".ini" PLATFORM_TEMP_SUFFIX}};
     int text_stays = 0;
-    for (const char* extension : extensions) {
+    for (const auto& file : k_files) {
         char path[PLATFORM_PATH_SIZE];
-        if (!settings_format_path(path, "%s\\%s.%s", g_settings.path, record->file_name,
-                                  extension)) {
-            continue;
-        }
-        if (extension == extensions[1] && text_stays) {
+        if (!path_memo_file(path, g_settings.path, record->file_name, file[0])) continue;
+        if (file == k_files[1] && text_stays) {
             // A text file that could not go keeps its INI: without it the
             // memo would never show again, nor ever be peeled.
             continue;
@@ -579,13 +576,13 @@ int memo_file_peel(memo_hwnd window) {
                 platform_delete_file(path);
             }
         }
-        if (extension == extensions[0]) {
+        if (file == k_files[0]) {
             text_stays = platform_path_kind(path) != PLATFORM_PATH_NONE;
         }
         // The leftover of a write that was cut short belongs to this memo
         // alone and would otherwise stay in the folder for good.
         char temp[PLATFORM_PATH_SIZE];
-        if (settings_format_path(temp, "%s%s", path, PLATFORM_TEMP_SUFFIX) &&
+        if (path_memo_file(temp, g_settings.path, record->file_name, file[1]) &&
             platform_path_kind(temp) == PLATFORM_PATH_FILE) {
             platform_delete_file(temp);
         }
