@@ -37,7 +37,8 @@ struct memo_pair {
 const uint32_t k_busy_budget_ms = 300;
 // How often a client's file held when it was to go is tried again.
 const uint32_t k_recycle_retry_ms = 2000;
-int s_patient = 1;
+// The keys a save writes into the INI file (the rest is the text).
+const uint16_t k_ini_flags = MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP;
 
 }  // namespace
 
@@ -248,35 +249,77 @@ void memo_file_follow_up(void) {
 
 namespace {
 
-// Writes what flags ask for from the memo's present state; what could not
-// be written stays owed in the save queue.  1 when everything landed.
-int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
-    const uint16_t ini_flags = MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP;
-    busy_file_allow(s_patient ? k_busy_budget_ms : 0);
-    int fault = PLATFORM_FAULT_NONE;
+// Peeled off on another computer: a moved or recoloured memo must not leave
+// a lone INI file behind.  Its next text brings both back.  (A data folder
+// that is gone as a whole is this computer's loss: the pair is written
+// again.)
+int memo_file_peeled_elsewhere(const memo_record* record, uint16_t flags, const char* text_path) {
+    return !(flags & MEMO_SAVE_TEXT) && record->text_stamp.known &&
+           platform_path_kind(g_settings.path) == PLATFORM_PATH_FOLDER &&
+           platform_path_kind(text_path) == PLATFORM_PATH_NONE;
+}
+
+// A pair with a file missing (a new memo, or a pair removed meanwhile) is
+// written whole, the INI first into its temporary file, then the text,
+// then the INI under its name.  A crash at any point leaves no text file,
+// or a text file whose INI is complete, at worst still in its temporary
+// file, where the next folder scan finds it.  What is still owed.
+uint16_t memo_file_save_pair(memo_hwnd window, memo_record* record, uint16_t flags,
+                             const platform_rect* r, const char* text_path, const char* ini_path,
+                             int* fault) {
+    if (!memo_file_write_keys(record, flags, r, ini_path, PLATFORM_WRITE_STAGE, fault)) {
+        return flags;
+    }
+    if (!memo_file_write_text(window, record, text_path, fault)) {
+        char temp[PLATFORM_PATH_SIZE];
+        if (path_memo_file(temp, g_settings.path, record->file_name, ".ini" PLATFORM_TEMP_SUFFIX)) {
+            platform_delete_file(temp);
+        }
+        return flags;
+    }
+    if (!busy_file_commit(ini_path, 1)) {
+        *fault = platform_last_fault();
+        return flags & k_ini_flags;
+    }
+    memo_file_stamp_written(&record->ini_stamp, ini_path, nullptr, 0);
+    return 0;
+}
+
+// Both files there: each written as flags ask, a text that cannot be
+// written not keeping the INI keys back.  What is still owed.
+uint16_t memo_file_save_part(memo_hwnd window, memo_record* record, uint16_t flags,
+                             const platform_rect* r, const char* text_path, const char* ini_path,
+                             int* fault) {
+    uint16_t owed = flags;
+    if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, fault)) {
+        owed &= static_cast<uint16_t>(~MEMO_SAVE_TEXT);
+    }
+    if (!(flags & k_ini_flags) || memo_file_write_keys(record, flags, r, ini_path, 0, fault)) {
+        owed &= static_cast<uint16_t>(~k_ini_flags);
+    }
+    return owed;
+}
+
+// Writes what flags ask for from the memo's present state, waiting up to
+// busy_budget_ms in all for files another program holds; what could not be
+// written stays owed in the save queue.  1 when everything landed.
+int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags,
+                       uint32_t busy_budget_ms) {
+    busy_file_allow(busy_budget_ms);
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
-    int named = path_memo_file(text_path, g_settings.path, record->file_name, ".txt") &&
-                path_memo_file(ini_path, g_settings.path, record->file_name, ".ini");
-
-    // Peeled off on another computer: a moved or recoloured memo must not
-    // leave a lone INI file behind.  Its next text brings both back.  (A
-    // data folder that is gone as a whole is this computer's loss, and the
-    // whole pair is written again below.)
-    if (named && !(flags & MEMO_SAVE_TEXT) && record->text_stamp.known &&
-        platform_path_kind(g_settings.path) == PLATFORM_PATH_FOLDER &&
-        platform_path_kind(text_path) == PLATFORM_PATH_NONE) {
+    if (!path_memo_file(text_path, g_settings.path, record->file_name, ".txt") ||
+        !path_memo_file(ini_path, g_settings.path, record->file_name, ".ini")) {
+        // No name fits: nothing can be written.
+        save_queue_set(window, flags, PLATFORM_FAULT_OTHER, platform_tick_count());
+        return flags ? 0 : 1;
+    }
+    if (memo_file_peeled_elsewhere(record, flags, text_path)) {
         save_queue_take(window);
         return 1;
     }
-
-    // A pair with a file missing (a new memo, or a pair removed meanwhile)
-    // is written whole, the INI first into its temporary file, then the
-    // text, then the INI under its name.  A crash at any point leaves no
-    // text file, or a text file whose INI is complete, at worst still in its
-    // temporary file, where the next folder scan finds it.
-    int whole = named && (platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
-                          platform_path_kind(ini_path) != PLATFORM_PATH_FILE);
+    int whole = platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
+                platform_path_kind(ini_path) != PLATFORM_PATH_FILE;
     if (whole) {
         memo_file_ensure_folder();
         flags = MEMO_SAVE_ALL;
@@ -291,36 +334,10 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
         flags &= static_cast<uint16_t>(~MEMO_SAVE_POSITION);
         place_owed = MEMO_SAVE_POSITION;
     }
-
-    uint16_t owed = flags;
-    if (!named) {
-        fault = PLATFORM_FAULT_OTHER;  // no name fits: nothing can be written
-    } else if (whole) {
-        if (memo_file_write_keys(record, flags, &r, ini_path, PLATFORM_WRITE_STAGE, &fault)) {
-            if (!memo_file_write_text(window, record, text_path, &fault)) {
-                char temp[PLATFORM_PATH_SIZE];
-                if (path_memo_file(temp, g_settings.path, record->file_name,
-                                   ".ini" PLATFORM_TEMP_SUFFIX)) {
-                    platform_delete_file(temp);
-                }
-            } else if (busy_file_commit(ini_path, 1)) {
-                memo_file_stamp_written(&record->ini_stamp, ini_path, nullptr, 0);
-                owed = 0;
-            } else {
-                fault = platform_last_fault();
-                owed = flags & ini_flags;
-            }
-        }
-    } else {
-        // A text that cannot be written does not keep the INI keys back.
-        if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, &fault)) {
-            owed &= static_cast<uint16_t>(~MEMO_SAVE_TEXT);
-        }
-        if (!(flags & ini_flags) ||
-            memo_file_write_keys(record, flags, &r, ini_path, 0, &fault)) {
-            owed &= static_cast<uint16_t>(~ini_flags);
-        }
-    }
+    int fault = PLATFORM_FAULT_NONE;
+    uint16_t owed =
+        whole ? memo_file_save_pair(window, record, flags, &r, text_path, ini_path, &fault)
+              : memo_file_save_part(window, record, flags, &r, text_path, ini_path, &fault);
     if (place_owed && fault == PLATFORM_FAULT_NONE) fault = PLATFORM_FAULT_BUSY;  // passes by itself
     owed |= place_owed;
     save_queue_set(window, owed, fault, platform_tick_count());
@@ -341,7 +358,7 @@ int memo_file_save(memo_hwnd window, uint16_t flags) {
         save_queue_add(window, flags, PLATFORM_FAULT_NONE, platform_tick_count());
         return 0;
     }
-    if (memo_file_save_now(window, record, flags)) return 1;
+    if (memo_file_save_now(window, record, flags, k_busy_budget_ms)) return 1;
     memo_file_follow_up();
     return 0;
 }
@@ -350,7 +367,6 @@ namespace {
 
 // One round over the owed saves; patient: whether a busy file is waited for.
 void memo_file_retry_round(int patient) {
-    s_patient = patient;
     // From the last: a save removes its own entry or keeps it, never one
     // before it.
     for (int i = save_queue_count() - 1; i >= 0; i--) {
@@ -361,9 +377,8 @@ void memo_file_retry_round(int patient) {
             save_queue_take(window);  // the memo is gone: nothing left to write
             continue;
         }
-        memo_file_save_now(window, record, flags);
+        memo_file_save_now(window, record, flags, patient ? k_busy_budget_ms : 0);
     }
-    s_patient = 1;
 }
 
 }  // namespace
@@ -561,10 +576,10 @@ int memo_file_peel(memo_hwnd window) {
     static const char* const k_files[2][2] = {{".txt", ".txt" PLATFORM_TEMP_SUFFIX},
                                               {".ini", ".ini" PLATFORM_TEMP_SUFFIX}};
     int text_stays = 0;
-    for (const auto& file : k_files) {
+    for (int i = 0; i < 2; i++) {
         char path[PLATFORM_PATH_SIZE];
-        if (!path_memo_file(path, g_settings.path, record->file_name, file[0])) continue;
-        if (file == k_files[1] && text_stays) {
+        if (!path_memo_file(path, g_settings.path, record->file_name, k_files[i][0])) continue;
+        if (i == 1 && text_stays) {
             // A text file that could not go keeps its INI: without it the
             // memo would never show again, nor ever be peeled.
             continue;
@@ -576,13 +591,13 @@ int memo_file_peel(memo_hwnd window) {
                 platform_delete_file(path);
             }
         }
-        if (file == k_files[0]) {
+        if (i == 0) {
             text_stays = platform_path_kind(path) != PLATFORM_PATH_NONE;
         }
         // The leftover of a write that was cut short belongs to this memo
         // alone and would otherwise stay in the folder for good.
         char temp[PLATFORM_PATH_SIZE];
-        if (path_memo_file(temp, g_settings.path, record->file_name, file[1]) &&
+        if (path_memo_file(temp, g_settings.path, record->file_name, k_files[i][1]) &&
             platform_path_kind(temp) == PLATFORM_PATH_FILE) {
             platform_delete_file(temp);
         }
