@@ -11,6 +11,7 @@
 #include "settings.h"
 #include "scale.h"
 #include "memo_input.h"
+#include "paths.h"
 #include "tracked_memory.h"
 
 namespace {
@@ -401,11 +402,10 @@ void placement_format_name(const platform_time* t, char* name, size_t size) {
 int placement_name_taken(const char* name) {
     memo_record* live;
     if (memo_registry_find_name(name, &live)) return 1;
-    static const char* const k_paths[2] = {"%s\\%s.txt", "%s\\%s.ini"};
-    for (const char* format : k_paths) {
+    for (const char* extension : {".txt", ".ini"}) {
         char path[PLATFORM_PATH_SIZE];
         // A path too long to form is one no file can have.
-        if (settings_format_path(path, format, g_settings.path, name) &&
+        if (path_memo_file(path, g_settings.path, name, extension) &&
             platform_path_kind(path) != PLATFORM_PATH_NONE) {
             return 1;
         }
