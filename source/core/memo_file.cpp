@@ -50,9 +50,10 @@ namespace {
 // rectangle and the record's values.  write_flags as for platform_write_file.
 // On failure *fault says why; the file is untouched.
 int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_index, int32_t day,
-                         int32_t time, const char* ini_path, int write_flags, int* fault) {
+                         int32_t time, const char* ini_path, int write_flags, int* fault,
+                         uint32_t* budget_ms) {
     ini_document doc;
-    if (!busy_file_open_ini(&doc, ini_path)) {
+    if (!busy_file_open_ini(&doc, ini_path, budget_ms)) {
         // Rewriting a file we could not read would lose its other keys.
         *fault = platform_last_fault();
         ini_close(&doc);
@@ -64,30 +65,17 @@ int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_i
     memo_keys_set(&doc, flags, &keys);
     // Not flushed: a drag rewrites these keys on every mouse move, and after
     // a system crash a lost position costs a memo its place, not its text.
-    int ok = busy_file_save_ini(&doc, ini_path, write_flags);
+    int ok = busy_file_save_ini(&doc, ini_path, write_flags, budget_ms);
     if (!ok) *fault = platform_last_fault();
     ini_close(&doc);
     return ok;
 }
 
-}  // namespace
-
-int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top,
-                        int32_t right, int32_t bottom, int32_t color_index, int32_t day,
-                        int32_t time, const char* ini_path) {
-    (void)window;  // the rectangle stands for it: the DPI comes from its monitor
-    platform_rect r = {left, top, right, bottom};
-    int fault = PLATFORM_FAULT_NONE;
-    return memo_file_update_ini(flags, &r, color_index, day, time, ini_path, 0, &fault);
-}
-
-namespace {
-
 // The twelve keys of an INI file, each with its default; an unreadable or
 // missing file gives every default.
-void memo_file_read_keys(const char* ini_path, memo_keys* keys) {
+void memo_file_read_keys(const char* ini_path, memo_keys* keys, uint32_t* budget_ms) {
     ini_document doc;
-    if (!busy_file_open_ini(&doc, ini_path)) {
+    if (!busy_file_open_ini(&doc, ini_path, budget_ms)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
     memo_keys_get(&doc, keys);
@@ -101,14 +89,14 @@ void memo_file_read_keys(const char* ini_path, memo_keys* keys) {
 // written: from then on the text is safe in the data folder, even if no
 // window could be made for it now.
 int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_t color,
-                        int32_t day, int32_t time, int32_t kind) {
+                        int32_t day, int32_t time, int32_t kind, uint32_t* budget_ms) {
     char name[MEMO_FILE_NAME_SIZE];
     char base[PLATFORM_PATH_SIZE];
     char path[PLATFORM_PATH_SIZE];
     placement_free_name(name, sizeof name);
     if (!path_join(base, g_settings.path, name) ||
         !path_memo_file(path, g_settings.path, name, ".txt") ||
-        !busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
+        !busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE, budget_ms)) {
         REPORT_FAILURE();
         return 0;
     }
@@ -116,9 +104,9 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
     platform_window_rect(window, &memo);
     platform_rect r;
     placement_beside(&memo, &r);
+    int fault = PLATFORM_FAULT_NONE;
     if (path_memo_file(path, g_settings.path, name, ".ini")) {
-        memo_file_write_ini(MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, window, r.left,
-                            r.top, r.right, r.bottom, color, day, time, path);
+        memo_file_update_ini(k_ini_flags, &r, color, day, time, path, 0, &fault, budget_ms);
     }
     memo_record* record;
     memo_hwnd kept = nullptr;
@@ -140,14 +128,15 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
 // may well give the new file the old size and time.  Returns 0 when the
 // file must not be replaced now: it is there but cannot be read, or the
 // other text could not be kept.
-int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const char* path) {
+int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const char* path,
+                              uint32_t* budget_ms) {
     platform_file_stamp now;
     if (!platform_stat_file(path, &now)) {
         return 1;  // a new memo, or one deleted elsewhere: this text brings it back
     }
     unsigned char* data;
     uint64_t size;
-    if (!busy_file_read(path, &data, &size)) {
+    if (!busy_file_read(path, &data, &size, budget_ms)) {
         REPORT_FAILURE();
         return 0;
     }
@@ -164,9 +153,9 @@ int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const
             memo_keys keys;
             char ini[PLATFORM_PATH_SIZE];
             path_memo_file(ini, g_settings.path, record->file_name, ".ini");  // or empty
-            memo_file_read_keys(ini, &keys);
+            memo_file_read_keys(ini, &keys, budget_ms);
             ok = memo_file_keep_copy(window, data, static_cast<size_t>(size), keys.color, keys.day,
-                                     keys.time, MEMO_KEPT_OTHER_EDIT);
+                                     keys.time, MEMO_KEPT_OTHER_EDIT, budget_ms);
         }
         TRACKED_FREE(other);
     }
@@ -183,15 +172,16 @@ void memo_file_stamp_written(file_stamp* stamp, const char* path, const void* by
 
 // The text file, flushed to the disk, after the check that keeps another
 // computer's text (retries go through it too).  On failure *fault says why.
-int memo_file_write_text(memo_hwnd window, memo_record* record, const char* path, int* fault) {
-    if (!memo_file_keep_other_text(window, record, path)) {
+int memo_file_write_text(memo_hwnd window, memo_record* record, const char* path, int* fault,
+                         uint32_t* budget_ms) {
+    if (!memo_file_keep_other_text(window, record, path, budget_ms)) {
         *fault = platform_last_fault();
         if (*fault == PLATFORM_FAULT_NONE) *fault = PLATFORM_FAULT_OTHER;
         return 0;
     }
     size_t size;
     char* bytes = memo_text_encode(record->text, g_settings.textfile, &size);
-    int ok = busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE);
+    int ok = busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE, budget_ms);
     if (ok) {
         memo_file_stamp_written(&record->text_stamp, path, bytes, size);
         record->text_hash = file_stamp_hash_text(record->text);
@@ -207,12 +197,12 @@ int memo_file_write_text(memo_hwnd window, memo_record* record, const char* path
 // another computer changed meanwhile stay in the file beside ours, and
 // forgetting the stamp makes the next look at the folder take them over.
 int memo_file_write_keys(memo_record* record, uint16_t flags, const platform_rect* r,
-                         const char* ini_path, int write_flags, int* fault) {
+                         const char* ini_path, int write_flags, int* fault, uint32_t* budget_ms) {
     platform_file_stamp before;
     platform_stat_file(ini_path, &before);
     int outside = !file_stamp_seen_matches(&record->ini_stamp, &before);
     if (!memo_file_update_ini(flags, r, record->color_index, record->day, record->time, ini_path,
-                              write_flags, fault)) {
+                              write_flags, fault, budget_ms)) {
         return 0;
     }
     if (outside) {
@@ -266,18 +256,18 @@ int memo_file_peeled_elsewhere(const memo_record* record, uint16_t flags, const 
 // file, where the next folder scan finds it.  What is still owed.
 uint16_t memo_file_save_pair(memo_hwnd window, memo_record* record, uint16_t flags,
                              const platform_rect* r, const char* text_path, const char* ini_path,
-                             int* fault) {
-    if (!memo_file_write_keys(record, flags, r, ini_path, PLATFORM_WRITE_STAGE, fault)) {
+                             int* fault, uint32_t* budget_ms) {
+    if (!memo_file_write_keys(record, flags, r, ini_path, PLATFORM_WRITE_STAGE, fault, budget_ms)) {
         return flags;
     }
-    if (!memo_file_write_text(window, record, text_path, fault)) {
+    if (!memo_file_write_text(window, record, text_path, fault, budget_ms)) {
         char temp[PLATFORM_PATH_SIZE];
         if (path_memo_file(temp, g_settings.path, record->file_name, ".ini" PLATFORM_TEMP_SUFFIX)) {
             platform_delete_file(temp);
         }
         return flags;
     }
-    if (!busy_file_commit(ini_path, 1)) {
+    if (!busy_file_commit(ini_path, 1, budget_ms)) {
         *fault = platform_last_fault();
         return flags & k_ini_flags;
     }
@@ -289,12 +279,14 @@ uint16_t memo_file_save_pair(memo_hwnd window, memo_record* record, uint16_t fla
 // written not keeping the INI keys back.  What is still owed.
 uint16_t memo_file_save_part(memo_hwnd window, memo_record* record, uint16_t flags,
                              const platform_rect* r, const char* text_path, const char* ini_path,
-                             int* fault) {
+                             int* fault, uint32_t* budget_ms) {
     uint16_t owed = flags;
-    if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, fault)) {
+    if (!(flags & MEMO_SAVE_TEXT) ||
+        memo_file_write_text(window, record, text_path, fault, budget_ms)) {
         owed &= static_cast<uint16_t>(~MEMO_SAVE_TEXT);
     }
-    if (!(flags & k_ini_flags) || memo_file_write_keys(record, flags, r, ini_path, 0, fault)) {
+    if (!(flags & k_ini_flags) ||
+        memo_file_write_keys(record, flags, r, ini_path, 0, fault, budget_ms)) {
         owed &= static_cast<uint16_t>(~k_ini_flags);
     }
     return owed;
@@ -305,7 +297,6 @@ uint16_t memo_file_save_part(memo_hwnd window, memo_record* record, uint16_t fla
 // written stays owed in the save queue.  1 when everything landed.
 int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags,
                        uint32_t busy_budget_ms) {
-    busy_file_allow(busy_budget_ms);
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
     if (!path_memo_file(text_path, g_settings.path, record->file_name, ".txt") ||
@@ -335,9 +326,10 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags,
         place_owed = MEMO_SAVE_POSITION;
     }
     int fault = PLATFORM_FAULT_NONE;
-    uint16_t owed =
-        whole ? memo_file_save_pair(window, record, flags, &r, text_path, ini_path, &fault)
-              : memo_file_save_part(window, record, flags, &r, text_path, ini_path, &fault);
+    uint16_t owed = whole ? memo_file_save_pair(window, record, flags, &r, text_path, ini_path,
+                                                &fault, &busy_budget_ms)
+                          : memo_file_save_part(window, record, flags, &r, text_path, ini_path,
+                                                &fault, &busy_budget_ms);
     if (place_owed && fault == PLATFORM_FAULT_NONE) fault = PLATFORM_FAULT_BUSY;  // passes by itself
     owed |= place_owed;
     save_queue_set(window, owed, fault, platform_tick_count());
@@ -347,7 +339,7 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags,
 }  // namespace
 
 int memo_file_save(memo_hwnd window, uint16_t flags) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+    memo_record* record = memo_registry_find(window);
     if (!record || !record->text) {
         REPORT_FAILURE();
         return 0;
@@ -372,7 +364,7 @@ void memo_file_retry_round(int patient) {
     for (int i = save_queue_count() - 1; i >= 0; i--) {
         memo_hwnd window = save_queue_window(i);
         uint16_t flags = save_queue_flags(window);
-        memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+        memo_record* record = memo_registry_find(window);
         if (!record || !record->text) {
             save_queue_take(window);  // the memo is gone: nothing left to write
             continue;
@@ -406,7 +398,8 @@ namespace {
 // Each file's stamp is taken before it is read (from the listing, when
 // view is one), so a change made during the read shows as a change next
 // time rather than going unseen.
-int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair* pair) {
+int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair* pair,
+                        uint32_t* budget_ms) {
     char path[PLATFORM_PATH_SIZE];
     pair->text = nullptr;
     pair->name = name;
@@ -415,8 +408,7 @@ int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair*
     if (!folder_listing_path(view, name, ".txt", path)) return 0;
     unsigned char* data;
     uint64_t size;
-    busy_file_allow(k_busy_budget_ms);
-    if (!busy_file_read(path, &data, &size)) {
+    if (!busy_file_read(path, &data, &size, budget_ms)) {
         REPORT_FAILURE();
         return 0;
     }
@@ -428,7 +420,7 @@ int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair*
     folder_listing_stamp(view, name, ".ini", &seen);
     file_stamp_set(&pair->ini_stamp, &seen, nullptr, 0);
     if (!folder_listing_path(view, name, ".ini", path)) path[0] = '\0';
-    memo_file_read_keys(path, &pair->keys);
+    memo_file_read_keys(path, &pair->keys, budget_ms);
     return 1;
 }
 
@@ -497,13 +489,15 @@ int memo_file_reload(memo_hwnd main_window, const char* base_path) {
 
 int memo_file_load_seen(memo_hwnd main_window, const folder_listing* view, const char* name) {
     memo_pair pair;
-    if (!memo_file_read_pair(view, name, &pair)) return 0;
+    uint32_t budget_ms = k_busy_budget_ms;
+    if (!memo_file_read_pair(view, name, &pair, &budget_ms)) return 0;
     return memo_file_create_memo(main_window, &pair);
 }
 
 int memo_file_reload_seen(memo_hwnd main_window, const folder_listing* view, const char* name) {
     memo_pair pair;
-    if (!memo_file_read_pair(view, name, &pair)) return 0;
+    uint32_t budget_ms = k_busy_budget_ms;
+    if (!memo_file_read_pair(view, name, &pair, &budget_ms)) return 0;
     memo_record* record;
     memo_hwnd window = memo_registry_find_name(pair.name, &record);
     if (!window) return memo_file_create_memo(main_window, &pair) ? 2 : 0;
@@ -530,8 +524,8 @@ int memo_file_reload_seen(memo_hwnd main_window, const folder_listing* view, con
             // that failed: the text it wiped stays as a memo of its own.
             size_t size;
             char* bytes = memo_text_encode(record->text, g_settings.textfile, &size);
-            memo_file_keep_copy(window, bytes, size, record->color_index, record->day,
-                                record->time, MEMO_KEPT_BEFORE_EMPTY);
+            memo_file_keep_copy(window, bytes, size, record->color_index, record->day, record->time,
+                                MEMO_KEPT_BEFORE_EMPTY, &budget_ms);
             TRACKED_FREE(bytes);
         }
         if (record->text) TRACKED_FREE(record->text);
@@ -565,7 +559,7 @@ int memo_file_reload_seen(memo_hwnd main_window, const folder_listing* view, con
 int memo_file_recycle(const char* path) { return platform_recycle_file(path); }
 
 int memo_file_peel(memo_hwnd window) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+    memo_record* record = memo_registry_find(window);
     if (!record) {
         REPORT_FAILURE();
         memo_registry_remove(window);

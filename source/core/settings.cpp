@@ -243,10 +243,10 @@ int settings_load(memo_hwnd main_window) {
     settings_program_folder(program_folder);
     s_folder_notice[0] = '\0';
     s_fallback_folder[0] = '\0';
-    busy_file_allow(k_config_patience_ms);
+    uint32_t budget_ms = k_config_patience_ms;
     g_settings.microsoftstore = 0;
     if (path_join(path, program_folder, "program.ini")) {
-        busy_file_open_ini(&doc, path);
+        busy_file_open_ini(&doc, path, &budget_ms);
         g_settings.microsoftstore = ini_get_int(&doc, SETTINGS_PROGRAM_SECTION,
                                                     "MICROSOFTSTORE", 0);
         ini_close(&doc);
@@ -255,7 +255,8 @@ int settings_load(memo_hwnd main_window) {
     char config_folder[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
     s_config_unread = 0;
-    if (!path_join(path, config_folder, "config.ini") || !busy_file_open_ini(&doc, path)) {
+    if (!path_join(path, config_folder, "config.ini") ||
+        !busy_file_open_ini(&doc, path, &budget_ms)) {
         // Unreadable or unnamed: every key takes its default.  Writing those
         // defaults back at exit would overwrite every setting of the file.
         s_config_unread = path[0] != '\0';
@@ -295,9 +296,9 @@ int settings_save(memo_hwnd main_window) {
         return 1;
     }
 
-    busy_file_allow(k_config_patience_ms);
+    uint32_t budget_ms = k_config_patience_ms;
     ini_document doc;
-    if (!busy_file_open_ini(&doc, path)) {
+    if (!busy_file_open_ini(&doc, path, &budget_ms)) {
         // Rewriting a file we could not read would lose whatever else it holds.
         ini_close(&doc);
         return 1;
@@ -328,7 +329,7 @@ int settings_save(memo_hwnd main_window) {
         ini_set_string(&doc, SETTINGS_SECTION, "PATH", g_settings.path);
     }
     ini_set_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", g_settings.autorefresh);
-    busy_file_save_ini(&doc, path, PLATFORM_WRITE_DURABLE);
+    busy_file_save_ini(&doc, path, PLATFORM_WRITE_DURABLE, &budget_ms);
     ini_close(&doc);
     return 1;
 }

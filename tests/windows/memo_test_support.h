@@ -146,14 +146,12 @@ inline void set_record_text(memo_record* record, const char* text) {
 // 2 new), at the rectangle.  text may be null (a new memo).
 inline HWND create_memo(HWND owner, int left, int top, int width, int height, const char* name,
                         const char* text, int32_t color, uint16_t mode = MEMO_MODE_FROM_FILES) {
-    memo_placement where;
-    where.rect = {left, top, left + width, top + height};
+    memo_placement where = {memo_geometry::rect, {left, top, left + width, top + height}};
     memo_record start = {};
     start.color_index = color;
     start.text = text ? tracked_copy(text) : nullptr;
     snprintf(start.file_name, sizeof start.file_name, "%s", name);
-    // Made hidden and shown here without the activation the program's own
-    // show brings: the tests start from an inactive memo.
+    // Shown below without the activation of the program's show: tests start inactive.
     int32_t show = g_settings.show;
     g_settings.show = 0;
     HWND memo = placement_create_memo(owner, &where, &start, mode);

@@ -210,8 +210,7 @@ TEST_F(ShapeTest, ColourIndexOutsideTheSlotsPaintsLikeANewMemo) {
 TEST_F(ShapeTest, WindowWithoutRecordIsNotPainted) {
     make_memo(k_width, k_height, nullptr);
     canvas c(k_width, k_height, k_untouched);
-    memo_placement where;
-    where.rect = {0, 0, k_width, k_height};
+    memo_placement where = {memo_geometry::rect, {0, 0, k_width, k_height}};
     HWND stranger = placement_create_window(owner, &where);
     ASSERT_NE(nullptr, stranger);
     memo_paint_memo(c.dc(), stranger);

@@ -48,8 +48,7 @@ protected:
 };
 
 TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
-    memo_placement where;
-    where.rect = {100, 120, 260, 240};
+    memo_placement where = {memo_geometry::rect, {100, 120, 260, 240}};
     memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     EXPECT_FALSE(IsWindowVisible(w));
@@ -124,8 +123,7 @@ TEST_F(StoreWinTest, PeelRecyclesOrDeletesBothFiles) {
         g_settings.recycle = recycle;
         put("p.txt", "peel me");
         put("p.ini", "[KELVAN]\r\n");
-        memo_placement where;
-        where.rect = {0, 0, 50, 50};
+        memo_placement where = {memo_geometry::rect, {0, 0, 50, 50}};
         memo_hwnd w = placement_create_window(nullptr, &where);
         ASSERT_NE(nullptr, w);
         memo_registry_add(w);
@@ -277,8 +275,7 @@ TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
 // A memo whose INI another program holds: the save waits a moment, then
 // keeps the change; once the file is let go the retry writes it.
 TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
-    memo_placement where;
-    where.rect = {100, 120, 260, 240};
+    memo_placement where = {memo_geometry::rect, {100, 120, 260, 240}};
     memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     memo_record* rec = memo_registry_add(w);
