@@ -71,6 +71,20 @@ int memo_file_update_ini(uint16_t flags, const platform_rect* r, int32_t color_i
     return ok;
 }
 
+}  // namespace
+
+int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top, int32_t right,
+                        int32_t bottom, int32_t color_index, int32_t day, int32_t time,
+                        const char* ini_path) {
+    (void)window;  // the rectangle stands for it: the DPI comes from its monitor
+    platform_rect r = {left, top, right, bottom};
+    int fault = PLATFORM_FAULT_NONE;
+    uint32_t budget_ms = k_busy_budget_ms;
+    return memo_file_update_ini(flags, &r, color_index, day, time, ini_path, 0, &fault, &budget_ms);
+}
+
+namespace {
+
 // The twelve keys of an INI file, each with its default; an unreadable or
 // missing file gives every default.
 void memo_file_read_keys(const char* ini_path, memo_keys* keys, uint32_t* budget_ms) {
@@ -104,9 +118,9 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
     platform_window_rect(window, &memo);
     platform_rect r;
     placement_beside(&memo, &r);
-    int fault = PLATFORM_FAULT_NONE;
     if (path_memo_file(path, g_settings.path, name, ".ini")) {
-        memo_file_update_ini(k_ini_flags, &r, color, day, time, path, 0, &fault, budget_ms);
+        memo_file_write_ini(k_ini_flags, window, r.left, r.top, r.right, r.bottom, color, day, time,
+                            path);
     }
     memo_record* record;
     memo_hwnd kept = nullptr;

@@ -11,7 +11,7 @@
 #include "memo_keys.h"
 #include "platform.h"
 
-// The flags of memo_file_save are MEMO_SAVE_*
+// The flags of memo_file_save and memo_file_write_ini are MEMO_SAVE_*
 // (memo_keys.h).
 
 // Writes the memo's files from its record and its window rectangle.  1 when
@@ -48,6 +48,14 @@ void memo_file_follow_up(void);
 // landed or budget_ms passed (the program is about to end).  The number of
 // memos that still owe a save.
 int memo_file_flush_pending(uint32_t budget_ms);
+
+// Writes the INI keys selected by flags for the rectangle (physical
+// desktop pixels) in one read-modify-write of ini_path, waiting a moment
+// for a file another program holds.  0 when the file could not be read or
+// written.
+int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top, int32_t right,
+                        int32_t bottom, int32_t color_index, int32_t day, int32_t time,
+                        const char* ini_path);
 
 // Creates, registers and initialises the memo of base_path ("folder\name";
 // the files are base_path + ".txt" and ".ini").  Shown when SHOW is on.

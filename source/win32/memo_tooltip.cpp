@@ -132,7 +132,7 @@ int memo_tooltip_update(HWND memo, HWND tooltip) {
     if (!tooltip) {
         return 0;  // the control could not be made; the failure was reported then
     }
-    const memo_record* record = memo ? memo_registry_find(memo) : nullptr;
+    const memo_record* record = memo_registry_find(memo);
     int result = 1;
     if (!record) {
         REPORT_FAILURE();
