@@ -144,10 +144,10 @@ void conflict_copies_name(uint64_t hash, char* out) {
 // The INI keys of the copy's pair: those of the INI file from (the
 // original's), the place beside it.
 void conflict_copies_keys(const folder_listing* view, const char* from, uint64_t hash,
-                          memo_keys* keys) {
+                          memo_keys* keys, uint32_t* budget_ms) {
     char path[PLATFORM_PATH_SIZE];
     ini_document doc;
-    if (!folder_listing_path(view, from, "", path) || !busy_file_open_ini(&doc, path)) {
+    if (!folder_listing_path(view, from, "", path) || !busy_file_open_ini(&doc, path, budget_ms)) {
         ini_open_bytes(&doc, nullptr, 0);
     }
     memo_keys_get(&doc, keys);
@@ -178,7 +178,8 @@ enum conflict_copies_step { BECAME, ALREADY, TAKEN, FAILED };
 conflict_copies_step conflict_copies_become(const folder_listing* view, const char* name,
                                             const char* keys_from, uint64_t hash,
                                             const unsigned char* bytes, size_t size,
-                                            const char* text, uint64_t write_time) {
+                                            const char* text, uint64_t write_time,
+                                            uint32_t* budget_ms) {
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
     if (!folder_listing_path(view, name, ".txt", text_path) ||
@@ -197,17 +198,17 @@ conflict_copies_step conflict_copies_become(const folder_listing* view, const ch
     }
     if (!folder_listing_stamp(view, name, ".ini", &seen)) {
         memo_keys keys;
-        conflict_copies_keys(view, keys_from, hash, &keys);
+        conflict_copies_keys(view, keys_from, hash, &keys, budget_ms);
         ini_document doc;
         ini_open_bytes(&doc, nullptr, 0);
         memo_keys_set(&doc, MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, &keys);
-        int saved = busy_file_save_ini(&doc, ini_path, PLATFORM_WRITE_DURABLE);
+        int saved = busy_file_save_ini(&doc, ini_path, PLATFORM_WRITE_DURABLE, budget_ms);
         ini_close(&doc);
         if (!saved) return FAILED;
         platform_set_write_time(ini_path, write_time);
     }
     if (there) return ALREADY;
-    if (!busy_file_write(text_path, bytes, size, PLATFORM_WRITE_DURABLE)) return FAILED;
+    if (!busy_file_write(text_path, bytes, size, PLATFORM_WRITE_DURABLE, budget_ms)) return FAILED;
     platform_set_write_time(text_path, write_time);
     return BECAME;
 }
@@ -215,13 +216,14 @@ conflict_copies_step conflict_copies_become(const folder_listing* view, const ch
 // A text copy: its bytes become a pair, or stand in one already.
 int conflict_copies_take_text(const folder_listing* view, const char* name,
                               const sync_names_copy* copy, const char* base, const char* keys_from,
-                              char* made, size_t made_size) {
+                              char* made, size_t made_size, uint32_t* budget_ms) {
     char path[PLATFORM_PATH_SIZE];
     platform_file_stamp seen;
     unsigned char* bytes;
     uint64_t size;
     if (!folder_listing_stamp(view, name, "", &seen) ||
-        !folder_listing_path(view, name, "", path) || !busy_file_read(path, &bytes, &size)) {
+        !folder_listing_path(view, name, "", path) ||
+        !busy_file_read(path, &bytes, &size, budget_ms)) {
         return CONFLICT_COPIES_LATER;
     }
     char* text = memo_text_decode(bytes, size);
@@ -235,7 +237,7 @@ int conflict_copies_take_text(const folder_listing* view, const char* name,
             conflict_copies_name(hash, pair);
             conflict_copies_step step =
                 conflict_copies_become(view, pair, keys_from, hash, bytes,
-                                       static_cast<size_t>(size), text, seen.write_time);
+                                       static_cast<size_t>(size), text, seen.write_time, budget_ms);
             if (step == TAKEN) continue;
             if (step != FAILED) {
                 memo_record* record;
@@ -270,9 +272,10 @@ int conflict_copies_take(const folder_listing* view, const char* name, char* mad
     if (!conflict_copies_memo_base(view, name, &copy, base, keys_from)) {
         return CONFLICT_COPIES_NONE;
     }
-    busy_file_allow(k_busy_budget_ms);
+    uint32_t budget_ms = k_busy_budget_ms;
     if (name[copy.extension] == 't' || name[copy.extension] == 'T') {
-        return conflict_copies_take_text(view, name, &copy, base, keys_from, made, size);
+        return conflict_copies_take_text(view, name, &copy, base, keys_from, made, size,
+                                         &budget_ms);
     }
     char text[PLATFORM_PATH_SIZE];
     conflict_copies_partner(name, &copy, "txt", text);

@@ -50,11 +50,12 @@ void memo_file_follow_up(void);
 int memo_file_flush_pending(uint32_t budget_ms);
 
 // Writes the INI keys selected by flags for the rectangle (physical
-// desktop pixels) in one read-modify-write of ini_path.  0 when
-// the file could not be read or written.
-int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top,
-                        int32_t right, int32_t bottom, int32_t color_index, int32_t day,
-                        int32_t time, const char* ini_path);
+// desktop pixels) in one read-modify-write of ini_path, waiting a moment
+// for a file another program holds.  0 when the file could not be read or
+// written.
+int memo_file_write_ini(uint16_t flags, memo_hwnd window, int32_t left, int32_t top, int32_t right,
+                        int32_t bottom, int32_t color_index, int32_t day, int32_t time,
+                        const char* ini_path);
 
 // Creates, registers and initialises the memo of base_path ("folder\name";
 // the files are base_path + ".txt" and ".ini").  Shown when SHOW is on.

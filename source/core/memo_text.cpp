@@ -37,8 +37,8 @@ char* memo_text_decode(const unsigned char* data, uint64_t size) {
 char* memo_text_read(const char* path) {
     unsigned char* data;
     uint64_t size;
-    busy_file_allow(k_read_budget_ms);
-    if (!busy_file_read(path, &data, &size)) {
+    uint32_t budget_ms = k_read_budget_ms;
+    if (!busy_file_read(path, &data, &size, &budget_ms)) {
         REPORT_FAILURE();
         return nullptr;
     }

@@ -1,7 +1,6 @@
 // Settings: program.ini, config.ini and the choice of the data folder.
 #include "settings.h"
 
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -74,23 +73,6 @@ const char* const SETTINGS_DEFAULT_NAME[SETTINGS_COLOR_SLOTS] = {
     "エメラルドグリーン",   "バイオレット",     "スノーホワイト",
 };
 
-}  // namespace
-
-int settings_format_path(char* out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(out, PLATFORM_PATH_SIZE, format, args);
-    va_end(args);
-    if (n < 0 || n >= PLATFORM_PATH_SIZE) {
-        out[0] = '\0';
-        REPORT_FAILURE();
-        return 0;
-    }
-    return 1;
-}
-
-namespace {
-
 // The program's folder: its own path up to the last backslash.
 void settings_program_folder(char* folder) {
     if (!path_program_folder(folder)) {
@@ -115,7 +97,7 @@ void settings_config_folder(char* folder) {
     if (g_settings.microsoftstore) {
         char appdata[PLATFORM_PATH_SIZE];
         if (platform_appdata_folder(appdata, sizeof appdata) &&
-            settings_format_path(folder, "%s\\%s", appdata, SETTINGS_FOLDER_NAME)) {
+            path_join(folder, appdata, SETTINGS_FOLDER_NAME)) {
             settings_ensure_folder(folder);
             return;
         }
@@ -198,7 +180,7 @@ void settings_set_folder_notice(const char* stored, size_t length, const char* w
 // kept (settings_save leaves it in the file).
 void settings_resolve_data_folder(const ini_document* doc, const char* base_folder, int read_path) {
     char folder[PLATFORM_PATH_SIZE];
-    if (!settings_format_path(folder, "%s\\%s", base_folder, SETTINGS_FOLDER_NAME)) {
+    if (!path_join(folder, base_folder, SETTINGS_FOLDER_NAME)) {
         g_settings.path[0] = '\0';
         return;
     }
@@ -219,9 +201,38 @@ void settings_resolve_data_folder(const ini_document* doc, const char* base_fold
     strcpy(g_settings.path, folder);
 }
 
+// Every key but the data folder, from doc, with its default where doc lacks
+// it; microsoftstore is already known.
+void settings_read_keys(const ini_document* doc) {
+    settings_read_ints(doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
+    memset(g_settings.fontname, 0, sizeof g_settings.fontname);
+    ini_get_string(doc, SETTINGS_SECTION, "FONTNAME", "メイリオ", g_settings.fontname,
+                   sizeof g_settings.fontname);
+    settings_read_ints(doc, SETTINGS_FONT_KEYS, sizeof SETTINGS_FONT_KEYS / sizeof *SETTINGS_FONT_KEYS);
+    settings_read_colors(doc);
+    settings_read_ints(doc, SETTINGS_TAIL_KEYS, sizeof SETTINGS_TAIL_KEYS / sizeof *SETTINGS_TAIL_KEYS);
+    g_settings.show = ini_get_int(doc, SETTINGS_SECTION, "SHOW", 1);
+    // The store edition never shows the welcome dialog and has no portable
+    // mode, whatever the file says.
+    int zip_edition = !g_settings.microsoftstore;
+    g_settings.dialog = zip_edition ? ini_get_int(doc, SETTINGS_SECTION, "DIALOG", 1) : 0;
+    g_settings.portable = zip_edition ? ini_get_int(doc, SETTINGS_SECTION, "PORTABLE", 1) : 0;
+    // Written after every older key, so older files load as they are and
+    // older versions, which never read it, leave it alone.
+    g_settings.autorefresh = ini_get_int(doc, SETTINGS_SECTION, "AUTOREFRESH", 1);
+}
+
 }  // namespace
 
 const char* settings_folder_notice(void) { return s_folder_notice[0] ? s_folder_notice : nullptr; }
+
+void settings_reset(void) {
+    memset(&g_settings, 0, sizeof g_settings);
+    ini_document doc;
+    ini_open_bytes(&doc, nullptr, 0);
+    settings_read_keys(&doc);
+    ini_close(&doc);
+}
 
 int settings_load(memo_hwnd main_window) {
     (void)main_window;
@@ -232,10 +243,10 @@ int settings_load(memo_hwnd main_window) {
     settings_program_folder(program_folder);
     s_folder_notice[0] = '\0';
     s_fallback_folder[0] = '\0';
-    busy_file_allow(k_config_patience_ms);
+    uint32_t budget_ms = k_config_patience_ms;
     g_settings.microsoftstore = 0;
-    if (settings_format_path(path, "%s\\program.ini", program_folder)) {
-        busy_file_open_ini(&doc, path);
+    if (path_join(path, program_folder, "program.ini")) {
+        busy_file_open_ini(&doc, path, &budget_ms);
         g_settings.microsoftstore = ini_get_int(&doc, SETTINGS_PROGRAM_SECTION,
                                                     "MICROSOFTSTORE", 0);
         ini_close(&doc);
@@ -244,8 +255,8 @@ int settings_load(memo_hwnd main_window) {
     char config_folder[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
     s_config_unread = 0;
-    if (!settings_format_path(path, "%s\\config.ini", config_folder) ||
-        !busy_file_open_ini(&doc, path)) {
+    if (!path_join(path, config_folder, "config.ini") ||
+        !busy_file_open_ini(&doc, path, &budget_ms)) {
         // Unreadable or unnamed: every key takes its default.  Writing those
         // defaults back at exit would overwrite every setting of the file.
         s_config_unread = path[0] != '\0';
@@ -253,32 +264,18 @@ int settings_load(memo_hwnd main_window) {
     }
     // The temporary file of a settings write that a crash cut short.
     char temp[PLATFORM_PATH_SIZE];
-    if (path[0] && settings_format_path(temp, "%s%s", path, PLATFORM_TEMP_SUFFIX) &&
+    if (path[0] && path_join(temp, config_folder, "config.ini" PLATFORM_TEMP_SUFFIX) &&
         platform_path_kind(temp) == PLATFORM_PATH_FILE) {
         platform_delete_file(temp);
     }
 
-    settings_read_ints(&doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
-    memset(g_settings.fontname, 0, sizeof g_settings.fontname);
-    ini_get_string(&doc, SETTINGS_SECTION, "FONTNAME", "メイリオ", g_settings.fontname,
-                       sizeof g_settings.fontname);
-    settings_read_ints(&doc, SETTINGS_FONT_KEYS, sizeof SETTINGS_FONT_KEYS / sizeof *SETTINGS_FONT_KEYS);
-    settings_read_colors(&doc);
-    settings_read_ints(&doc, SETTINGS_TAIL_KEYS, sizeof SETTINGS_TAIL_KEYS / sizeof *SETTINGS_TAIL_KEYS);
-    g_settings.show = ini_get_int(&doc, SETTINGS_SECTION, "SHOW", 1);
+    settings_read_keys(&doc);
 
     if (g_settings.microsoftstore) {
-        g_settings.dialog = 0;
-        g_settings.portable = 0;
         settings_resolve_data_folder(&doc, config_folder, 1);
     } else {
-        g_settings.dialog = ini_get_int(&doc, SETTINGS_SECTION, "DIALOG", 1);
-        g_settings.portable = ini_get_int(&doc, SETTINGS_SECTION, "PORTABLE", 1);
         settings_resolve_data_folder(&doc, program_folder, !g_settings.portable);
     }
-    // Written after every older key, so older files load as they are and
-    // older versions, which never read it, leave it alone.
-    g_settings.autorefresh = ini_get_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", 1);
     ini_close(&doc);
 
     if (g_settings.transparency < 10) g_settings.transparency = 10;
@@ -294,14 +291,14 @@ int settings_save(memo_hwnd main_window) {
     char path[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
     if (g_settings.microsoftstore) g_settings.portable = 0;
-    if (s_config_unread || !settings_format_path(path, "%s\\config.ini", config_folder)) {
+    if (s_config_unread || !path_join(path, config_folder, "config.ini")) {
         REPORT_FAILURE();
         return 1;
     }
 
-    busy_file_allow(k_config_patience_ms);
+    uint32_t budget_ms = k_config_patience_ms;
     ini_document doc;
-    if (!busy_file_open_ini(&doc, path)) {
+    if (!busy_file_open_ini(&doc, path, &budget_ms)) {
         // Rewriting a file we could not read would lose whatever else it holds.
         ini_close(&doc);
         return 1;
@@ -332,7 +329,7 @@ int settings_save(memo_hwnd main_window) {
         ini_set_string(&doc, SETTINGS_SECTION, "PATH", g_settings.path);
     }
     ini_set_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", g_settings.autorefresh);
-    busy_file_save_ini(&doc, path, PLATFORM_WRITE_DURABLE);
+    busy_file_save_ini(&doc, path, PLATFORM_WRITE_DURABLE, &budget_ms);
     ini_close(&doc);
     return 1;
 }

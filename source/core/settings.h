@@ -73,6 +73,10 @@ extern settings_record g_settings;
 // missing.  Returns 1.
 int settings_load(memo_hwnd main_window);
 
+// Every setting as a first start of the ZIP edition without config.ini has
+// it, except the data folder, which stays empty; no file is read.
+void settings_reset(void);
+
 // Writes every key to config.ini in one replacing write.  Returns 1; a
 // failed write is ignored.
 int settings_save(memo_hwnd main_window);
@@ -84,9 +88,5 @@ int settings_save(memo_hwnd main_window);
 // user's PATH stays in config.ini as long as the data folder is not
 // changed.  Null when PATH was used.
 const char* settings_folder_notice(void);
-
-// printf into a PLATFORM_PATH_SIZE buffer.  A path that does not fit is
-// refused: out becomes empty, result 0.  Never hands back a cut path.
-int settings_format_path(char* out, const char* format, ...);
 
 #endif

@@ -1,11 +1,13 @@
-// What the Windows tests share: a stand-in owner for the memos (it answers
-// the transparency question and counts the foreground commands), settings
-// with known values, a data folder of their own, real memo windows made the
-// way the store makes them, a message pump with the program's accelerator
-// rule, helper threads that answer message boxes and read pop-up menus, and
-// the settings sheet run modally with a second thread driving it (the
-// SheetTest fixture).  Finding and waiting for windows comes from
-// probe_support.h, which the end-to-end probes use too.
+// What the Windows tests share: MemoTest, the base of their fixtures (a
+// data folder of the suite's own, the settings of a first start, a
+// stand-in owner that answers the transparency question and counts the
+// foreground commands, real memo windows made the way the program makes
+// them and stand-in memos), a message pump with the program's accelerator
+// rule, helper threads that answer message boxes and read pop-up menus, a
+// 32-bit canvas to paint into, and the settings sheet run modally with a
+// second thread driving it (SheetTest).  Finding and waiting for windows
+// and the keys and mouse come from probe_support.h, which the end-to-end
+// probes use too.
 #ifndef MEMO_TEST_SUPPORT_H
 #define MEMO_TEST_SUPPORT_H
 
@@ -89,44 +91,20 @@ inline void load_rich_edit() {
     (void)library;
 }
 
-// The default settings of a first start, with the data folder in the
-// temporary folder and nothing that pops up by itself.
+// The settings of a first start, with the data folder in the temporary
+// folder and nothing that pops up or acts by itself.
 inline void reset_settings(const char* folder) {
-    const char* names[SETTINGS_COLOR_SLOTS] = {
-        "バーミリオンオレンジ", "カナリアイエロー", "うぐいす色", "スカイブルー",
-        "エメラルドグリーン", "バイオレット", "スノーホワイト"};
-    const uint32_t fills[SETTINGS_COLOR_SLOTS] = {0x0080c0ff, 0x00c0ffff, 0x0080ffc0, 0x00ffffc0,
-                                                  0x00c0ff80, 0x00ffc0c0, 0x00ffffff};
-    ZeroMemory(&g_settings, sizeof g_settings);
+    settings_reset();
     g_settings.recycle = 0;
-    g_settings.memolist = 1;
-    g_settings.transparency = 200;
-    g_settings.tooltiptime = 10000;
-    g_settings.defaultmemosize = 1;
-    strcpy(g_settings.fontname, "メイリオ");
-    g_settings.fontstyle = 400;
-    g_settings.fontsize = 10;
-    g_settings.fontcharset = 128;
-    g_settings.editwidth = 250;
-    g_settings.editheight = 200;
-    for (int i = 0; i < SETTINGS_COLOR_SLOTS; i++) {
-        g_settings.colors[i].color = fills[i];
-        strcpy(g_settings.colors[i].colortext, names[i]);
-    }
-    g_settings.textfile = 0x10001;
-    g_settings.taskbar = 4;
-    g_settings.taskbarwidth = 60;
-    g_settings.taskbarheight = 50;
     g_settings.balloon = 0;
-    g_settings.show = 1;
+    g_settings.dialog = 0;
+    g_settings.portable = 0;
+    g_settings.autorefresh = 0;
     strcpy(g_settings.path, folder);
 }
 
-// A fresh, empty folder in the temporary folder (code page 932 path).
-inline std::string make_data_folder(const char* name) {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + name;
+// Deletes the files of a folder (code page 932 path), not its subfolders.
+inline void empty_folder(const std::string& folder) {
     std::string pattern = folder + "\\*";
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
@@ -138,6 +116,14 @@ inline std::string make_data_folder(const char* name) {
         } while (FindNextFileA(search, &entry));
         FindClose(search);
     }
+}
+
+// A fresh, empty folder in the temporary folder.
+inline std::string make_data_folder(const char* name) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + name;
+    empty_folder(folder);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
@@ -149,22 +135,30 @@ inline char* tracked_copy(const char* text) {
     return static_cast<char*>(tracked_hand_over(block));  // as the edit box hands a text over
 }
 
-// A memo window made the way the store loads one: created hidden at the
-// rectangle, registered, its record filled, the init message sent with
-// mode (1 from files, 2 new), then shown.  text may be null (a new memo).
+// Gives the record a copy of text (none for null) in place of its own.
+inline void set_record_text(memo_record* record, const char* text) {
+    if (record->text) TRACKED_FREE(record->text);
+    record->text = text ? TRACKED_NEW(char, strlen(text) + 1) : nullptr;
+    if (text) strcpy(record->text, text);
+}
+
+// A memo window made as the program makes one, with mode (1 from files,
+// 2 new), at the rectangle.  text may be null (a new memo).
 inline HWND create_memo(HWND owner, int left, int top, int width, int height, const char* name,
                         const char* text, int32_t color, uint16_t mode = MEMO_MODE_FROM_FILES) {
-    HWND memo = placement_create_window(owner, 0, 0, 0, 0, 0, left, top, left + width,
-                                           top + height, MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where = {memo_geometry::rect, {left, top, left + width, top + height}};
+    memo_record start = {};
+    start.color_index = color;
+    start.text = text ? tracked_copy(text) : nullptr;
+    snprintf(start.file_name, sizeof start.file_name, "%s", name);
+    // Shown below without the activation of the program's show: tests start inactive.
+    int32_t show = g_settings.show;
+    g_settings.show = 0;
+    HWND memo = placement_create_memo(owner, &where, &start, mode);
+    g_settings.show = show;
     if (!memo) {
         return nullptr;
     }
-    memo_record* record = memo_registry_add(memo);
-    record->color_index = color;
-    record->text = text ? tracked_copy(text) : nullptr;
-    memo_registry_set_name(memo, name);
-    memo_handover handover = {record, mode};
-    platform_window_send(memo, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
     ShowWindow(memo, SW_SHOWNOACTIVATE);
     UpdateWindow(memo);
     return memo;
@@ -226,6 +220,67 @@ template <typename Condition>
 bool wait_for(Condition condition, DWORD timeout_ms = 5000) {
     return probe_wait(condition, timeout_ms, 10);
 }
+
+// What the tests of memo windows and of the sheet stand on: a data folder
+// of the suite's own, the settings of a first start (given back as they
+// were at the end), the stand-in owner and the memos made through memo();
+// every memo still registered at the end goes with the owner.
+class MemoTest : public ::testing::Test {
+protected:
+    HWND owner = nullptr;
+    std::string folder;
+    std::vector<HWND> memos;
+
+    void SetUp() override {
+        saved_settings_ = g_settings;
+        load_rich_edit();
+        folder = make_data_folder(folder_name().c_str());
+        reset_settings(folder.c_str());
+        foreground_commands() = 0;
+        owner = make_owner();
+        ASSERT_NE(nullptr, owner);
+    }
+    virtual std::string folder_name() {
+        return std::string("kelvane-") +
+               ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
+    }
+    virtual HWND make_owner() { return create_owner(); }
+    void TearDown() override {
+        for (HWND memo : memos) destroy_memo(memo);
+        memos.clear();
+        while (HWND memo = memo_registry_next(nullptr)) {
+            DestroyWindow(memo);
+            memo_registry_remove(memo);
+        }
+        if (owner) DestroyWindow(owner);
+        pump_for(20);
+        g_settings = saved_settings_;
+    }
+    // A memo read from files (or made new, with mode), named apart from
+    // every other of the test.
+    HWND memo(int left, int top, int width, int height, const char* text, int32_t color = 1,
+              uint16_t mode = MEMO_MODE_FROM_FILES) {
+        char name[32];
+        snprintf(name, sizeof name, "2024010203%04d", serial_++);
+        HWND hwnd = create_memo(owner, left, top, width, height, name, text, color, mode);
+        memos.push_back(hwnd);
+        return hwnd;
+    }
+    // Registers window as a stand-in memo holding a UTF-8 text (none for
+    // null); it goes at the end like the memos.
+    memo_record* stand_in(HWND window, const char* text) {
+        memo_record* record = memo_registry_add(window);
+        set_record_text(record, text);
+        memos.push_back(window);
+        return record;
+    }
+    std::string ini(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".ini"; }
+    std::string txt(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".txt"; }
+
+private:
+    settings_record saved_settings_;
+    int serial_ = 0;
+};
 
 // The texts of a menu's items, separators as "".
 inline std::vector<std::wstring> menu_texts(HMENU menu) {
@@ -328,6 +383,18 @@ inline std::string read_file(const std::string& path) {
     return bytes;
 }
 
+inline void write_file(const std::string& path, const std::string& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+inline void remove_folder(const std::string& folder) {
+    empty_folder(folder);
+    RemoveDirectoryA(folder.c_str());
+}
+
 // ------------------------------------------------------- the settings sheet
 //
 // The sheet and its pickers run modally on the test's thread while a
@@ -392,6 +459,73 @@ inline HWND find_owned_dialog(HWND page) {
     return found;
 }
 
+// A top-down 32-bit picture in a memory DC, filled with one colour first.
+class canvas {
+public:
+    canvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        previous_ = SelectObject(dc_, bitmap_);
+        DWORD value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
+        for (int i = 0; bits_ && i < width * height; i++) bits_[i] = value;
+    }
+    ~canvas() {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    canvas(const canvas&) = delete;
+    canvas& operator=(const canvas&) = delete;
+
+    HDC dc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool ready() const { return dc_ && bitmap_ && bits_; }
+    COLORREF at(int x, int y) const {
+        DWORD v = bits_[y * width_ + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    // How many pixels of column x, rows y0..y1-1, hold colour.
+    int column_count(int x, int y0, int y1, COLORREF colour) const {
+        int n = 0;
+        for (int y = y0; y < y1; y++) n += at(x, y) == colour;
+        return n;
+    }
+    int row_count(int y, int x0, int x1, COLORREF colour) const {
+        int n = 0;
+        for (int x = x0; x < x1; x++) n += at(x, y) == colour;
+        return n;
+    }
+
+private:
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    DWORD* bits_ = nullptr;
+};
+
+// Paints an owner-drawn item of a page (or dialog) over the whole canvas.
+inline void draw_item(HWND page, int id, const canvas& c, UINT type = ODT_STATIC) {
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = type;
+    item.CtlID = id;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hwndItem = GetDlgItem(page, id);
+    item.hDC = c.dc();
+    item.rcItem = {0, 0, c.width(), c.height()};
+    SendMessageA(page, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+    GdiFlush();
+}
+
 // Presses the only button of the first message box with the given caption
 // that appears before stop() (or answers with button); keeps its text.
 class box_watcher {
@@ -447,29 +581,15 @@ inline void close_leftovers(HWND sheet) {
 }
 
 // The settings sheet over a stand-in main window with two memos, the
-// default settings and a data folder of its own.
-class SheetTest : public ::testing::Test {
+// settings of a first start and a data folder of its own.
+class SheetTest : public MemoTest {
 protected:
-    HWND owner = nullptr;
-    std::string folder;
-    std::vector<HWND> memos;
-
     void SetUp() override {
-        load_rich_edit();
-        folder = make_data_folder("kelvane-dialog-data");
-        reset_settings(folder.c_str());
-        owner = create_owner();
-        ASSERT_NE(nullptr, owner);
+        MemoTest::SetUp();
         memos.push_back(create_memo(owner, 300, 300, 160, 120, "20240101000000", "one", 0));
         memos.push_back(create_memo(owner, 500, 300, 160, 120, "20240101000001", "two", 3));
         ASSERT_NE(nullptr, memos[0]);
         ASSERT_NE(nullptr, memos[1]);
-    }
-    void TearDown() override {
-        for (HWND memo : memos) destroy_memo(memo);
-        memos.clear();
-        if (owner) DestroyWindow(owner);
-        pump_for(20);
     }
 
     // Runs the sheet here while driver works it from a second thread, then

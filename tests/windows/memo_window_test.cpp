@@ -20,36 +20,8 @@ using namespace memo_test;
 
 namespace {
 
-class MemoWindowTest : public ::testing::Test {
+class MemoWindowTest : public MemoTest {
 protected:
-    HWND owner = nullptr;
-    std::string folder;
-    std::vector<HWND> memos;
-    int serial = 0;
-
-    void SetUp() override {
-        load_rich_edit();
-        folder = make_data_folder("kelvane_memo_window_test");
-        reset_settings(folder.c_str());
-        owner = create_owner();
-        ASSERT_NE(nullptr, owner);
-        foreground_commands() = 0;
-    }
-    void TearDown() override {
-        for (HWND memo : memos) destroy_memo(memo);
-        DestroyWindow(owner);
-        pump_for(20);
-    }
-    HWND memo(int left, int top, int width, int height, const char* text, int32_t color = 1,
-              uint16_t mode = MEMO_MODE_FROM_FILES) {
-        char name[32];
-        snprintf(name, sizeof name, "2024010203%04d", serial++);
-        HWND hwnd = create_memo(owner, left, top, width, height, name, text, color, mode);
-        memos.push_back(hwnd);
-        return hwnd;
-    }
-    std::string ini(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".ini"; }
-    std::string txt(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".txt"; }
     // A memo with text whose files exist.
     HWND saved_memo(int left, int top, int width, int height, int32_t color = 1) {
         HWND hwnd = memo(left, top, width, height, "saved", color);
@@ -341,68 +313,64 @@ TEST_F(MemoWindowTest, TextThatCannotBeWrittenIsKeptAndReported) {
     EXPECT_EQ(blocks, tracked_live_count()) << "the old text was released, the new one kept";
 }
 
-TEST_F(MemoWindowTest, PeelDeletesBothFilesAndTheRegistryEntry) {
-    HWND m = saved_memo(100, 100, 160, 120);
-    std::string text_file = txt(m);
-    std::string ini_file = ini(m);
-    ASSERT_TRUE(file_exists(text_file));
-    ASSERT_TRUE(file_exists(ini_file));
-    EXPECT_EQ(1, SendMessageA(m, WM_COMMAND, MEMO_CMD_PEEL, 0));
-    EXPECT_FALSE(IsWindow(m));
-    EXPECT_FALSE(file_exists(text_file));
-    EXPECT_FALSE(file_exists(ini_file));
-    for (HWND w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
-        EXPECT_NE(m, w) << "still registered";
-    }
-    pump_for(20);
-    EXPECT_EQ(2, foreground_commands().load()) << "one for the text, one for the peel";
-}
-
-TEST_F(MemoWindowTest, PeelWithRecycleMovesTheFilesOutOfTheFolder) {
-    g_settings.recycle = 1;
-    HWND m = saved_memo(100, 100, 160, 120);
-    std::string text_file = txt(m);
-    EXPECT_EQ(1, SendMessageA(m, WM_COMMAND, MEMO_CMD_PEEL, 0));
-    EXPECT_FALSE(IsWindow(m));
-    EXPECT_FALSE(file_exists(text_file));
-}
-
-TEST_F(MemoWindowTest, PeelAsksFirstWithDeleteMessageBox) {
-    g_settings.deletemessagebox = 1;
-    HWND m = saved_memo(100, 100, 160, 120);
-    {
-        box_answerer answer("Kelvane", IDNO);
+// Deleted, or moved to the recycle bin: either way both files leave the
+// data folder and the memo the registry.
+TEST_F(MemoWindowTest, PeelTakesBothFilesAndTheRegistryEntry) {
+    for (int recycle : {0, 1}) {
+        SCOPED_TRACE(recycle);
+        g_settings.recycle = recycle;
+        foreground_commands() = 0;
+        HWND m = saved_memo(100, 100, 160, 120);
+        std::string text_file = txt(m);
+        std::string ini_file = ini(m);
+        ASSERT_TRUE(file_exists(text_file));
+        ASSERT_TRUE(file_exists(ini_file));
         EXPECT_EQ(1, SendMessageA(m, WM_COMMAND, MEMO_CMD_PEEL, 0));
-        EXPECT_EQ("メモをはがしますか？", answer.text());
+        EXPECT_FALSE(IsWindow(m));
+        EXPECT_FALSE(file_exists(text_file));
+        EXPECT_FALSE(file_exists(ini_file));
+        for (HWND w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
+            EXPECT_NE(m, w) << "still registered";
+        }
+        pump_for(20);
+        EXPECT_EQ(2, foreground_commands().load()) << "one for the text, one for the peel";
     }
-    EXPECT_TRUE(IsWindow(m)) << "No keeps the memo";
-    EXPECT_TRUE(file_exists(txt(m)));
-    std::string text_file = txt(m);
-    {
-        box_answerer answer("Kelvane", IDYES);
-        EXPECT_EQ(1, SendMessageA(m, WM_COMMAND, MEMO_CMD_PEEL, 0));
-    }
-    EXPECT_FALSE(IsWindow(m));
-    EXPECT_FALSE(file_exists(text_file));
 }
 
-TEST_F(MemoWindowTest, DeleteKeyAsksWithOkCancelBeforePeeling) {
-    HWND m = saved_memo(100, 100, 160, 120);
-    record_of(m)->active = 1;
-    std::string text_file = txt(m);
-    {
-        box_answerer answer("『Kelvane』", IDCANCEL);
-        EXPECT_EQ(1, SendMessageA(m, WM_KEYDOWN, VK_DELETE, 0));
-        EXPECT_EQ("このメモをはがしてもよろしいですか？", answer.text());
+// The peel command asks first when DELETEMESSAGEBOX is set, the Delete key
+// always; refused, the memo and its files stay.
+TEST_F(MemoWindowTest, PeelAsksFirstWhenSetAndTheDeleteKeyAlways) {
+    const struct {
+        UINT message;
+        WPARAM word;
+        const char* caption;
+        const char* question;
+        int refuse, accept;
+    } cases[] = {
+        {WM_COMMAND, MEMO_CMD_PEEL, "Kelvane", "メモをはがしますか？", IDNO, IDYES},
+        {WM_KEYDOWN, VK_DELETE, "『Kelvane』", "このメモをはがしてもよろしいですか？", IDCANCEL, IDOK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        g_settings.deletemessagebox = c.message == WM_COMMAND;
+        HWND m = saved_memo(100, 100, 160, 120);
+        record_of(m)->active = 1;
+        std::string text_file = txt(m);
+        {
+            box_answerer answer(c.caption, c.refuse);
+            EXPECT_EQ(1, SendMessageA(m, c.message, c.word, 0));
+            EXPECT_EQ(c.question, answer.text());
+        }
+        pump_for(30);
+        EXPECT_TRUE(IsWindow(m)) << "refused, the memo stays";
+        EXPECT_TRUE(file_exists(text_file));
+        {
+            box_answerer answer(c.caption, c.accept);
+            SendMessageA(m, c.message, c.word, 0);
+        }
+        EXPECT_TRUE(pump_until([&] { return !IsWindow(m); }));
+        EXPECT_FALSE(file_exists(text_file));
     }
-    pump_for(30);
-    EXPECT_TRUE(IsWindow(m));
-    {
-        box_answerer answer("『Kelvane』", IDOK);
-        SendMessageA(m, WM_KEYDOWN, VK_DELETE, 0);
-    }
-    EXPECT_TRUE(pump_until([&] { return !IsWindow(m); }));
-    EXPECT_FALSE(file_exists(text_file));
 }
 
 TEST_F(MemoWindowTest, ContextMenuOffersEditOnlyWithoutAnEditBox) {
@@ -478,20 +446,11 @@ TEST_F(MemoWindowTest, CtrlEnterOnAMemoDoesNothing) {
     SetActiveWindow(m);
     pump_for(30);
     ASSERT_EQ(m, GetFocus());
-    INPUT keys[4];
-    ZeroMemory(keys, sizeof keys);
-    const WORD codes[4] = {VK_CONTROL, VK_RETURN, VK_RETURN, VK_CONTROL};
-    for (int i = 0; i < 4; i++) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = codes[i];
-        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
-    }
-    SendInput(4, keys, sizeof(INPUT));
+    probe_chord(VK_CONTROL, VK_RETURN);
     pump_for(300);
     EXPECT_EQ(nullptr, edit_box_of(m));
     // Plain Enter, the same way, does open it.
-    SendInput(1, &keys[1], sizeof(INPUT));
-    SendInput(1, &keys[2], sizeof(INPUT));
+    probe_keys({probe_key_input(VK_RETURN, false), probe_key_input(VK_RETURN, true)});
     EXPECT_TRUE(pump_until([&] { return edit_box_of(m) != nullptr; }));
 }
 

@@ -19,74 +19,37 @@
 #include "tracked_memory.h"
 #include "placement.h"
 #include "settings.h"
+#include "memo_test_support.h"
 
 namespace {
 
-class StoreWinTest : public ::testing::Test {
+using memo_test::record_of;
+
+class StoreWinTest : public memo_test::MemoTest {
 protected:
+    // "付箋データ表" in code page 932; 表 ends in the byte 0x5C.
+    std::string folder_name() override {
+        return "kelvane_store_付箋データ表_" + std::to_string(GetCurrentProcessId());
+    }
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-        // "付箋データ表" in code page 932; 表 ends in the byte 0x5C.
-        snprintf(folder_, sizeof folder_, "%skelvane_store_付箋データ表_%lu", temp,
-                 (unsigned long)GetCurrentProcessId());
-        CreateDirectoryA(folder_, nullptr);
-        ASSERT_EQ(FILE_ATTRIBUTE_DIRECTORY,
-                  GetFileAttributesA(folder_) & FILE_ATTRIBUTE_DIRECTORY);
-        saved_ = g_settings;
-        strcpy(g_settings.path, folder_);
-        g_settings.textfile = 0x10001;
+        MemoTest::SetUp();
+        ASSERT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
         g_settings.recycle = 1;
         g_settings.show = 0;
-        g_settings.absolute = 0;
     }
     void TearDown() override {
-        while (memo_hwnd w = memo_registry_next(nullptr)) {
-            memo_registry_remove(w);
-            DestroyWindow(w);
-        }
-        WIN32_FIND_DATAA found;
-        std::string pattern = std::string(folder_) + "\\*";
-        HANDLE find = FindFirstFileA(pattern.c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((std::string(folder_) + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(find, &found));
-            FindClose(find);
-        }
-        RemoveDirectoryA(folder_);
-        g_settings = saved_;
+        MemoTest::TearDown();
+        memo_test::remove_folder(folder);
     }
 
-    std::string path(const char* name) const { return std::string(folder_) + "\\" + name; }
-    void put(const char* name, const std::string& bytes) const {
-        HANDLE f = CreateFileA(path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, f) << name;
-        DWORD written = 0;
-        WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-        CloseHandle(f);
-    }
-    std::string get(const char* name) const {
-        HANDLE f = CreateFileA(path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return "<missing>";
-        std::string bytes;
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-        CloseHandle(f);
-        return bytes;
-    }
-    static memo_record* record_of(memo_hwnd w) { return (memo_record*)memo_registry_find(w); }
-
-    char folder_[MAX_PATH];
-    settings_record saved_;
+    std::string path(const char* name) const { return folder + "\\" + name; }
+    void put(const char* name, const std::string& bytes) const { memo_test::write_file(path(name), bytes); }
+    std::string get(const char* name) const { return memo_test::read_file(path(name)); }
 };
 
 TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
-                                             MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where = {memo_geometry::rect, {100, 120, 260, 240}};
+    memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     EXPECT_FALSE(IsWindowVisible(w));
     char class_name[64];
@@ -102,8 +65,7 @@ TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "20240102030405");
     rec->color_index = 3;
-    rec->text = TRACKED_NEW(char, 16);
-    strcpy(rec->text, u8"日本\r\nabc");
+    memo_test::set_record_text(rec, u8"日本\r\nabc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     EXPECT_EQ(std::string("\xEF\xBB\xBF") + u8"日本\r\nabc", get("20240102030405.txt"));
     std::string ini = get("20240102030405.ini");
@@ -153,44 +115,37 @@ TEST_F(StoreWinTest, ReplacingWriteKeepsTheOldFileWhenTheTemporaryCannotBeWritte
     EXPECT_EQ("<missing>", get("keep.txt.tmp"));
 }
 
-TEST_F(StoreWinTest, PeelMovesBothFilesToTheRecycleBin) {
-    put("p.txt", "peel me");
-    put("p.ini", "[KELVAN]\r\n");
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                             MEMO_GEOMETRY_ABSOLUTE);
-    ASSERT_NE(nullptr, w);
-    memo_registry_add(w);
-    memo_registry_set_name(w, "p");
-    EXPECT_EQ(1, memo_file_peel(w));
-    DestroyWindow(w);
-    EXPECT_EQ("<missing>", get("p.txt"));
-    EXPECT_EQ("<missing>", get("p.ini"));
-    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+// With RECYCLE both files go to the recycle bin, without it they are
+// deleted; the memo leaves the registry either way.
+TEST_F(StoreWinTest, PeelRecyclesOrDeletesBothFiles) {
+    for (int recycle : {1, 0}) {
+        SCOPED_TRACE(recycle);
+        g_settings.recycle = recycle;
+        put("p.txt", "peel me");
+        put("p.ini", "[KELVAN]\r\n");
+        memo_placement where = {memo_geometry::rect, {0, 0, 50, 50}};
+        memo_hwnd w = placement_create_window(nullptr, &where);
+        ASSERT_NE(nullptr, w);
+        memo_registry_add(w);
+        memo_registry_set_name(w, "p");
+        EXPECT_EQ(1, memo_file_peel(w));
+        DestroyWindow(w);
+        EXPECT_EQ("<missing>", get("p.txt"));
+        EXPECT_EQ("<missing>", get("p.ini"));
+        EXPECT_EQ(nullptr, memo_registry_next(nullptr));
 
-    // Under Wine the bin is the desktop trash of $HOME; on Windows it is
-    // not reachable by path, so only the data folder is checked there.
-    const char* home = getenv("HOME");
-    if (home && home[0] == '/') {
-        std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
-        for (char& c : trash) {
-            if (c == '/') c = '\\';
+        // Under Wine the bin is the desktop trash of $HOME; on Windows it is
+        // not reachable by path, so only the data folder is checked there.
+        const char* home = getenv("HOME");
+        if (home && home[0] == '/') {
+            std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
+            for (char& c : trash) {
+                if (c == '/') c = '\\';
+            }
+            EXPECT_EQ(recycle != 0, GetFileAttributesA(trash.c_str()) != INVALID_FILE_ATTRIBUTES) << trash;
+            DeleteFileA(trash.c_str());
         }
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(trash.c_str())) << trash;
-        DeleteFileA(trash.c_str());
     }
-}
-
-TEST_F(StoreWinTest, PeelWithRecycleOffDeletes) {
-    g_settings.recycle = 0;
-    put("d.txt", "x");
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                             MEMO_GEOMETRY_ABSOLUTE);
-    ASSERT_NE(nullptr, w);
-    memo_registry_add(w);
-    memo_registry_set_name(w, "d");
-    EXPECT_EQ(1, memo_file_peel(w));
-    DestroyWindow(w);
-    EXPECT_EQ("<missing>", get("d.txt"));
 }
 
 TEST_F(StoreWinTest, TextFileOfFourGibibytesIsRefused) {
@@ -294,7 +249,7 @@ TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
         std::vector<std::string> names;
     } listed;
     platform_list_folder(
-        folder_, "*.*",
+        folder.c_str(), "*.*",
         [](const platform_folder_entry* e, void* context) {
             static_cast<seen*>(context)->entries.push_back(*e);
             static_cast<seen*>(context)->names.push_back(e->name);
@@ -320,14 +275,13 @@ TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
 // A memo whose INI another program holds: the save waits a moment, then
 // keeps the change; once the file is let go the retry writes it.
 TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
-                                          MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where = {memo_geometry::rect, {100, 120, 260, 240}};
+    memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "m");
     rec->color_index = 2;
-    rec->text = TRACKED_NEW(char, 4);
-    strcpy(rec->text, "abc");
+    memo_test::set_record_text(rec, "abc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     HANDLE other = CreateFileA(path("m.ini").c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

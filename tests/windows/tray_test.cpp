@@ -44,41 +44,31 @@ std::vector<std::pair<UINT, WPARAM>> drain() {
     return seen;
 }
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public memo_test::MemoTest {
 protected:
-    HWND owner = nullptr;
-    std::vector<HWND> memos;
-    int32_t saved_show = 0;
-    int32_t saved_memolist = 0;
-
+    HWND make_owner() override {
+        return memo_test::create_test_window("TrayTestOwner", owner_proc, WS_POPUP, 0, 0, 0, 0);
+    }
     void SetUp() override {
-        saved_show = g_settings.show;
-        saved_memolist = g_settings.memolist;
-        owner = memo_test::create_test_window("TrayTestOwner", owner_proc, WS_POPUP, 0, 0, 0, 0);
-        ASSERT_NE(nullptr, owner);
+        MemoTest::SetUp();
         drain();
     }
     void TearDown() override {
-        for (HWND m : memos) {
-            memo_registry_remove(m);
-            DestroyWindow(m);
-        }
-        DestroyWindow(owner);
-        g_settings.show = saved_show;
-        g_settings.memolist = saved_memolist;
+        MemoTest::TearDown();
         drain();
+    }
+    static HMENU menu_of(int shown, int memolist) {
+        tray_menu_model model;
+        tray_menu_build(&model, shown, memolist);
+        HMENU menu = tray_icon_menu_create(&model);
+        tray_menu_release(&model);
+        return menu;
     }
     // Registers a stand-in memo window with a UTF-8 text (none for null).
     void add_memo(const char* text) {
-        HWND m = CreateWindowExA(0, "TrayTestOwner", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-        memo_record* record = memo_registry_add(m);
-        if (text) {
-            size_t n = strlen(text) + 1;
-            record->text = TRACKED_NEW(char, n);
-            memcpy(record->text, text, n);
-        }
-        memos.push_back(m);
+        stand_in(CreateWindowExA(0, "TrayTestOwner", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr),
+                 text);
     }
 };
 
@@ -160,10 +150,7 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
     add_memo(u8"A");
     add_memo(u8"B 😀\r\n二行目");
     add_memo(nullptr);
-    tray_menu_model model;
-    tray_menu_build(&model, 1, 1);
-    HMENU menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    HMENU menu = menu_of(1, 1);
     ASSERT_NE(nullptr, menu);
 
     std::vector<MenuItem> items = read_menu(menu);
@@ -200,10 +187,7 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
 // memo's own text keeps its breaks.
 TEST_F(TrayTest, MemoListEntryShowsEachLineBreakAsASpace) {
     add_memo(u8"a\nb\rc\r\n\r\nd\n");
-    tray_menu_model model;
-    tray_menu_build(&model, 1, 1);
-    HMENU menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    HMENU menu = menu_of(1, 1);
     ASSERT_NE(nullptr, menu);
     EXPECT_EQ(std::wstring(L"a b c  d "), wide_item(GetSubMenu(menu, 5), 0));
     EXPECT_STREQ(u8"a\nb\rc\r\n\r\nd\n", static_cast<memo_record*>(memo_registry_find(memos.back()))->text);
@@ -211,10 +195,7 @@ TEST_F(TrayTest, MemoListEntryShowsEachLineBreakAsASpace) {
 }
 
 TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
-    tray_menu_model model;
-    tray_menu_build(&model, 0, 0);
-    HMENU menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    HMENU menu = menu_of(0, 0);
     std::vector<MenuItem> items = read_menu(menu);
     ASSERT_EQ(12u, items.size());
     EXPECT_EQ("表示", items[2].text);
@@ -223,9 +204,7 @@ TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
     EXPECT_EQ("設定", items[6].text);
     DestroyMenu(menu);
 
-    tray_menu_build(&model, 0, 1);
-    menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    menu = menu_of(0, 1);
     HMENU list = GetSubMenu(menu, 4);
     ASSERT_NE(nullptr, list) << "the list is there, empty";
     EXPECT_EQ(0, GetMenuItemCount(list));
