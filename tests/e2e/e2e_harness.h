@@ -176,4 +176,14 @@ private:
     std::string root;
 };
 
+// A table-driven test: the fixture of a table of cases, each a struct with
+// a `name`, which becomes the last part of the test's name.
+template <typename Case, typename Fixture = KelvaneTest>
+class KelvaneTableTest : public Fixture, public ::testing::WithParamInterface<Case> {};
+
+template <typename Case>
+std::string e2e_case_name(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
 #endif

@@ -4,7 +4,7 @@
 # window.  Runs inside a harness session (scripts/wine-harness), which
 # provides DISPLAY, the Wine prefix (Managed=N, 96 DPI) and its environment:
 #
-#   tests/e2e/tray_test.sh <kelvane.exe> <kelvane_tray_probe.exe> <artifacts folder>
+#   tests/e2e/tray_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
 #
 # Checks are e2e_check lines (e2e_lib.sh); on a failure the desktop is
 # saved as <artifacts>/tray-<name>.png.  The tooltip check always saves
@@ -12,29 +12,14 @@
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_tray_probe.exe}
-ARTIFACTS=${3:?artifacts folder}
 E2E_NAME=tray
-E2E_PROBE=$PROBE
+# Opaque memos; the balloon stays on, it is part of what the checks look
+# at.  The data folder is read only on demand, so that the memo another
+# computer adds is brought by "メモを更新" and nothing else.  Each fresh copy
+# gets the double-click action as its argument.
+E2E_SETTINGS=(TRANSPARENCY=255 TEXTBOX=0 TOOLTIPTIME=10000 AUTOREFRESH=0)
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
-
-probe() { e2e_run_probe "$PROBE" "$@"; }
-
-# Exit code of the probe, its output dropped.
-probe_ok() { e2e_wine "$PROBE" "$@" >/dev/null 2>&1; }
-
-# --- the instance --------------------------------------------------------------
-
-# A fresh copy of the program: no welcome dialog, opaque memos, and the
-# double-click action as given.  The balloon stays on; it is part of what
-# the checks look at.  The data folder is read only on demand, so that the
-# memo another computer adds is brought by "メモを更新" and nothing else.
-fresh_copy() {
-  e2e_fresh_copy DIALOG=0 TRANSPARENCY=255 TEXTBOX=0 TOOLTIPTIME=10000 AUTOREFRESH=0 \
-    "TASKTRAYICONDOUBLECLICK=$1"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- helpers -------------------------------------------------------------------
 
@@ -49,14 +34,10 @@ find_icon() {
   TRAY_Y=${point#* }
 }
 
-memo_count() { probe memos | grep -c .; }
-
-visible_memo_count() { probe memos | awk '$2 == 1' | grep -c .; }
-
 count_is() { [ "$("$1")" = "$2" ]; }
 
 # Opens the tray menu with a real right click on the icon and walks it
-# with keys (see tray_probe.cpp: the menu cannot be read from outside).
+# with keys (see probe.cpp: the menu cannot be read from outside).
 menu_choose() {
   find_icon || return 1
   # Two right clicks on the icon within the double-click time make the
@@ -104,7 +85,7 @@ double_click_sticks_memo() {
   e2e_wait_for 30 count_is memo_count $((before + 1)) || { echo "memos: $before -> $(memo_count)"; return 1; }
   # Beside a bottom task bar 50 pixels high (the defaults, 96 DPI).
   memo=$(probe memos | tail -n 1)
-  bottom=$(echo "$memo" | cut -d' ' -f6)
+  bottom=$(echo "$memo" | cut -d' ' -f5)
   screen_bottom=$(xdpyinfo | sed -n 's/.*dimensions: *[0-9]*x\([0-9]*\) .*/\1/p')
   [ "$bottom" = $((screen_bottom - 50)) ] || { echo "memo $memo, screen bottom $screen_bottom"; return 1; }
   probe_ok wait-balloon 0 3000 || { echo "the balloon outstayed its second"; return 1; }
@@ -121,7 +102,7 @@ make_three_memos() {
 
 focused_is() {  # handle, decimal
   local focus
-  focus=$(probe focus)
+  focus=$(probe focus | cut -d' ' -f2)
   [ "$focus" = "$1" ] || { echo "focus $focus, expected $1"; return 1; }
 }
 
@@ -178,7 +159,7 @@ tooltip_on_hover() {
   local memo l t r b x y under expected text
   memo=$(probe memos | awk -v h="$MEMO_C" '$1 == h')
   [ -n "$memo" ] || { echo "memo C not found"; return 1; }
-  read -r _ _ l t r b <<<"$memo"
+  read -r _ l t r b _ <<<"$memo"
   x=$(((l + r) / 2))
   y=$(((t + b) / 2))
   under=$(probe window-at "$x" "$y")
@@ -235,7 +216,7 @@ double_click_toggles() {
 
 # --- the run -----------------------------------------------------------------------
 
-fresh_copy 0
+e2e_fresh_copy TASKTRAYICONDOUBLECLICK=0
 if e2e_check start e2e_start_first; then
   e2e_check icon_after_start icon_after_start
   e2e_check icon_back_after_taskbar_created icon_back_after_taskbar_created
@@ -251,7 +232,7 @@ if e2e_check start e2e_start_first; then
 fi
 e2e_cleanup
 
-fresh_copy 1
+e2e_fresh_copy TASKTRAYICONDOUBLECLICK=1
 if e2e_check start_toggle e2e_start_first; then
   probe copydata 'トグル' >/dev/null
   e2e_check double_click_toggles_show double_click_toggles

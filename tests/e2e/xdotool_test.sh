@@ -11,15 +11,9 @@
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_probe.exe}
-ARTIFACTS=${3:?artifacts folder}
 E2E_NAME=xdotool
-E2E_PROBE=$PROBE
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
-
-e2e_probe() { e2e_run_probe "$PROBE" "$@"; }
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- checks ------------------------------------------------------------------
 
@@ -35,7 +29,7 @@ no_mapped_window_of_program() {
 # main window's X window (if Wine made one at all) must still be unmapped.
 main_window_not_mapped() {
   local window
-  window=$(e2e_probe main-x11-window) || return 1
+  window=$(probe main-x11-window) || return 1
   [ "$window" = 0 ] && return 0
   xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsUnMapped' ||
     { echo "main window X $window is mapped"; return 1; }
@@ -48,7 +42,7 @@ screenshot_after_start() {
 
 exactly_one_instance() {
   local count
-  count=$(e2e_probe count-main)
+  count=$(probe count-main)
   [ "$count" = 1 ] || { echo "main windows: '$count'"; return 1; }
 }
 
@@ -60,13 +54,9 @@ second_start_exits_1() {
   e2e_instance_running || { echo "the first instance ended"; return 1; }
 }
 
-no_error_log() {
-  [ ! -e "$E2E_FOLDER/error.log" ] || { cat "$E2E_FOLDER/error.log"; return 1; }
-}
-
 # --- the run -----------------------------------------------------------------
 
-e2e_fresh_copy DIALOG=0
+e2e_fresh_copy
 e2e_check start_first e2e_start_first
 if e2e_instance_running; then
   e2e_check main_window_never_shown no_mapped_window_of_program
