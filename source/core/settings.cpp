@@ -219,9 +219,38 @@ void settings_resolve_data_folder(const ini_document* doc, const char* base_fold
     strcpy(g_settings.path, folder);
 }
 
+// Every key but the data folder, from doc, with its default where doc lacks
+// it; microsoftstore is already known.
+void settings_read_keys(const ini_document* doc) {
+    settings_read_ints(doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
+    memset(g_settings.fontname, 0, sizeof g_settings.fontname);
+    ini_get_string(doc, SETTINGS_SECTION, "FONTNAME", "メイリオ", g_settings.fontname,
+                   sizeof g_settings.fontname);
+    settings_read_ints(doc, SETTINGS_FONT_KEYS, sizeof SETTINGS_FONT_KEYS / sizeof *SETTINGS_FONT_KEYS);
+    settings_read_colors(doc);
+    settings_read_ints(doc, SETTINGS_TAIL_KEYS, sizeof SETTINGS_TAIL_KEYS / sizeof *SETTINGS_TAIL_KEYS);
+    g_settings.show = ini_get_int(doc, SETTINGS_SECTION, "SHOW", 1);
+    // The store edition never shows the welcome dialog and has no portable
+    // mode, whatever the file says.
+    int zip_edition = !g_settings.microsoftstore;
+    g_settings.dialog = zip_edition ? ini_get_int(doc, SETTINGS_SECTION, "DIALOG", 1) : 0;
+    g_settings.portable = zip_edition ? ini_get_int(doc, SETTINGS_SECTION, "PORTABLE", 1) : 0;
+    // Written after every older key, so older files load as they are and
+    // older versions, which never read it, leave it alone.
+    g_settings.autorefresh = ini_get_int(doc, SETTINGS_SECTION, "AUTOREFRESH", 1);
+}
+
 }  // namespace
 
 const char* settings_folder_notice(void) { return s_folder_notice[0] ? s_folder_notice : nullptr; }
+
+void settings_reset(void) {
+    memset(&g_settings, 0, sizeof g_settings);
+    ini_document doc;
+    ini_open_bytes(&doc, nullptr, 0);
+    settings_read_keys(&doc);
+    ini_close(&doc);
+}
 
 int settings_load(memo_hwnd main_window) {
     (void)main_window;
@@ -258,27 +287,13 @@ int settings_load(memo_hwnd main_window) {
         platform_delete_file(temp);
     }
 
-    settings_read_ints(&doc, SETTINGS_HEAD_KEYS, sizeof SETTINGS_HEAD_KEYS / sizeof *SETTINGS_HEAD_KEYS);
-    memset(g_settings.fontname, 0, sizeof g_settings.fontname);
-    ini_get_string(&doc, SETTINGS_SECTION, "FONTNAME", "メイリオ", g_settings.fontname,
-                       sizeof g_settings.fontname);
-    settings_read_ints(&doc, SETTINGS_FONT_KEYS, sizeof SETTINGS_FONT_KEYS / sizeof *SETTINGS_FONT_KEYS);
-    settings_read_colors(&doc);
-    settings_read_ints(&doc, SETTINGS_TAIL_KEYS, sizeof SETTINGS_TAIL_KEYS / sizeof *SETTINGS_TAIL_KEYS);
-    g_settings.show = ini_get_int(&doc, SETTINGS_SECTION, "SHOW", 1);
+    settings_read_keys(&doc);
 
     if (g_settings.microsoftstore) {
-        g_settings.dialog = 0;
-        g_settings.portable = 0;
         settings_resolve_data_folder(&doc, config_folder, 1);
     } else {
-        g_settings.dialog = ini_get_int(&doc, SETTINGS_SECTION, "DIALOG", 1);
-        g_settings.portable = ini_get_int(&doc, SETTINGS_SECTION, "PORTABLE", 1);
         settings_resolve_data_folder(&doc, program_folder, !g_settings.portable);
     }
-    // Written after every older key, so older files load as they are and
-    // older versions, which never read it, leave it alone.
-    g_settings.autorefresh = ini_get_int(&doc, SETTINGS_SECTION, "AUTOREFRESH", 1);
     ini_close(&doc);
 
     if (g_settings.transparency < 10) g_settings.transparency = 10;

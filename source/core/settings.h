@@ -73,6 +73,10 @@ extern settings_record g_settings;
 // missing.  Returns 1.
 int settings_load(memo_hwnd main_window);
 
+// Every setting as a first start of the ZIP edition without config.ini has
+// it, except the data folder, which stays empty; no file is read.
+void settings_reset(void);
+
 // Writes every key to config.ini in one replacing write.  Returns 1; a
 // failed write is ignored.
 int settings_save(memo_hwnd main_window);

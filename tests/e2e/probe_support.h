@@ -237,6 +237,45 @@ inline void probe_mouse(int x, int y, DWORD flags, DWORD data = 0) {
     SendInput(1, &input, sizeof input);
 }
 
+// A key going down or up, as the keyboard sends it.
+inline INPUT probe_key_input(WORD vk, bool up) {
+    INPUT in;
+    ZeroMemory(&in, sizeof in);
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+// Keys through the system's input queue in one go; whether all went in.
+inline bool probe_keys(std::vector<INPUT> keys) {
+    return SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)) == keys.size();
+}
+
+// Modifier held while vk is pressed: Ctrl+Enter, Ctrl+S.
+inline bool probe_chord(WORD modifier, WORD vk) {
+    return probe_keys({probe_key_input(modifier, false), probe_key_input(vk, false),
+                       probe_key_input(vk, true), probe_key_input(modifier, true)});
+}
+
+// Each UTF-16 unit as a key of its own (a character outside the basic
+// plane arrives as its two surrogates, as an input method sends it); a
+// line break is the Enter key.
+inline bool probe_type(const std::wstring& text) {
+    std::vector<INPUT> keys;
+    for (wchar_t unit : text) {
+        for (bool up : {false, true}) {
+            INPUT in = probe_key_input(unit == L'\n' ? VK_RETURN : 0, up);
+            if (unit != L'\n') {
+                in.ki.wScan = unit;
+                in.ki.dwFlags |= KEYEVENTF_UNICODE;
+            }
+            keys.push_back(in);
+        }
+    }
+    return probe_keys(keys);
+}
+
 // The text of a memo's tooltip tool, read across the process boundary:
 // TTM_GETTEXTW writes into a buffer that must live in the memo's process.
 inline std::wstring probe_tool_text(HWND tooltip, HWND memo) {

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "memo_registry.h"
 #include "tracked_memory.h"
@@ -263,9 +264,44 @@ TEST_F(ProgramTest, CornerRelativeMemoFromTheBottomRight) {
 
 // --- names -------------------------------------------------------------------------
 
-TEST_F(ProgramTest, NameIsTheCreationTimeInFourteenDigits) {
-    fake_platform_set_time(2024, 1, 2, 3, 4, 5);
-    EXPECT_EQ("20240102030405", new_memo_name());
+// The creation time in fourteen digits, or the next second that neither a
+// file of the data folder (a pair, a lone file left behind, a folder) nor a
+// live memo read from files (its files deleted elsewhere) holds.
+TEST_F(ProgramTest, NameIsTheFirstFreeCreationSecond) {
+    const struct {
+        int32_t time[6];
+        std::vector<const char*> files;  // a name ending in "/" is a folder
+        const char* live;
+        const char* name;
+    } cases[] = {
+        {{2024, 1, 2, 3, 4, 5}, {}, nullptr, "20240102030405"},
+        {{2026, 7, 8, 9, 10, 11},
+         {"20260708091011.txt", "20260708091011.ini", "20260708091012.ini", "20260708091013.txt",
+          "20260708091014.txt/"},
+         nullptr, "20260708091015"},
+        {{2025, 12, 31, 23, 59, 59}, {"20251231235959.txt", "20251231235959.ini"}, nullptr, "20260101000000"},
+        {{2024, 2, 29, 23, 59, 59}, {}, "20240229235959", "20240301000000"},
+    };
+    for (const auto& c : cases) {
+        for (std::string file : c.files) {
+            std::string path = std::string("C:\\app\\kelvan\\") + file;
+            if (file.back() == '/') {
+                fake_platform_make_folders(path.substr(0, path.size() - 1).c_str());
+            } else {
+                fake_platform_put_file(path.c_str(), "x");
+            }
+        }
+        if (c.live) {
+            memo_hwnd loaded = fake_platform_add_window(platform_rect{0, 0, 160, 120});
+            ASSERT_NE(nullptr, memo_registry_add(loaded));
+            memo_registry_set_name(loaded, c.live);
+        }
+        fake_platform_set_time(c.time[0], c.time[1], c.time[2], c.time[3], c.time[4], c.time[5]);
+        EXPECT_EQ(c.name, new_memo_name());
+    }
+    std::string kept;
+    ASSERT_TRUE(fake_platform_get_file("C:\\app\\kelvan\\20260708091011.txt", &kept));
+    EXPECT_EQ("x", kept) << "no file is overwritten";
 }
 
 TEST_F(ProgramTest, MemosOfOneSecondGetSeparateNames) {
@@ -276,36 +312,6 @@ TEST_F(ProgramTest, MemosOfOneSecondGetSeparateNames) {
     // A peeled memo frees its name again.
     memo_registry_remove(memo_registry_next(nullptr));
     EXPECT_EQ("20260708091058", new_memo_name());
-}
-
-TEST_F(ProgramTest, NameOfAFilePairInTheDataFolderIsTaken) {
-    fake_platform_set_time(2026, 7, 8, 9, 10, 11);
-    fake_platform_put_file("C:\\app\\kelvan\\20260708091011.txt", "x");
-    fake_platform_put_file("C:\\app\\kelvan\\20260708091011.ini", "[KELVAN]\r\n");
-    // A lone file left behind is not overwritten either.
-    fake_platform_put_file("C:\\app\\kelvan\\20260708091012.ini", "[KELVAN]\r\n");
-    fake_platform_put_file("C:\\app\\kelvan\\20260708091013.txt", "y");
-    fake_platform_make_folders("C:\\app\\kelvan\\20260708091014.txt");
-    EXPECT_EQ("20260708091015", new_memo_name());
-    std::string kept;
-    ASSERT_TRUE(fake_platform_get_file("C:\\app\\kelvan\\20260708091011.txt", &kept));
-    EXPECT_EQ("x", kept);
-}
-
-TEST_F(ProgramTest, NameRollsOverIntoTheNextYear) {
-    fake_platform_set_time(2025, 12, 31, 23, 59, 59);
-    fake_platform_put_file("C:\\app\\kelvan\\20251231235959.txt", "x");
-    fake_platform_put_file("C:\\app\\kelvan\\20251231235959.ini", "");
-    EXPECT_EQ("20260101000000", new_memo_name());
-}
-
-TEST_F(ProgramTest, NameTakenByALiveMemoReadFromFiles) {
-    memo_hwnd loaded = fake_platform_add_window(platform_rect{0, 0, 160, 120});
-    memo_record* r = memo_registry_add(loaded);
-    ASSERT_NE(nullptr, r);
-    memo_registry_set_name(loaded, "20240229235959");  // its files were deleted elsewhere
-    fake_platform_set_time(2024, 2, 29, 23, 59, 59);
-    EXPECT_EQ("20240301000000", new_memo_name());
 }
 
 TEST(ProgramNextSecondTest, CarriesThroughTheCalendar) {

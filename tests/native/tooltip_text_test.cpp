@@ -72,44 +72,31 @@ TEST_F(TooltipTextTest, LineNeverOverrunsASmallBuffer) {
     EXPECT_EQ('\0', line[sizeof line - 1]);
 }
 
-TEST_F(TooltipTextTest, MemoWithoutStampShowsZeroDate) {
-    set_text(u8"買い物");
-    EXPECT_EQ(std::string(u8"買い物\n最終更新日 0月0日 0時0分"), tip());
-}
-
-TEST_F(TooltipTextTest, EmptyTextGivesEmptyFirstLine) {
-    set_text("");
-    record->day = 7 * 32 + 3;
-    record->time = 9 * 60 + 5;
-    EXPECT_EQ(std::string(u8"\n最終更新日 7月3日 9時5分"), tip());
-}
-
-TEST_F(TooltipTextTest, TextStampedThirdOfJulyAtNineOhFive) {
-    set_text(u8"会議 15:00");
-    record->day = 7 * 32 + 3;
-    record->time = 9 * 60 + 5;
-    EXPECT_EQ(std::string(u8"会議 15:00\n最終更新日 7月3日 9時5分"), tip());
-}
-
-TEST_F(TooltipTextTest, TextKeptExactlyWithItsLineBreaksAndAnyCharacter) {
-    // CR LF from the edit box, LF from a file, and characters that code
-    // page 932 cannot hold.
-    // (Kept out of the assertion: its text is also quoted in the message,
-    // in the narrow code page.)
-    const std::string expected = u8"一行目\r\n二行目\n😀 한국어 ©\n最終更新日 0月0日 0時0分";
-    set_text(u8"一行目\r\n二行目\n😀 한국어 ©");
-    EXPECT_EQ(expected, tip());
-}
-
-TEST_F(TooltipTextTest, MemoThatNeverHadTextIsTakenAsEmpty) {
-    ASSERT_EQ(nullptr, record->text);
-    EXPECT_EQ(std::string(u8"\n最終更新日 0月0日 0時0分"), tip());
-}
-
-TEST_F(TooltipTextTest, LongTextShowsItsStartAndTheDate) {
-    std::string long_text(100000, 'a');
-    set_text(long_text.c_str());
-    EXPECT_EQ(long_text.substr(0, TOOLTIP_TEXT_MAX) + u8"…\n最終更新日 0月0日 0時0分", tip());
+// CR LF from the edit box and LF from a file stay, as do characters that
+// code page 932 cannot hold; a memo that never had text shows an empty
+// first line; a long one its start.
+TEST_F(TooltipTextTest, TipIsTheTextThenTheLastModifiedLine) {
+    const std::string long_text(100000, 'a');
+    const struct {
+        const char* text;  // null: the memo never had text
+        int32_t day, time;
+        std::string tip;
+    } cases[] = {
+        {u8"買い物", 0, 0, u8"買い物\n最終更新日 0月0日 0時0分"},
+        {"", 7 * 32 + 3, 9 * 60 + 5, u8"\n最終更新日 7月3日 9時5分"},
+        {u8"会議 15:00", 7 * 32 + 3, 9 * 60 + 5, u8"会議 15:00\n最終更新日 7月3日 9時5分"},
+        {u8"一行目\r\n二行目\n😀 한국어 ©", 0, 0, u8"一行目\r\n二行目\n😀 한국어 ©\n最終更新日 0月0日 0時0分"},
+        {nullptr, 0, 0, u8"\n最終更新日 0月0日 0時0分"},
+        {long_text.c_str(), 0, 0, long_text.substr(0, TOOLTIP_TEXT_MAX) + u8"…\n最終更新日 0月0日 0時0分"},
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof *cases; i++) {
+        if (record->text) TRACKED_FREE(record->text);
+        record->text = nullptr;
+        if (cases[i].text) set_text(cases[i].text);
+        record->day = cases[i].day;
+        record->time = cases[i].time;
+        EXPECT_EQ(cases[i].tip, tip()) << "case " << i;
+    }
 }
 
 TEST_F(TooltipTextTest, NoRecordGivesNoText) {

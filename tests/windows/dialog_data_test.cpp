@@ -25,6 +25,7 @@ using memo_test::click;
 using memo_test::enabled;
 using memo_test::find_owned_dialog;
 using memo_test::make_data_folder;
+using memo_test::write_file;
 using memo_test::sheet_page;
 using memo_test::text_of;
 using memo_test::ticked;
@@ -130,13 +131,6 @@ TEST_F(SheetTest, StoreEditionOffersStandardModeOnly) {
     EXPECT_TRUE(v.layout[3] && v.layout[4]);
 }
 
-void put_file(const std::string& path, const std::string& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, f) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
 // A target folder, empty or not there at all.
 std::string fresh_folder(const char* name, bool create) {
     std::string path = make_data_folder(name);
@@ -145,8 +139,8 @@ std::string fresh_folder(const char* name, bool create) {
 }
 
 TEST_F(SheetTest, ApplyCopiesTheDataAndSwitchesToTheChosenFolder) {
-    put_file(folder + "\\20240101000000.txt", "one");
-    put_file(folder + "\\20240101000000.ini", "[MEMO]\r\n");
+    write_file(folder + "\\20240101000000.txt", "one");
+    write_file(folder + "\\20240101000000.ini", "[MEMO]\r\n");
     std::string target = fresh_folder("kelvane-dialog-target", false);  // Apply creates it
     g_settings.portable = 1;
     std::vector<std::string> boxes;
@@ -177,7 +171,7 @@ TEST_F(SheetTest, ApplyCopiesTheDataAndSwitchesToTheChosenFolder) {
 // folder and the mode stay as they were.
 TEST_F(SheetTest, ApplyRefusesATargetThatCannotBeUsed) {
     std::string file_target = folder + "\\not-a-folder";
-    put_file(file_target, "x");
+    write_file(file_target, "x");
     const std::string targets[] = {
         folder + "\\missing\\deeper",  // its parent does not exist: it cannot be made
         file_target,                   // a file of that name is in the way
@@ -321,11 +315,11 @@ protected:
     }
     void SetUp() override {
         SheetTest::SetUp();
-        put_file(folder + "\\20240101000000.txt", "one");
-        put_file(folder + "\\20240101000000.ini", "[MEMO]\r\nCOLOR=0\r\n");
-        put_file(folder + "\\notes.dat", "other");
+        write_file(folder + "\\20240101000000.txt", "one");
+        write_file(folder + "\\20240101000000.ini", "[MEMO]\r\nCOLOR=0\r\n");
+        write_file(folder + "\\notes.dat", "other");
         CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
-        put_file(folder + "\\sub\\inner.txt", "inner");
+        write_file(folder + "\\sub\\inner.txt", "inner");
     }
 };
 
@@ -341,8 +335,8 @@ TEST_F(DataCopyTest, IntoAnEmptyFolderEveryPlainFileIsCopied) {
 
 TEST_F(DataCopyTest, AFileOfTheSameNameWinsAndIsToldOnce) {
     std::string target = fresh_folder("kelvane-copy-conflict", true);
-    put_file(target + "\\20240101000000.txt", "theirs");
-    put_file(target + "\\notes.dat", "theirs too");
+    write_file(target + "\\20240101000000.txt", "theirs");
+    write_file(target + "\\notes.dat", "theirs too");
     EXPECT_EQ(std::vector<std::string>{
                   "コピー先に同時刻に作成されたメモデータ(ファイル名が同じデータ)が1つ以上ありました。"
                   "ファイル名が同じファイルはコピーせず既存のメモデータを優先させます。"},

@@ -65,24 +65,15 @@ TEST(EditLayout, StoredSizeIsIn96DpiPixels) {
     EXPECT_EQ(222, h);
 }
 
-class EditBoxTest : public ::testing::Test {
+class EditBoxTest : public MemoTest {
 protected:
-    HWND owner = nullptr;
     HWND memo = nullptr;
-    std::string folder;
 
     void SetUp() override {
-        load_rich_edit();
-        folder = make_data_folder("kelvane_edit_test");
-        reset_settings(folder.c_str());
-        owner = create_owner();
+        MemoTest::SetUp();
         memo = create_memo(owner, 100, 100, 160, 120, "20240102030405", u8"前の文", 1);
+        memos.push_back(memo);
         ASSERT_NE(nullptr, memo);
-    }
-    void TearDown() override {
-        destroy_memo(memo);
-        DestroyWindow(owner);
-        pump_for(20);
     }
     HWND box() { return reinterpret_cast<HWND>(GetWindowLongPtrA(memo, GWLP_USERDATA)); }
     HWND open() {
@@ -192,54 +183,8 @@ TEST_F(EditBoxTest, RichEditGetsTheMemoFont) {
     EXPECT_FALSE(format.dwEffects & CFE_BOLD) << "400 is normal";
 }
 
-TEST_F(EditBoxTest, OkHandsTheTextToTheMemo) {
-    HWND b = open();
-    set_text(b, L"abc");
-    SendMessageA(b, WM_COMMAND, IDC_EDIT_OK, 0);
-    EXPECT_FALSE(IsWindow(b));
-    ASSERT_TRUE(pump_until([&] { return closed(b); }));
-    EXPECT_STREQ("abc", record_of(memo)->text);
-    EXPECT_EQ("\xEF\xBB\xBF" "abc", read_file(folder + "\\20240102030405.txt"));
-}
-
 // Keys typed into the rich edit go through the program's loop rule:
 // Ctrl+Enter and Ctrl+S become commands of the rich edit's parent.
-void send_keys(const std::vector<INPUT>& keys) {
-    SendInput(static_cast<UINT>(keys.size()), const_cast<INPUT*>(keys.data()), sizeof(INPUT));
-}
-
-INPUT key(WORD vk, bool up) {
-    INPUT in;
-    ZeroMemory(&in, sizeof in);
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-}
-
-void type_unicode(const std::wstring& text) {
-    std::vector<INPUT> keys;
-    for (wchar_t c : text) {
-        if (c == L'\n') {
-            keys.push_back(key(VK_RETURN, false));
-            keys.push_back(key(VK_RETURN, true));
-            continue;
-        }
-        INPUT in;
-        ZeroMemory(&in, sizeof in);
-        in.type = INPUT_KEYBOARD;
-        in.ki.wScan = c;
-        in.ki.dwFlags = KEYEVENTF_UNICODE;
-        keys.push_back(in);
-        in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        keys.push_back(in);
-    }
-    send_keys(keys);
-}
-
-void chord(WORD modifier, WORD vk) {
-    send_keys({key(modifier, false), key(vk, false), key(vk, true), key(modifier, true)});
-}
 
 TEST_F(EditBoxTest, CtrlEnterCommitsTypedJapaneseWithCrLf) {
     HWND b = open();
@@ -255,35 +200,47 @@ TEST_F(EditBoxTest, CtrlEnterCommitsTypedJapaneseWithCrLf) {
     const std::wstring typed = L"付箋メモ\n二行目 ©한\n\U00020BB7";
     const std::wstring shown = L"付箋メモ\r\n二行目 ©한\r\n\U00020BB7";
     const std::string utf8 = u8"付箋メモ\r\n二行目 ©한\r\n\U00020BB7";
-    type_unicode(typed);
+    probe_type(typed);
     ASSERT_TRUE(pump_until([&] { return text_of(b).size() >= shown.size(); }));
     EXPECT_TRUE(shown == text_of(b));
 
-    chord(VK_CONTROL, VK_RETURN);
+    probe_chord(VK_CONTROL, VK_RETURN);
     ASSERT_TRUE(pump_until([&] { return closed(b); })) << "Ctrl+Enter commits";
     EXPECT_EQ(utf8, record_of(memo)->text);
     EXPECT_EQ("\xEF\xBB\xBF" + utf8, read_file(folder + "\\20240102030405.txt"));
 }
 
-TEST_F(EditBoxTest, CtrlSCommitsLikeOk) {
-    HWND b = open();
-    SetForegroundWindow(b);
-    SetFocus(rich(b));
-    set_text(b, L"一\n二");
-    pump_for(20);
-    chord(VK_CONTROL, 'S');
-    ASSERT_TRUE(pump_until([&] { return closed(b); }));
-    EXPECT_STREQ(u8"一\r\n二", record_of(memo)->text);
-}
-
-TEST_F(EditBoxTest, CloseDiscardsTheEdit) {
-    HWND b = open();
-    set_text(b, L"捨てる");
-    SendMessageA(b, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(b)) << "the close is posted as a cancel";
-    ASSERT_TRUE(pump_until([&] { return closed(b); }));
-    EXPECT_STREQ(u8"前の文", record_of(memo)->text);
-    EXPECT_FALSE(file_exists(folder + "\\20240102030405.txt")) << "nothing written";
+// OK and Ctrl+S hand the text to the memo, which saves it; closing the box
+// is posted as a cancel and leaves the memo and its files as they were.
+TEST_F(EditBoxTest, OkAndCtrlSCommitCloseDiscards) {
+    enum closing { CLOSE, OK, CTRL_S };
+    const struct {
+        closing how;
+        const wchar_t* typed;
+        const char* text;  // the memo's text afterwards
+        std::string file;
+    } cases[] = {
+        {CLOSE, L"捨てる", u8"前の文", "<missing>"},
+        {OK, L"abc", "abc", "\xEF\xBB\xBF" "abc"},
+        {CTRL_S, L"一\n二", u8"一\r\n二", u8"\xEF\xBB\xBF一\r\n二"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        HWND b = open();
+        SetForegroundWindow(b);
+        SetFocus(rich(b));
+        set_text(b, c.typed);
+        pump_for(20);
+        if (c.how == CTRL_S) {
+            probe_chord(VK_CONTROL, 'S');
+        } else {
+            SendMessageA(b, c.how == OK ? WM_COMMAND : WM_CLOSE, c.how == OK ? IDC_EDIT_OK : 0, 0);
+            EXPECT_EQ(c.how == CLOSE, IsWindow(b) != FALSE) << "a close is posted, OK is at once";
+        }
+        ASSERT_TRUE(pump_until([&] { return closed(b); }));
+        EXPECT_STREQ(c.text, record_of(memo)->text);
+        EXPECT_EQ(c.file, read_file(folder + "\\20240102030405.txt"));
+    }
 }
 
 // At the end of the program or the session: typing is kept, without a

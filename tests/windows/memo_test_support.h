@@ -89,44 +89,20 @@ inline void load_rich_edit() {
     (void)library;
 }
 
-// The default settings of a first start, with the data folder in the
-// temporary folder and nothing that pops up by itself.
+// The settings of a first start, with the data folder in the temporary
+// folder and nothing that pops up or acts by itself.
 inline void reset_settings(const char* folder) {
-    const char* names[SETTINGS_COLOR_SLOTS] = {
-        "バーミリオンオレンジ", "カナリアイエロー", "うぐいす色", "スカイブルー",
-        "エメラルドグリーン", "バイオレット", "スノーホワイト"};
-    const uint32_t fills[SETTINGS_COLOR_SLOTS] = {0x0080c0ff, 0x00c0ffff, 0x0080ffc0, 0x00ffffc0,
-                                                  0x00c0ff80, 0x00ffc0c0, 0x00ffffff};
-    ZeroMemory(&g_settings, sizeof g_settings);
+    settings_reset();
     g_settings.recycle = 0;
-    g_settings.memolist = 1;
-    g_settings.transparency = 200;
-    g_settings.tooltiptime = 10000;
-    g_settings.defaultmemosize = 1;
-    strcpy(g_settings.fontname, "メイリオ");
-    g_settings.fontstyle = 400;
-    g_settings.fontsize = 10;
-    g_settings.fontcharset = 128;
-    g_settings.editwidth = 250;
-    g_settings.editheight = 200;
-    for (int i = 0; i < SETTINGS_COLOR_SLOTS; i++) {
-        g_settings.colors[i].color = fills[i];
-        strcpy(g_settings.colors[i].colortext, names[i]);
-    }
-    g_settings.textfile = 0x10001;
-    g_settings.taskbar = 4;
-    g_settings.taskbarwidth = 60;
-    g_settings.taskbarheight = 50;
     g_settings.balloon = 0;
-    g_settings.show = 1;
+    g_settings.dialog = 0;
+    g_settings.portable = 0;
+    g_settings.autorefresh = 0;
     strcpy(g_settings.path, folder);
 }
 
-// A fresh, empty folder in the temporary folder (code page 932 path).
-inline std::string make_data_folder(const char* name) {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + name;
+// Deletes the files of a folder (code page 932 path), not its subfolders.
+inline void empty_folder(const std::string& folder) {
     std::string pattern = folder + "\\*";
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
@@ -138,6 +114,14 @@ inline std::string make_data_folder(const char* name) {
         } while (FindNextFileA(search, &entry));
         FindClose(search);
     }
+}
+
+// A fresh, empty folder in the temporary folder.
+inline std::string make_data_folder(const char* name) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + name;
+    empty_folder(folder);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
@@ -147,6 +131,17 @@ inline char* tracked_copy(const char* text) {
     char* block = TRACKED_NEW(char, n + 1);
     memcpy(block, text, n + 1);
     return static_cast<char*>(tracked_hand_over(block));  // as the edit box hands a text over
+}
+
+// Gives the record a copy of text (none for null) in place of its own.
+inline void set_record_text(memo_record* record, const char* text) {
+    if (record->text) TRACKED_FREE(record->text);
+    record->text = nullptr;
+    if (text) {
+        size_t n = strlen(text) + 1;
+        record->text = TRACKED_NEW(char, n);
+        memcpy(record->text, text, n);
+    }
 }
 
 // A memo window made the way the store loads one: created hidden at the
@@ -226,6 +221,67 @@ template <typename Condition>
 bool wait_for(Condition condition, DWORD timeout_ms = 5000) {
     return probe_wait(condition, timeout_ms, 10);
 }
+
+// What the tests of memo windows and of the sheet stand on: a data folder
+// of the suite's own, the settings of a first start (given back as they
+// were at the end), the stand-in owner and the memos made through memo();
+// every memo still registered at the end goes with the owner.
+class MemoTest : public ::testing::Test {
+protected:
+    HWND owner = nullptr;
+    std::string folder;
+    std::vector<HWND> memos;
+
+    void SetUp() override {
+        saved_settings_ = g_settings;
+        load_rich_edit();
+        folder = make_data_folder(folder_name().c_str());
+        reset_settings(folder.c_str());
+        foreground_commands() = 0;
+        owner = make_owner();
+        ASSERT_NE(nullptr, owner);
+    }
+    virtual std::string folder_name() {
+        return std::string("kelvane-") +
+               ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
+    }
+    virtual HWND make_owner() { return create_owner(); }
+    void TearDown() override {
+        for (HWND memo : memos) destroy_memo(memo);
+        memos.clear();
+        while (HWND memo = memo_registry_next(nullptr)) {
+            DestroyWindow(memo);
+            memo_registry_remove(memo);
+        }
+        if (owner) DestroyWindow(owner);
+        pump_for(20);
+        g_settings = saved_settings_;
+    }
+    // A memo read from files (or made new, with mode), named apart from
+    // every other of the test.
+    HWND memo(int left, int top, int width, int height, const char* text, int32_t color = 1,
+              uint16_t mode = MEMO_MODE_FROM_FILES) {
+        char name[32];
+        snprintf(name, sizeof name, "2024010203%04d", serial_++);
+        HWND hwnd = create_memo(owner, left, top, width, height, name, text, color, mode);
+        memos.push_back(hwnd);
+        return hwnd;
+    }
+    // Registers window as a stand-in memo holding a UTF-8 text (none for
+    // null); it goes at the end like the memos.
+    memo_record* stand_in(HWND window, const char* text) {
+        memo_record* record = memo_registry_add(window);
+        set_record_text(record, text);
+        memos.push_back(window);
+        return record;
+    }
+    std::string ini(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".ini"; }
+    std::string txt(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".txt"; }
+
+private:
+    settings_record saved_settings_;
+    int serial_ = 0;
+};
 
 // The texts of a menu's items, separators as "".
 inline std::vector<std::wstring> menu_texts(HMENU menu) {
@@ -326,6 +382,18 @@ inline std::string read_file(const std::string& path) {
     while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
     fclose(f);
     return bytes;
+}
+
+inline void write_file(const std::string& path, const std::string& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+inline void remove_folder(const std::string& folder) {
+    empty_folder(folder);
+    RemoveDirectoryA(folder.c_str());
 }
 
 // ------------------------------------------------------- the settings sheet
@@ -447,29 +515,15 @@ inline void close_leftovers(HWND sheet) {
 }
 
 // The settings sheet over a stand-in main window with two memos, the
-// default settings and a data folder of its own.
-class SheetTest : public ::testing::Test {
+// settings of a first start and a data folder of its own.
+class SheetTest : public MemoTest {
 protected:
-    HWND owner = nullptr;
-    std::string folder;
-    std::vector<HWND> memos;
-
     void SetUp() override {
-        load_rich_edit();
-        folder = make_data_folder("kelvane-dialog-data");
-        reset_settings(folder.c_str());
-        owner = create_owner();
-        ASSERT_NE(nullptr, owner);
+        MemoTest::SetUp();
         memos.push_back(create_memo(owner, 300, 300, 160, 120, "20240101000000", "one", 0));
         memos.push_back(create_memo(owner, 500, 300, 160, 120, "20240101000001", "two", 3));
         ASSERT_NE(nullptr, memos[0]);
         ASSERT_NE(nullptr, memos[1]);
-    }
-    void TearDown() override {
-        for (HWND memo : memos) destroy_memo(memo);
-        memos.clear();
-        if (owner) DestroyWindow(owner);
-        pump_for(20);
     }
 
     // Runs the sheet here while driver works it from a second thread, then

@@ -20,36 +20,8 @@ using namespace memo_test;
 
 namespace {
 
-class MemoWindowTest : public ::testing::Test {
+class MemoWindowTest : public MemoTest {
 protected:
-    HWND owner = nullptr;
-    std::string folder;
-    std::vector<HWND> memos;
-    int serial = 0;
-
-    void SetUp() override {
-        load_rich_edit();
-        folder = make_data_folder("kelvane_memo_window_test");
-        reset_settings(folder.c_str());
-        owner = create_owner();
-        ASSERT_NE(nullptr, owner);
-        foreground_commands() = 0;
-    }
-    void TearDown() override {
-        for (HWND memo : memos) destroy_memo(memo);
-        DestroyWindow(owner);
-        pump_for(20);
-    }
-    HWND memo(int left, int top, int width, int height, const char* text, int32_t color = 1,
-              uint16_t mode = MEMO_MODE_FROM_FILES) {
-        char name[32];
-        snprintf(name, sizeof name, "2024010203%04d", serial++);
-        HWND hwnd = create_memo(owner, left, top, width, height, name, text, color, mode);
-        memos.push_back(hwnd);
-        return hwnd;
-    }
-    std::string ini(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".ini"; }
-    std::string txt(HWND hwnd) { return folder + "\\" + record_of(hwnd)->file_name + ".txt"; }
     // A memo with text whose files exist.
     HWND saved_memo(int left, int top, int width, int height, int32_t color = 1) {
         HWND hwnd = memo(left, top, width, height, "saved", color);
@@ -478,20 +450,11 @@ TEST_F(MemoWindowTest, CtrlEnterOnAMemoDoesNothing) {
     SetActiveWindow(m);
     pump_for(30);
     ASSERT_EQ(m, GetFocus());
-    INPUT keys[4];
-    ZeroMemory(keys, sizeof keys);
-    const WORD codes[4] = {VK_CONTROL, VK_RETURN, VK_RETURN, VK_CONTROL};
-    for (int i = 0; i < 4; i++) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = codes[i];
-        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
-    }
-    SendInput(4, keys, sizeof(INPUT));
+    probe_chord(VK_CONTROL, VK_RETURN);
     pump_for(300);
     EXPECT_EQ(nullptr, edit_box_of(m));
     // Plain Enter, the same way, does open it.
-    SendInput(1, &keys[1], sizeof(INPUT));
-    SendInput(1, &keys[2], sizeof(INPUT));
+    probe_keys({probe_key_input(VK_RETURN, false), probe_key_input(VK_RETURN, true)});
     EXPECT_TRUE(pump_until([&] { return edit_box_of(m) != nullptr; }));
 }
 

@@ -18,16 +18,12 @@ using namespace memo_test;
 
 namespace {
 
-class SearchWindowTest : public ::testing::Test {
+class SearchWindowTest : public MemoTest {
 protected:
-    HWND owner = nullptr;
     HWND window = nullptr;
-    std::vector<HWND> memos;
 
     void SetUp() override {
-        std::string folder = make_data_folder("kelvane_search_window_test");
-        reset_settings(folder.c_str());
-        owner = create_owner();
+        MemoTest::SetUp();
         const char* texts[] = {u8"メモ帳", u8"ﾒﾓ 2", u8"買い物"};
         for (const char* text : texts) {
             memos.push_back(create_memo(owner, 100 + 200 * static_cast<int>(memos.size()), 100, 150,
@@ -38,9 +34,7 @@ protected:
     }
     void TearDown() override {
         DestroyWindow(window);
-        for (HWND memo : memos) destroy_memo(memo);
-        DestroyWindow(owner);
-        pump_for(20);
+        MemoTest::TearDown();
     }
     HWND item(int id) const { return GetDlgItem(window, id); }
     static std::wstring text_of(HWND hwnd) {

@@ -95,26 +95,19 @@ private:
     DWORD* bits_ = nullptr;
 };
 
-class ShapeTest : public ::testing::Test {
+class ShapeTest : public memo_test::MemoTest {
 protected:
-    HWND owner = nullptr;
     HWND memo = nullptr;
 
     void SetUp() override {
-        memo_test::reset_settings(memo_test::make_data_folder("kelvane-shape-test").c_str());
+        MemoTest::SetUp();
         g_settings.colors[2].color = k_fill;
         g_settings.colors[2].textcolor = k_text;
         g_settings.colors[2].bordercolor = k_border;
-        owner = memo_test::create_owner();
-        ASSERT_NE(nullptr, owner);
-    }
-    void TearDown() override {
-        memo_test::destroy_memo(memo);
-        DestroyWindow(owner);
-        memo_test::pump_once();
     }
     void make_memo(int width, int height, const char* text) {
         memo = memo_test::create_memo(owner, 100, 100, width, height, "20240102030405", text, 2);
+        memos.push_back(memo);
         ASSERT_NE(nullptr, memo);
         memo_test::record_of(memo)->active = 0;
     }

@@ -19,69 +19,32 @@
 #include "tracked_memory.h"
 #include "placement.h"
 #include "settings.h"
+#include "memo_test_support.h"
 
 namespace {
 
-class StoreWinTest : public ::testing::Test {
+using memo_test::record_of;
+
+class StoreWinTest : public memo_test::MemoTest {
 protected:
+    // "付箋データ表" in code page 932; 表 ends in the byte 0x5C.
+    std::string folder_name() override {
+        return "kelvane_store_付箋データ表_" + std::to_string(GetCurrentProcessId());
+    }
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-        // "付箋データ表" in code page 932; 表 ends in the byte 0x5C.
-        snprintf(folder_, sizeof folder_, "%skelvane_store_付箋データ表_%lu", temp,
-                 (unsigned long)GetCurrentProcessId());
-        CreateDirectoryA(folder_, nullptr);
-        ASSERT_EQ(FILE_ATTRIBUTE_DIRECTORY,
-                  GetFileAttributesA(folder_) & FILE_ATTRIBUTE_DIRECTORY);
-        saved_ = g_settings;
-        strcpy(g_settings.path, folder_);
-        g_settings.textfile = 0x10001;
+        MemoTest::SetUp();
+        ASSERT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
         g_settings.recycle = 1;
         g_settings.show = 0;
-        g_settings.absolute = 0;
     }
     void TearDown() override {
-        while (memo_hwnd w = memo_registry_next(nullptr)) {
-            memo_registry_remove(w);
-            DestroyWindow(w);
-        }
-        WIN32_FIND_DATAA found;
-        std::string pattern = std::string(folder_) + "\\*";
-        HANDLE find = FindFirstFileA(pattern.c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((std::string(folder_) + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(find, &found));
-            FindClose(find);
-        }
-        RemoveDirectoryA(folder_);
-        g_settings = saved_;
+        MemoTest::TearDown();
+        memo_test::remove_folder(folder);
     }
 
-    std::string path(const char* name) const { return std::string(folder_) + "\\" + name; }
-    void put(const char* name, const std::string& bytes) const {
-        HANDLE f = CreateFileA(path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, f) << name;
-        DWORD written = 0;
-        WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-        CloseHandle(f);
-    }
-    std::string get(const char* name) const {
-        HANDLE f = CreateFileA(path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return "<missing>";
-        std::string bytes;
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-        CloseHandle(f);
-        return bytes;
-    }
-    static memo_record* record_of(memo_hwnd w) { return (memo_record*)memo_registry_find(w); }
-
-    char folder_[MAX_PATH];
-    settings_record saved_;
+    std::string path(const char* name) const { return folder + "\\" + name; }
+    void put(const char* name, const std::string& bytes) const { memo_test::write_file(path(name), bytes); }
+    std::string get(const char* name) const { return memo_test::read_file(path(name)); }
 };
 
 TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
@@ -294,7 +257,7 @@ TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
         std::vector<std::string> names;
     } listed;
     platform_list_folder(
-        folder_, "*.*",
+        folder.c_str(), "*.*",
         [](const platform_folder_entry* e, void* context) {
             static_cast<seen*>(context)->entries.push_back(*e);
             static_cast<seen*>(context)->names.push_back(e->name);

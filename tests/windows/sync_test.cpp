@@ -39,24 +39,13 @@ LRESULT CALLBACK counting_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-void write_file(const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, f) << path;
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(f);
-}
+using memo_test::remove_folder;
+using memo_test::write_file;
 
 // As a synchronising client writes: a new file renamed over the old one.
 void replace_file(const std::string& path, const std::string& bytes) {
     write_file(path + ".part", bytes);
     ASSERT_TRUE(MoveFileExA((path + ".part").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
-}
-
-void remove_folder(const std::string& folder) {
-    memo_test::make_data_folder(folder.substr(folder.rfind('\\') + 1).c_str());  // empties it
-    RemoveDirectoryA(folder.c_str());
 }
 
 TEST(FolderWatch, PostsOnceABurstSettlesAndWatchesAFolderThatComesBack) {
@@ -136,19 +125,10 @@ TEST(FolderWatch, AThreadThatEndedIsStartedAgain) {
     remove_folder(folder);
 }
 
-class MemoSyncWinTest : public ::testing::Test {
+class MemoSyncWinTest : public memo_test::MemoTest {
 protected:
-    void SetUp() override {
-        memo_test::load_rich_edit();
-        folder = memo_test::make_data_folder("kelvane-sync-memo");
-        memo_test::reset_settings(folder.c_str());
-        owner = memo_test::create_owner();
-        ASSERT_NE(nullptr, owner);
-    }
     void TearDown() override {
-        while (HWND memo = memo_registry_next(nullptr)) memo_test::destroy_memo(memo);
-        if (owner) DestroyWindow(owner);
-        memo_test::pump_for(20);
+        MemoTest::TearDown();
         remove_folder(folder);
     }
     HWND load_memo(const char* text) {
@@ -157,8 +137,6 @@ protected:
         EXPECT_EQ(1, memo_file_load(owner, (folder + "\\m").c_str()));
         return memo_registry_next(nullptr);
     }
-    std::string folder;
-    HWND owner = nullptr;
 };
 
 TEST_F(MemoSyncWinTest, ConflictNoticeIsABalloonOnTheMemo) {

@@ -28,34 +28,19 @@ LRESULT CALLBACK caption_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-class TooltipTest : public ::testing::Test {
+class TooltipTest : public memo_test::MemoTest {
 protected:
     HWND memo = nullptr;
     memo_record* record = nullptr;
-    int32_t saved_time = 0;
 
     void SetUp() override {
-        saved_time = g_settings.tooltiptime;
-        g_settings.tooltiptime = 10000;
+        MemoTest::SetUp();
         memo = memo_test::create_test_window("TooltipTestMemo", DefWindowProcA, WS_POPUP, 500, 400,
                                              160, 120, RGB(255, 255, 192));
         ASSERT_NE(nullptr, memo);
-        record = memo_registry_add(memo);
+        record = stand_in(memo, nullptr);
     }
-    void TearDown() override {
-        if (memo) {
-            DestroyWindow(memo);
-            memo_registry_remove(memo);
-        }
-        g_settings.tooltiptime = saved_time;
-        pump_for(0);
-    }
-    void set_text(const char* text) {
-        size_t n = strlen(text) + 1;
-        if (record->text) TRACKED_FREE(record->text);
-        record->text = TRACKED_NEW(char, n);
-        memcpy(record->text, text, n);
-    }
+    void set_text(const char* text) { memo_test::set_record_text(record, text); }
     static std::wstring tip_text(HWND tooltip, HWND owner) {
         static wchar_t buffer[4096];
         buffer[0] = L'\0';

@@ -44,41 +44,24 @@ std::vector<std::pair<UINT, WPARAM>> drain() {
     return seen;
 }
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public memo_test::MemoTest {
 protected:
-    HWND owner = nullptr;
-    std::vector<HWND> memos;
-    int32_t saved_show = 0;
-    int32_t saved_memolist = 0;
-
+    HWND make_owner() override {
+        return memo_test::create_test_window("TrayTestOwner", owner_proc, WS_POPUP, 0, 0, 0, 0);
+    }
     void SetUp() override {
-        saved_show = g_settings.show;
-        saved_memolist = g_settings.memolist;
-        owner = memo_test::create_test_window("TrayTestOwner", owner_proc, WS_POPUP, 0, 0, 0, 0);
-        ASSERT_NE(nullptr, owner);
+        MemoTest::SetUp();
         drain();
     }
     void TearDown() override {
-        for (HWND m : memos) {
-            memo_registry_remove(m);
-            DestroyWindow(m);
-        }
-        DestroyWindow(owner);
-        g_settings.show = saved_show;
-        g_settings.memolist = saved_memolist;
+        MemoTest::TearDown();
         drain();
     }
     // Registers a stand-in memo window with a UTF-8 text (none for null).
     void add_memo(const char* text) {
-        HWND m = CreateWindowExA(0, "TrayTestOwner", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-        memo_record* record = memo_registry_add(m);
-        if (text) {
-            size_t n = strlen(text) + 1;
-            record->text = TRACKED_NEW(char, n);
-            memcpy(record->text, text, n);
-        }
-        memos.push_back(m);
+        stand_in(CreateWindowExA(0, "TrayTestOwner", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr),
+                 text);
     }
 };
 
