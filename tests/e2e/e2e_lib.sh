@@ -79,6 +79,20 @@ probe() { e2e_run_probe "$PROBE" "$@"; }
 # The probe's exit code, its output dropped.
 probe_ok() { e2e_wine "$PROBE" "$@" >/dev/null 2>&1; }
 
+# e2e_watch FILE command...: starts a watching probe command in the
+# background, its output straight into FILE (a pipe would hold it back),
+# and returns once it says that it watches (its first line); E2E_WATCHER
+# is its process, for the caller to wait for.
+E2E_WATCHER=
+e2e_watch() {
+  local out=$1
+  shift
+  rm -f "$out"
+  "$@" >"$out" 2>/dev/null &
+  E2E_WATCHER=$!
+  e2e_wait_for 300 test -s "$out" >/dev/null || { kill "$E2E_WATCHER" 2>/dev/null; return 1; }
+}
+
 # Tries a command every 0.1 s, tries times, its output dropped; then once
 # more, with its output and its exit code.
 e2e_wait_for() {

@@ -377,21 +377,8 @@ int probe_box_press(int, char** args) {
 // reliably: it binds each character the keyboard map lacks to a spare key
 // for a moment, and loses some under load); 1 when the system took fewer
 // than all of them.
-int probe_type(int, char** args) {
-    std::wstring text = probe_wide(args[0]);
-    std::vector<INPUT> keys;
-    for (wchar_t c : text) {
-        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT key;
-            ZeroMemory(&key, sizeof key);
-            key.type = INPUT_KEYBOARD;
-            key.ki.wScan = c;
-            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
-            keys.push_back(key);
-        }
-    }
-    UINT sent = SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
-    return probe_exit_code(sent == keys.size());
+int probe_type_text(int, char** args) {
+    return probe_exit_code(probe_type(probe_wide(args[0])));
 }
 
 int probe_pixel(int, char** args) {
@@ -575,7 +562,7 @@ const probe_entry k_commands[] = {
     {"edit-commit", 2, probe_edit_commit, "<hwnd> <text>: the text into the memo's box, then OK"},
     {"box-text", 0, probe_box_caption_text, ": caption<TAB>text of the open message box"},
     {"box-press", 1, probe_box_press, "<id>: presses a button of the open message box"},
-    {"type", 1, probe_type, "<text>: types the text as Unicode key presses"},
+    {"type", 1, probe_type_text, "<text>: types the text as Unicode key presses"},
     {"pixel", 2, probe_pixel, "<x> <y>: \"rrggbb\" of a screen pixel"},
     {"rect", 1, probe_rect, "<hwnd>: \"l t r b\" of a window"},
     {"window-at", 2, probe_window_at, "<x> <y>: the top-level window at a screen point"},
@@ -611,6 +598,8 @@ int main() {
         }
     }
     fprintf(stderr, "usage: kelvane_probe <command> <argument>...\n");
-    for (const probe_entry& command : k_commands) fprintf(stderr, "  %s %s\n", command.name, command.usage);
+    for (const probe_entry& command : k_commands) {
+        fprintf(stderr, "  %s%s%s\n", command.name, command.usage[0] == ':' ? "" : " ", command.usage);
+    }
     return 2;
 }

@@ -130,14 +130,11 @@ edit_memo() {
 # B starts watching its screen first, then A makes the memo; B's probe
 # tells when the memo showed up there.
 new_memo_appears_within_2s() {
-  local out=$WORK/wait.txt waiter t0 seen
-  # Straight into the file, not through a pipe that would hold "ready" back.
-  on B e2e_wine "$PROBE" wait-text 'made on A' 15000 >"$out" 2>/dev/null &
-  waiter=$!
-  e2e_wait_for 300 grep -q ready "$out" || return 1
+  local out=$WORK/wait.txt t0 seen
+  e2e_watch "$out" on B e2e_wine "$PROBE" wait-text 'made on A' 15000 || return 1
   t0=$(date +%s%3N)
   probe_on A copydata 'made on A' >/dev/null || return 1
-  wait "$waiter" || { echo "B never showed A's memo"; return 1; }
+  wait "$E2E_WATCHER" || { echo "B never showed A's memo"; return 1; }
   seen=$(sed -n 2p "$out" | tr -d '\r')
   echo "B showed A's new memo $((seen - t0)) ms after A made it"
   [ $((seen - t0)) -le 2000 ]

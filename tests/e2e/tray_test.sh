@@ -65,14 +65,9 @@ icon_back_after_taskbar_created() {
 # balloon is up for one second, less than a probe may take to start on a
 # busy machine, so the watch begins before the command.
 balloon_comes_with() {
-  local seen=$E2E_FOLDER/balloon.seen pid rc=0
-  rm -f "$seen"
-  e2e_wine "$PROBE" wait-balloon 1 10000 >"$seen" 2>/dev/null &
-  pid=$!
-  e2e_wait_for 100 test -s "$seen" || { kill "$pid" 2>/dev/null; return 1; }
+  e2e_watch "$E2E_FOLDER/balloon.seen" e2e_wine "$PROBE" wait-balloon 1 10000 || return 1
   "$@"
-  wait "$pid" || rc=$?
-  return $rc
+  wait "$E2E_WATCHER"
 }
 
 double_click_sticks_memo() {
