@@ -69,12 +69,12 @@ e2e_wine() {
   timeout -k 5 "$E2E_WINE_TIMEOUT" wine "$@"
 }
 
-# A probe's answer on stdout, without Wine's carriage returns.
-e2e_run_probe() {
-  e2e_wine "$@" 2>/dev/null | tr -d '\r'
+# The probe's answer on stdout, without Wine's carriage returns, and its
+# exit code (not the filter's: a wait that timed out must fail).
+probe() {
+  e2e_wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'
+  return "${PIPESTATUS[0]}"
 }
-
-probe() { e2e_run_probe "$PROBE" "$@"; }
 
 # The probe's exit code, its output dropped.
 probe_ok() { e2e_wine "$PROBE" "$@" >/dev/null 2>&1; }

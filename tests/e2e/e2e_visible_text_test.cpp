@@ -55,33 +55,19 @@ std::string e2e_joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-std::wstring e2e_wide(const std::string& ansi) {
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) {
-        MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], n);
-    }
-    return wide;
-}
-
 // One key pressed and let go: Enter and Esc reach the window's keys only
 // as keys, not as characters.
 void e2e_key(WORD vk) {
     probe_keys({probe_key_input(vk, false), probe_key_input(vk, true)});
 }
 
-UINT g_code_page = 0;  // --code-page=N: the code page the session must have
-
-class VisibleTextTest : public KelvaneTest {
+class VisibleTextTest : public KelvaneQuietTest {
 protected:
     void SetUp() override {
         if (g_code_page) {
             ASSERT_EQ(g_code_page, GetACP()) << "the session does not have the code page asked for";
         }
-        KelvaneTest::SetUp();
-        if (!HasFatalFailure()) {
-            ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\n"));
-        }
+        KelvaneQuietTest::SetUp();
     }
 
     // Every text the running instance shows.  The reader library is copied

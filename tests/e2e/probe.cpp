@@ -36,9 +36,7 @@ HWND probe_handle(const char* text) {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(text, nullptr, 10)));
 }
 
-DWORD probe_number(const char* text) {
-    return strtoul(text, nullptr, 0);
-}
+DWORD probe_number(const char* text) { return strtoul(text, nullptr, 0); }
 
 void probe_print_utf8_line(const std::string& utf8) {
     fwrite(utf8.data(), 1, utf8.size(), stdout);
@@ -53,17 +51,7 @@ int probe_print_rect(HWND hwnd, const char* end = "\n") {
     return 0;
 }
 
-int probe_exit_code(bool done) {
-    return done ? 0 : 1;
-}
-
-std::wstring probe_wide(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-    std::wstring wide(n > 0 ? n : 1, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], n);
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
-}
+int probe_exit_code(bool done) { return done ? 0 : 1; }
 
 int probe_send_main(UINT message, WPARAM wparam, LPARAM lparam) {
     return probe_send_print(probe_main_window(), message, wparam, lparam);
@@ -141,9 +129,7 @@ int probe_taskbar_created(int, char**) {
     return probe_send_main(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
 }
 
-int probe_refreshes(int, char**) {
-    return probe_send_main(MSG_GET_REFRESH_COUNT, 0, 0);
-}
+int probe_refreshes(int, char**) { return probe_send_main(MSG_GET_REFRESH_COUNT, 0, 0); }
 
 int probe_print_focus(int, char**) {
     HWND active = nullptr;
@@ -156,20 +142,21 @@ int probe_print_focus(int, char**) {
 // The window or a window inside it.
 int probe_wait_focus(int, char** args) {
     HWND window = probe_handle(args[0]);
-    return probe_exit_code(probe_wait([window] {
-        HWND active = nullptr;
-        HWND focus = nullptr;
-        return probe_focus(&active, &focus) && focus && (focus == window || IsChild(window, focus));
-    }, probe_number(args[1])));
+    return probe_exit_code(probe_wait(
+        [window] {
+            HWND active = nullptr;
+            HWND focus = nullptr;
+            return probe_focus(&active, &focus) && focus &&
+                   (focus == window || IsChild(window, focus));
+        },
+        probe_number(args[1])));
 }
 
 // --- the tray -------------------------------------------------------------------
 
 // Wine's own tray window when there is no task bar: icon n sits at client
 // (20 n + 10, 10).
-HWND probe_tray_window() {
-    return FindWindowA("__winex11_standalone_tray", nullptr);
-}
+HWND probe_tray_window() { return FindWindowA("__winex11_standalone_tray", nullptr); }
 
 int probe_tray_delete(int, char**) {
     NOTIFYICONDATAA icon;
@@ -191,10 +178,12 @@ int probe_tray_point(int, char**) {
 
 int probe_tray_shown(int, char** args) {
     bool want = atoi(args[0]) != 0;
-    return probe_exit_code(probe_wait([want] {
-        HWND tray = probe_tray_window();
-        return (tray && IsWindowVisible(tray)) == want;
-    }, probe_number(args[1])));
+    return probe_exit_code(probe_wait(
+        [want] {
+            HWND tray = probe_tray_window();
+            return (tray && IsWindowVisible(tray)) == want;
+        },
+        probe_number(args[1])));
 }
 
 // Under Wine without a window manager, keys typed by xdotool do not reach
@@ -215,15 +204,17 @@ int probe_menu_shown(int, char** args) {
 int probe_tooltip(int, char** args) {
     HWND main = probe_main_window();
     HWND shown = nullptr;
-    bool seen = probe_wait([&shown, main] {
-        for (HWND tip : probe_windows(TOOLTIPS_CLASSA, nullptr, true)) {
-            if (main && probe_same_process(tip, main)) {
-                shown = tip;
-                return true;
+    bool seen = probe_wait(
+        [&shown, main] {
+            for (HWND tip : probe_windows(TOOLTIPS_CLASSA, nullptr, true)) {
+                if (main && probe_same_process(tip, main)) {
+                    shown = tip;
+                    return true;
+                }
             }
-        }
-        return false;
-    }, probe_number(args[0]));
+            return false;
+        },
+        probe_number(args[0]));
     if (!seen) return 1;
     probe_print_utf8_line(probe_control_text(shown));
     return 0;
@@ -235,13 +226,14 @@ int probe_wait_balloon(int, char** args) {
     bool want = atoi(args[0]) != 0;
     printf("watching\n");
     fflush(stdout);
-    return probe_exit_code(probe_wait([want] { return probe_windows(BALLOON_CLASS).empty() != want; },
-                                      probe_number(args[1]), 5));
+    return probe_exit_code(probe_wait(
+        [want] { return probe_windows(BALLOON_CLASS).empty() != want; }, probe_number(args[1]), 5));
 }
 
 int probe_balloons(int, char**) {
     for (HWND balloon : probe_windows(BALLOON_CLASS)) {
-        printf("%#llx ", static_cast<unsigned long long>(GetWindowLongPtrA(balloon, GWLP_USERDATA)));
+        printf("%#llx ",
+               static_cast<unsigned long long>(GetWindowLongPtrA(balloon, GWLP_USERDATA)));
         probe_print_rect(balloon);
     }
     return 0;
@@ -290,12 +282,14 @@ int probe_wait_text(int, char** args) {
     std::string text = args[0];
     printf("ready\n");
     fflush(stdout);
-    bool seen = probe_wait([&text] {
-        for (HWND memo : probe_windows(MEMO_WINDOW_CLASS)) {
-            if (probe_memo_text(memo) == text) return true;
-        }
-        return false;
-    }, probe_number(args[1]), 20);
+    bool seen = probe_wait(
+        [&text] {
+            for (HWND memo : probe_windows(MEMO_WINDOW_CLASS)) {
+                if (probe_memo_text(memo) == text) return true;
+            }
+            return false;
+        },
+        probe_number(args[1]), 20);
     if (!seen) return 1;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -307,7 +301,8 @@ int probe_wait_text(int, char** args) {
 int probe_notices(int, char**) {
     for (HWND memo : probe_windows(MEMO_WINDOW_CLASS)) {
         for (HWND tooltip : probe_windows(TOOLTIPS_CLASSA, memo, true)) {
-            if (probe_is_balloon(tooltip)) printf("%s\n", probe_utf8(probe_tool_text(tooltip, memo).c_str()).c_str());
+            if (probe_is_balloon(tooltip))
+                printf("%s\n", probe_utf8(probe_tool_text(tooltip, memo).c_str()).c_str());
         }
     }
     return 0;
@@ -344,7 +339,7 @@ int probe_edit_text(int, char**) {
 int probe_edit_commit(int, char** args) {
     std::vector<HWND> boxes = probe_windows(EDIT_BOX_CLASS, probe_handle(args[0]));
     if (boxes.empty()) return 1;
-    std::wstring wide = probe_wide(args[1]);
+    std::wstring wide = probe_wide_utf8(args[1]);
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(boxes.front(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                         SMTO_ABORTIFHUNG, 10000, &answer);
@@ -378,7 +373,7 @@ int probe_box_press(int, char** args) {
 // for a moment, and loses some under load); 1 when the system took fewer
 // than all of them.
 int probe_type_text(int, char** args) {
-    return probe_exit_code(probe_type(probe_wide(args[0])));
+    return probe_exit_code(probe_type(probe_wide_utf8(args[0])));
 }
 
 int probe_pixel(int, char** args) {
@@ -402,8 +397,9 @@ int probe_window_at(int, char** args) {
 
 // Moves a window (a memo saves its new place).
 int probe_move(int, char** args) {
-    return probe_exit_code(SetWindowPos(probe_handle(args[0]), nullptr, atoi(args[1]), atoi(args[2]),
-                                        0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    return probe_exit_code(SetWindowPos(probe_handle(args[0]), nullptr, atoi(args[1]),
+                                        atoi(args[2]), 0, 0,
+                                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 // One line per shown window of a class: "l t r b" (#32768 pop-up menus,
@@ -433,16 +429,18 @@ int probe_backdrop(int, char** args) {
     ZeroMemory(&wc, sizeof wc);
     wc.lpfnWndProc = probe_backdrop_proc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = CreateSolidBrush(RGB((rrggbb >> 16) & 0xFF, (rrggbb >> 8) & 0xFF, rrggbb & 0xFF));
+    wc.hbrBackground =
+        CreateSolidBrush(RGB((rrggbb >> 16) & 0xFF, (rrggbb >> 8) & 0xFF, rrggbb & 0xFF));
     wc.lpszClassName = "KelvaneProbeBackdrop";
     RegisterClassA(&wc);
-    HWND backdrop = CreateWindowExA(
-        WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, "", WS_POPUP,
-        GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr,
-        wc.hInstance, nullptr);
+    HWND backdrop =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, "", WS_POPUP,
+                        GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                        nullptr, nullptr, wc.hInstance, nullptr);
     if (!backdrop) return 1;
-    SetWindowPos(backdrop, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(backdrop, HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     printf("%llu\n", probe_handle_value(backdrop));
     fflush(stdout);
     DWORD start = GetTickCount();
@@ -464,13 +462,9 @@ HWND probe_dialog(const char* title) {
     return dialogs.empty() ? nullptr : dialogs.front();
 }
 
-HWND probe_sheet() {
-    return probe_dialog("設定");
-}
+HWND probe_sheet() { return probe_dialog("設定"); }
 
-HWND probe_welcome() {
-    return probe_dialog("Kelvane");
-}
+HWND probe_welcome() { return probe_dialog("Kelvane"); }
 
 // Asks for the sheet as the tray menu's "設定" does; its rectangle once up.
 int probe_open_settings(int, char** args) {
@@ -548,7 +542,8 @@ const probe_entry k_commands[] = {
     {"menu-keys", 0, probe_post_menu_keys, "<key>...: posts down/up/left/right/return/escape"},
     {"menu-shown", 2, probe_menu_shown, "<0|1> <ms>: 0 once a pop-up menu is (not) shown"},
     {"tooltip", 1, probe_tooltip, "<ms>: the instance's tooltip text once one is shown"},
-    {"wait-balloon", 2, probe_wait_balloon, "<0|1> <ms>: \"watching\", 0 once a balloon is (not) there"},
+    {"wait-balloon", 2, probe_wait_balloon,
+     "<0|1> <ms>: \"watching\", 0 once a balloon is (not) there"},
     {"balloons", 0, probe_balloons, ": \"flags l t r b\" per balloon window"},
     {"memos", 0, probe_memos, ": \"hwnd l t r b visible\" per memo window, in z-order"},
     {"wait-memos", 2, probe_wait_memos, "<n> <ms>: 0 once there are n memo windows"},
@@ -599,7 +594,8 @@ int main() {
     }
     fprintf(stderr, "usage: kelvane_probe <command> <argument>...\n");
     for (const probe_entry& command : k_commands) {
-        fprintf(stderr, "  %s%s%s\n", command.name, command.usage[0] == ':' ? "" : " ", command.usage);
+        fprintf(stderr, "  %s%s%s\n", command.name, command.usage[0] == ':' ? "" : " ",
+                command.usage);
     }
     return 2;
 }

@@ -152,9 +152,7 @@ void soak_edit(HWND memo) {
     std::string text = soak_text();
     std::string crlf;
     for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    int n = MultiByteToWideChar(CP_UTF8, 0, crlf.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, crlf.c_str(), -1, &wide[0], n);
+    std::wstring wide = probe_wide_utf8(crlf);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(rich, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL, 2000,
                         &ignored);

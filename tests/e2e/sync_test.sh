@@ -56,12 +56,6 @@ on() {
   if [ "$who" = A ]; then "$@"; else harness_second "$@"; fi
 }
 
-probe_on() {
-  local who=$1
-  shift
-  on "$who" probe "$@"
-}
-
 folder_of() { printf '%s/%s\n' "$WORK" "$1"; }
 
 windows_path() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
@@ -110,19 +104,19 @@ exit_computer() {
 
 # The window of the memo that shows text on that computer, or nothing.
 memo_showing() {
-  probe_on "$1" texts | awk -F'\t' -v text="$2" '$2 == text { print $1; exit }'
+  on "$1" probe texts | awk -F'\t' -v text="$2" '$2 == text { print $1; exit }'
 }
 
 shows() { [ -n "$(memo_showing "$1" "$2")" ]; }
 
-refreshes() { probe_on "$1" refreshes; }
+refreshes() { on "$1" probe refreshes; }
 
 # The shared folder's text files that hold text (after an optional mark).
 files_with() { grep -l -x -e "$1" -e $'\xEF\xBB\xBF'"$1" "$SHARED"/*.txt 2>/dev/null; }
 
 edit_memo() {
   local who=$1 memo=$2 text=$3
-  probe_on "$who" edit-open "$memo" >/dev/null && probe_on "$who" edit-commit "$memo" "$text"
+  on "$who" probe edit-open "$memo" >/dev/null && on "$who" probe edit-commit "$memo" "$text"
 }
 
 # --- the checks ------------------------------------------------------------------------
@@ -133,7 +127,7 @@ new_memo_appears_within_2s() {
   local out=$WORK/wait.txt t0 seen
   e2e_watch "$out" on B e2e_wine "$PROBE" wait-text 'made on A' 15000 || return 1
   t0=$(date +%s%3N)
-  probe_on A copydata 'made on A' >/dev/null || return 1
+  on A probe copydata 'made on A' >/dev/null || return 1
   wait "$E2E_WATCHER" || { echo "B never showed A's memo"; return 1; }
   seen=$(sed -n 2p "$out" | tr -d '\r')
   echo "B showed A's new memo $((seen - t0)) ms after A made it"
@@ -152,7 +146,7 @@ edit_on_b_appears_on_a() {
   memo=$(memo_showing B 'made on A')
   [ -n "$memo" ] || return 1
   edit_memo B "$memo" 'edited on B' || return 1
-  probe_on A wait-text 'edited on B' 5000 >/dev/null || { echo "A shows: $(probe_on A texts)"; return 1; }
+  on A probe wait-text 'edited on B' 5000 >/dev/null || { echo "A shows: $(on A probe texts)"; return 1; }
 }
 
 # The case that lost an edit: A's edit box is open on the memo while B's
@@ -163,18 +157,18 @@ conflict_keeps_both_texts() {
   memo_a=$(memo_showing A 'edited on B')
   memo_b=$(memo_showing B 'edited on B')
   [ -n "$memo_a" ] && [ -n "$memo_b" ] || { echo "no shared memo"; return 1; }
-  probe_on A edit-open "$memo_a" >/dev/null || return 1
+  on A probe edit-open "$memo_a" >/dev/null || return 1
   edit_memo B "$memo_b" 'from B' || return 1
   e2e_wait_for 50 files_with 'from B' >/dev/null || { echo "B's text never reached the folder"; return 1; }
   sleep "$SETTLE"
-  shows A 'edited on B' || { echo "the memo under A's edit box changed: $(probe_on A texts)"; return 1; }
-  probe_on A edit-commit "$memo_a" 'from A' || return 1
-  probe_on A wait-text 'from B' 5000 >/dev/null || { echo "A shows: $(probe_on A texts)"; return 1; }
-  shows A 'from A' || { echo "A shows: $(probe_on A texts)"; return 1; }
-  probe_on A notices | grep -q '別のメモ\|このメモとして残しました' ||
-    { echo "no notice on A: '$(probe_on A notices)'"; return 1; }
-  probe_on B wait-text 'from A' 5000 >/dev/null && shows B 'from B' ||
-    { echo "B shows: $(probe_on B texts)"; return 1; }
+  shows A 'edited on B' || { echo "the memo under A's edit box changed: $(on A probe texts)"; return 1; }
+  on A probe edit-commit "$memo_a" 'from A' || return 1
+  on A probe wait-text 'from B' 5000 >/dev/null || { echo "A shows: $(on A probe texts)"; return 1; }
+  shows A 'from A' || { echo "A shows: $(on A probe texts)"; return 1; }
+  on A probe notices | grep -q '別のメモ\|このメモとして残しました' ||
+    { echo "no notice on A: '$(on A probe notices)'"; return 1; }
+  on B probe wait-text 'from A' 5000 >/dev/null && shows B 'from B' ||
+    { echo "B shows: $(on B probe texts)"; return 1; }
   [ "$(files_with 'from A' | wc -l)" = 1 ] && [ "$(files_with 'from B' | wc -l)" = 1 ] ||
     { echo "files: $(ls "$SHARED")"; return 1; }
   [ "$(on A visible_memo_count)" = 2 ] && [ "$(on B visible_memo_count)" = 2 ]
@@ -191,7 +185,7 @@ folder_that_returns_is_watched_again() {
   printf 'back again' >"$SHARED.away/20300101000000.txt"
   printf '[KELVAN]\r\nX=300\r\nY=300\r\nQUADRANT=2\r\nCOLOR=3\r\n' >"$SHARED.away/20300101000000.ini"
   mv "$SHARED.away" "$SHARED"
-  probe_on B wait-text 'back again' 5000 >/dev/null || { echo "B shows: $(probe_on B texts)"; return 1; }
+  on B probe wait-text 'back again' 5000 >/dev/null || { echo "B shows: $(on B probe texts)"; return 1; }
   [ "$(on B visible_memo_count)" = $((before + 1)) ]
 }
 
@@ -211,8 +205,8 @@ burst_of_200_coalesces() {
   before_a=$(refreshes A)
   before_b=$(refreshes B)
   mv "$staging"/* "$SHARED"/
-  probe_on A wait-memos $((count_a + 200)) 60000 >/dev/null || { echo "A has $(on A visible_memo_count)"; return 1; }
-  probe_on B wait-memos $((count_b + 200)) 60000 >/dev/null || { echo "B has $(on B visible_memo_count)"; return 1; }
+  on A probe wait-memos $((count_a + 200)) 60000 >/dev/null || { echo "A has $(on A visible_memo_count)"; return 1; }
+  on B probe wait-memos $((count_b + 200)) 60000 >/dev/null || { echo "B has $(on B visible_memo_count)"; return 1; }
   sleep "$SETTLE"
   local on_a=$(($(refreshes A) - before_a)) on_b=$(($(refreshes B) - before_b))
   echo "200 new pairs: $on_a refreshes on A, $on_b on B"
@@ -249,11 +243,11 @@ refresh_off_waits_for_r() {
   sed -i 's/^AUTOREFRESH=1\r$/AUTOREFRESH=0\r/' "$(folder_of B)/config.ini"
   grep -q '^AUTOREFRESH=0' "$(folder_of B)/config.ini" || { echo "no AUTOREFRESH in config.ini"; return 1; }
   start_computer B || return 1
-  probe_on A copydata 'while B does not look' >/dev/null || return 1
+  on A probe copydata 'while B does not look' >/dev/null || return 1
   sleep "$SETTLE"
   ! shows B 'while B does not look' || { echo "B refreshed with AUTOREFRESH=0"; return 1; }
   on B run_program "$(folder_of B)" -r >/dev/null 2>&1
-  probe_on B wait-text 'while B does not look' 5000 >/dev/null
+  on B probe wait-text 'while B does not look' 5000 >/dev/null
 }
 
 # --- each computer with its own copy, and a sync client between them -----------------------
@@ -262,7 +256,7 @@ DATA_A=$WORK/data-A
 DATA_B=$WORK/data-B
 
 # How many memos on that computer show the text.
-showing_count() { probe_on "$1" texts | awk -F'\t' -v text="$2" '$2 == text' | grep -c .; }
+showing_count() { on "$1" probe texts | awk -F'\t' -v text="$2" '$2 == text' | grep -c .; }
 
 # Every text shows on both computers, each on exactly one memo.
 both_show_once() {
@@ -276,8 +270,8 @@ both_show_once() {
 
 # What the screens and the folders hold, for a failure report.
 describe_computers() {
-  echo "A shows: $(probe_on A texts | cut -f2 | tr '\n' '|')"
-  echo "B shows: $(probe_on B texts | cut -f2 | tr '\n' '|')"
+  echo "A shows: $(on A probe texts | cut -f2 | tr '\n' '|')"
+  echo "B shows: $(on B probe texts | cut -f2 | tr '\n' '|')"
   echo "A holds: $(ls -A "$DATA_A" | tr '\n' ' ')"
   echo "B holds: $(ls -A "$DATA_B" | tr '\n' ' ')"
 }
@@ -301,8 +295,8 @@ start_client() {
 
 client_memo_appears() {
   local t0=$SECONDS
-  probe_on A copydata 'made on A, synced' >/dev/null || return 1
-  probe_on B wait-text 'made on A, synced' 60000 >/dev/null || { describe_computers; return 1; }
+  on A probe copydata 'made on A, synced' >/dev/null || return 1
+  on B probe wait-text 'made on A, synced' 60000 >/dev/null || { describe_computers; return 1; }
   echo "B showed A's new memo after $((SECONDS - t0)) s"
 }
 
