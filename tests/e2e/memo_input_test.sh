@@ -93,11 +93,13 @@ edit_text_ends_with() { case $(probe edit-text) in *"$1") return 0 ;; *) return 
 
 # The memo's current place is "left top" (its far corner "right bottom"),
 # once the drag or keys are over.
-memo_at() {
-  refresh_memo && [ "$(memo_field 2) $(memo_field 3)" = "$1 $2" ]
-}
-memo_far_corner_at() {
-  refresh_memo && [ "$(memo_field 4) $(memo_field 5)" = "$1 $2" ]
+memo_at() { refresh_memo && [ "$(memo_field 2) $(memo_field 3)" = "$1 $2" ]; }
+memo_far_corner_at() { refresh_memo && [ "$(memo_field 4) $(memo_field 5)" = "$1 $2" ]; }
+
+# The memo moved to "left top" and saved its new place; from is the old.
+moved_and_saved() {  # left top from
+  e2e_wait_for 30 memo_at "$1" "$2" || { echo "memo at $MEMO, from $3"; return 1; }
+  e2e_wait_for 30 expect_ini LEFT "$1" && expect_ini TOP "$2"
 }
 
 # --- checks ----------------------------------------------------------------------
@@ -158,9 +160,7 @@ drag_moves_and_saves() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
   drag $((l + 80)) $((t + 60)) $((l + 180)) $((t + 110))
-  e2e_wait_for 30 memo_at $((l + 100)) $((t + 50)) ||
-    { echo "memo at $MEMO after dragging from $l $t"; return 1; }
-  e2e_wait_for 30 expect_ini LEFT $((l + 100)) && expect_ini TOP $((t + 50)) && expect_ini WIDTH 160
+  moved_and_saved $((l + 100)) $((t + 50)) "$l $t (dragged)" && expect_ini WIDTH 160
 }
 
 # With the fold on the left the bottom-right corner is whole (on the right
@@ -209,8 +209,7 @@ arrow_keys_move() {
   l=$(memo_field 2) t=$(memo_field 3)
   activate_memo || return 1
   xdotool key Left Up Up
-  e2e_wait_for 30 memo_at $((l - 10)) $((t - 20)) || { echo "after Left, Up, Up: $MEMO from $l $t"; return 1; }
-  e2e_wait_for 30 expect_ini LEFT $((l - 10)) && expect_ini TOP $((t - 20))
+  moved_and_saved $((l - 10)) $((t - 20)) "$l $t (Left, Up, Up)"
 }
 
 in_trash() { [ -e "$HOME/.local/share/Trash/files/$1" ]; }
