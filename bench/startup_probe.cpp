@@ -36,7 +36,7 @@ namespace {
     X(PROBE_CORNER_MONITOR, "placement_corner_monitor")         \
     X(PROBE_MONITOR_FROM_POINT, "platform_monitor_from_point")     \
     X(PROBE_VIRTUAL_SCREEN, "platform_virtual_screen")             \
-    X(PROBE_CREATE_WINDOW, "placement_create_window")           \
+    X(PROBE_CREATE_MEMO, "placement_create_memo")               \
     X(PROBE_REGISTER_CLASS, "RegisterClassExA")                    \
     X(PROBE_CREATE_WINDOW_EX, "CreateWindowExA")                   \
     X(PROBE_REGISTRY_ADD, "memo_registry_add")                     \
@@ -265,10 +265,10 @@ PROBE_CALL(void, _Z27platform_monitor_from_pointPKiP13platform_rectPi, PROBE_MON
            (const int32_t* p, platform_rect* m, int32_t* dpi), (p, m, dpi))
 PROBE_CALL(void, _Z23platform_virtual_screenP13platform_rect, PROBE_VIRTUAL_SCREEN,
            (platform_rect * r), (r))
-PROBE_CALL(HWND, _Z23placement_create_windowP6HWND__iiiiiiiiii, PROBE_CREATE_WINDOW,
-           (HWND o, int32_t x, int32_t y, int32_t w, int32_t h, int32_t q, int32_t l, int32_t t,
-            int32_t r, int32_t b, int32_t g),
-           (o, x, y, w, h, q, l, t, r, b, g))
+// The placement and record pointers pass through untouched: their types do not matter here.
+PROBE_CALL(HWND, _Z21placement_create_memoP6HWND__PK14memo_placementP11memo_recordt,
+           PROBE_CREATE_MEMO, (HWND o, const void* where, void* start, uint16_t mode),
+           (o, where, start, mode))
 PROBE_CALL(void*, _Z17memo_registry_addP6HWND__, PROBE_REGISTRY_ADD, (HWND w), (w))
 PROBE_CALL(intptr_t, _Z20platform_window_sendP6HWND__jyx, PROBE_WINDOW_SEND,
            (HWND w, uint32_t m, uintptr_t wp, intptr_t lp), (w, m, wp, lp))

@@ -91,9 +91,7 @@ void log_file_part(const char* source_file, char* out) {
 // plus the name, so the log name is never cut.
 void log_path(char* out, size_t size) {
     char folder[PLATFORM_PATH_SIZE];
-    if (path_program_folder(folder)) {
-        snprintf(out, size, "%s\\%s", folder, k_log_name);
-    } else {
+    if (!path_program_folder(folder) || !path_join(out, folder, k_log_name, size)) {
         snprintf(out, size, "%s", k_log_name);
     }
 }

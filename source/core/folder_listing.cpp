@@ -154,12 +154,5 @@ int folder_listing_stamp(const folder_listing* list, const char* name, const cha
 
 int folder_listing_path(const folder_listing* list, const char* name, const char* extension,
                         char* out) {
-    char joined[PLATFORM_PATH_SIZE];
-    if (!path_join(joined, list->folder, name)) return 0;
-    int n = snprintf(out, PLATFORM_PATH_SIZE, "%s%s", joined, extension);
-    if (n < 0 || n >= PLATFORM_PATH_SIZE) {
-        out[0] = '\0';
-        return 0;
-    }
-    return 1;
+    return path_memo_file(out, list->folder, name, extension);
 }

@@ -37,7 +37,8 @@ struct memo_pair {
 const uint32_t k_busy_budget_ms = 300;
 // How often a client's file held when it was to go is tried again.
 const uint32_t k_recycle_retry_ms = 2000;
-int s_patient = 1;
+// The keys a save writes into the INI file (the rest is the text).
+const uint16_t k_ini_flags = MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP;
 
 }  // namespace
 
@@ -105,8 +106,8 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
     char base[PLATFORM_PATH_SIZE];
     char path[PLATFORM_PATH_SIZE];
     placement_free_name(name, sizeof name);
-    if (!settings_format_path(base, "%s\\%s", g_settings.path, name) ||
-        !settings_format_path(path, "%s.txt", base) ||
+    if (!path_join(base, g_settings.path, name) ||
+        !path_memo_file(path, g_settings.path, name, ".txt") ||
         !busy_file_write(path, bytes, size, PLATFORM_WRITE_DURABLE)) {
         REPORT_FAILURE();
         return 0;
@@ -115,7 +116,7 @@ int memo_file_keep_copy(memo_hwnd window, const void* bytes, size_t size, int32_
     platform_window_rect(window, &memo);
     platform_rect r;
     placement_beside(&memo, &r);
-    if (settings_format_path(path, "%s.ini", base)) {
+    if (path_memo_file(path, g_settings.path, name, ".ini")) {
         memo_file_write_ini(MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP, window, r.left,
                             r.top, r.right, r.bottom, color, day, time, path);
     }
@@ -162,9 +163,7 @@ int memo_file_keep_other_text(memo_hwnd window, const memo_record* record, const
         if (other[0] && !had_it && !memo_text_same(other, record->text)) {
             memo_keys keys;
             char ini[PLATFORM_PATH_SIZE];
-            if (!settings_format_path(ini, "%s\\%s.ini", g_settings.path, record->file_name)) {
-                ini[0] = '\0';
-            }
+            path_memo_file(ini, g_settings.path, record->file_name, ".ini");  // or empty
             memo_file_read_keys(ini, &keys);
             ok = memo_file_keep_copy(window, data, static_cast<size_t>(size), keys.color, keys.day,
                                      keys.time, MEMO_KEPT_OTHER_EDIT);
@@ -250,36 +249,77 @@ void memo_file_follow_up(void) {
 
 namespace {
 
-// Writes what flags ask for from the memo's present state; what could not
-// be written stays owed in the save queue.  1 when everything landed.
-int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
-    const uint16_t ini_flags = MEMO_SAVE_POSITION | MEMO_SAVE_COLOR | MEMO_SAVE_STAMP;
-    busy_file_allow(s_patient ? k_busy_budget_ms : 0);
-    int fault = PLATFORM_FAULT_NONE;
+// Peeled off on another computer: a moved or recoloured memo must not leave
+// a lone INI file behind.  Its next text brings both back.  (A data folder
+// that is gone as a whole is this computer's loss: the pair is written
+// again.)
+int memo_file_peeled_elsewhere(const memo_record* record, uint16_t flags, const char* text_path) {
+    return !(flags & MEMO_SAVE_TEXT) && record->text_stamp.known &&
+           platform_path_kind(g_settings.path) == PLATFORM_PATH_FOLDER &&
+           platform_path_kind(text_path) == PLATFORM_PATH_NONE;
+}
+
+// A pair with a file missing (a new memo, or a pair removed meanwhile) is
+// written whole, the INI first into its temporary file, then the text,
+// then the INI under its name.  A crash at any point leaves no text file,
+// or a text file whose INI is complete, at worst still in its temporary
+// file, where the next folder scan finds it.  What is still owed.
+uint16_t memo_file_save_pair(memo_hwnd window, memo_record* record, uint16_t flags,
+                             const platform_rect* r, const char* text_path, const char* ini_path,
+                             int* fault) {
+    if (!memo_file_write_keys(record, flags, r, ini_path, PLATFORM_WRITE_STAGE, fault)) {
+        return flags;
+    }
+    if (!memo_file_write_text(window, record, text_path, fault)) {
+        char temp[PLATFORM_PATH_SIZE];
+        if (path_memo_file(temp, g_settings.path, record->file_name, ".ini" PLATFORM_TEMP_SUFFIX)) {
+            platform_delete_file(temp);
+        }
+        return flags;
+    }
+    if (!busy_file_commit(ini_path, 1)) {
+        *fault = platform_last_fault();
+        return flags & k_ini_flags;
+    }
+    memo_file_stamp_written(&record->ini_stamp, ini_path, nullptr, 0);
+    return 0;
+}
+
+// Both files there: each written as flags ask, a text that cannot be
+// written not keeping the INI keys back.  What is still owed.
+uint16_t memo_file_save_part(memo_hwnd window, memo_record* record, uint16_t flags,
+                             const platform_rect* r, const char* text_path, const char* ini_path,
+                             int* fault) {
+    uint16_t owed = flags;
+    if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, fault)) {
+        owed &= static_cast<uint16_t>(~MEMO_SAVE_TEXT);
+    }
+    if (!(flags & k_ini_flags) || memo_file_write_keys(record, flags, r, ini_path, 0, fault)) {
+        owed &= static_cast<uint16_t>(~k_ini_flags);
+    }
+    return owed;
+}
+
+// Writes what flags ask for from the memo's present state, waiting up to
+// busy_budget_ms in all for files another program holds; what could not be
+// written stays owed in the save queue.  1 when everything landed.
+int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags,
+                       uint32_t busy_budget_ms) {
+    busy_file_allow(busy_budget_ms);
     char text_path[PLATFORM_PATH_SIZE];
     char ini_path[PLATFORM_PATH_SIZE];
-    int named =
-        settings_format_path(text_path, "%s\\%s.txt", g_settings.path, record->file_name) &&
-        settings_format_path(ini_path, "%s\\%s.ini", g_settings.path, record->file_name);
-
-    // Peeled off on another computer: a moved or recoloured memo must not
-    // leave a lone INI file behind.  Its next text brings both back.  (A
-    // data folder that is gone as a whole is this computer's loss, and the
-    // whole pair is written again below.)
-    if (named && !(flags & MEMO_SAVE_TEXT) && record->text_stamp.known &&
-        platform_path_kind(g_settings.path) == PLATFORM_PATH_FOLDER &&
-        platform_path_kind(text_path) == PLATFORM_PATH_NONE) {
+    if (!path_memo_file(text_path, g_settings.path, record->file_name, ".txt") ||
+        !path_memo_file(ini_path, g_settings.path, record->file_name, ".ini")) {
+        // No name fits: nothing can be written.
+        save_queue_set(window, flags, PLATFORM_FAULT_OTHER, platform_tick_count());
+        return flags ? 0 : 1;
+    }
+    if (memo_file_peeled_elsewhere(record, flags, text_path)) {
         save_queue_take(window);
         return 1;
     }
-
-    // A pair with a file missing (a new memo, or a pair removed meanwhile)
-    // is written whole, the INI first into its temporary file, then the
-    // text, then the INI under its name.  A crash at any point leaves no
-    // text file, or a text file whose INI is complete, at worst still in its
-    // temporary file, where the next folder scan finds it.
-    int whole = named && (platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
-                          platform_path_kind(ini_path) != PLATFORM_PATH_FILE);
+    int whole = platform_path_kind(text_path) != PLATFORM_PATH_FILE ||
+                platform_path_kind(ini_path) != PLATFORM_PATH_FILE;
     if (whole) {
         memo_file_ensure_folder();
         flags = MEMO_SAVE_ALL;
@@ -294,35 +334,10 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags) {
         flags &= static_cast<uint16_t>(~MEMO_SAVE_POSITION);
         place_owed = MEMO_SAVE_POSITION;
     }
-
-    uint16_t owed = flags;
-    if (!named) {
-        fault = PLATFORM_FAULT_OTHER;  // no name fits: nothing can be written
-    } else if (whole) {
-        if (memo_file_write_keys(record, flags, &r, ini_path, PLATFORM_WRITE_STAGE, &fault)) {
-            if (!memo_file_write_text(window, record, text_path, &fault)) {
-                char temp[PLATFORM_PATH_SIZE];
-                if (settings_format_path(temp, "%s%s", ini_path, PLATFORM_TEMP_SUFFIX)) {
-                    platform_delete_file(temp);
-                }
-            } else if (busy_file_commit(ini_path, 1)) {
-                memo_file_stamp_written(&record->ini_stamp, ini_path, nullptr, 0);
-                owed = 0;
-            } else {
-                fault = platform_last_fault();
-                owed = flags & ini_flags;
-            }
-        }
-    } else {
-        // A text that cannot be written does not keep the INI keys back.
-        if (!(flags & MEMO_SAVE_TEXT) || memo_file_write_text(window, record, text_path, &fault)) {
-            owed &= static_cast<uint16_t>(~MEMO_SAVE_TEXT);
-        }
-        if (!(flags & ini_flags) ||
-            memo_file_write_keys(record, flags, &r, ini_path, 0, &fault)) {
-            owed &= static_cast<uint16_t>(~ini_flags);
-        }
-    }
+    int fault = PLATFORM_FAULT_NONE;
+    uint16_t owed =
+        whole ? memo_file_save_pair(window, record, flags, &r, text_path, ini_path, &fault)
+              : memo_file_save_part(window, record, flags, &r, text_path, ini_path, &fault);
     if (place_owed && fault == PLATFORM_FAULT_NONE) fault = PLATFORM_FAULT_BUSY;  // passes by itself
     owed |= place_owed;
     save_queue_set(window, owed, fault, platform_tick_count());
@@ -343,7 +358,7 @@ int memo_file_save(memo_hwnd window, uint16_t flags) {
         save_queue_add(window, flags, PLATFORM_FAULT_NONE, platform_tick_count());
         return 0;
     }
-    if (memo_file_save_now(window, record, flags)) return 1;
+    if (memo_file_save_now(window, record, flags, k_busy_budget_ms)) return 1;
     memo_file_follow_up();
     return 0;
 }
@@ -352,7 +367,6 @@ namespace {
 
 // One round over the owed saves; patient: whether a busy file is waited for.
 void memo_file_retry_round(int patient) {
-    s_patient = patient;
     // From the last: a save removes its own entry or keeps it, never one
     // before it.
     for (int i = save_queue_count() - 1; i >= 0; i--) {
@@ -363,9 +377,8 @@ void memo_file_retry_round(int patient) {
             save_queue_take(window);  // the memo is gone: nothing left to write
             continue;
         }
-        memo_file_save_now(window, record, flags);
+        memo_file_save_now(window, record, flags, patient ? k_busy_budget_ms : 0);
     }
-    s_patient = 1;
 }
 
 }  // namespace
@@ -422,58 +435,35 @@ int memo_file_read_pair(const folder_listing* view, const char* name, memo_pair*
 // Creates the window of a pair, registers it and hands it its record.  The
 // pair's text passes to the record, or is released on failure.
 int memo_file_create_memo(memo_hwnd main_window, memo_pair* pair) {
-    // The corner's monitor gives both the scale and, in corner mode, the
-    // edges the memo is placed from.
+    // The corner's monitor gives the scale; in corner mode the memo is then
+    // placed from that monitor's edges.
     platform_rect monitor;
     int32_t dpi;
-    placement_corner_monitor(pair->keys.position.quadrant, &monitor, &dpi);
     const memo_position* p = &pair->keys.position;
-    platform_rect r = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
-                       scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
-    if (!g_settings.absolute) {
-        // Sizes anyone may have typed are held to the desktop before the
-        // corner places the memo, so that it keeps its distance from that
-        // corner; placement_create_window brings back what is still off.
-        platform_rect desk;
-        placement_desktop(&desk);
-        int32_t width = placement_clamp_extent(scale_to_physical(p->width, dpi),
-                                               static_cast<int64_t>(desk.right) - desk.left);
-        int32_t height = placement_clamp_extent(scale_to_physical(p->height, dpi),
-                                                static_cast<int64_t>(desk.bottom) - desk.top);
-        placement_corner_rect(&monitor, scale_to_physical(p->x, dpi),
-                              scale_to_physical(p->y, dpi), width, height, p->quadrant, &r);
+    placement_corner_monitor(p->quadrant, &monitor, &dpi);
+    memo_placement where;
+    if (g_settings.absolute) {
+        where.rect = {scale_to_physical(p->left, dpi), scale_to_physical(p->top, dpi),
+                      scale_to_physical(p->right, dpi), scale_to_physical(p->bottom, dpi)};
+    } else {
+        where.geometry = memo_geometry::corner;
+        where.x = scale_to_physical(p->x, dpi);
+        where.y = scale_to_physical(p->y, dpi);
+        where.width = scale_to_physical(p->width, dpi);
+        where.height = scale_to_physical(p->height, dpi);
+        where.quadrant = p->quadrant;
     }
-    memo_hwnd window = placement_create_window(main_window, 0, 0, 0, 0, 0, r.left, r.top,
-                                               r.right, r.bottom, MEMO_GEOMETRY_STORED);
-    memo_record* record = window ? memo_registry_add(window) : nullptr;
-    if (!record) {
-        if (window) platform_window_destroy(window);
-        TRACKED_FREE(pair->text);
-        pair->text = nullptr;
-        REPORT_FAILURE();
-        return 0;
-    }
-    record->color_index = pair->keys.color;
-    record->day = pair->keys.day;
-    record->time = pair->keys.time;
-    record->active = 0;
-    memset(record->reserved, 0, sizeof record->reserved);
-    record->text = pair->text;
+    memo_record start = {};
+    start.color_index = pair->keys.color;
+    start.day = pair->keys.day;
+    start.time = pair->keys.time;
+    start.text = pair->text;
     pair->text = nullptr;
-    memo_registry_set_name(window, pair->name);
-    record->text_stamp = pair->text_stamp;
-    record->text_hash = pair->text_hash;
-    record->ini_stamp = pair->ini_stamp;
-
-    memo_handover handover = {record, MEMO_MODE_FROM_FILES};
-    platform_window_send(window, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
-    // While the user has hidden every memo, the memos read now stay hidden
-    // too, so that the tray's show command and the screen agree.
-    if (g_settings.show) {
-        platform_window_show(window, 1);
-        platform_window_repaint(window);
-    }
-    return 1;
+    snprintf(start.file_name, sizeof start.file_name, "%s", pair->name);
+    start.text_stamp = pair->text_stamp;
+    start.text_hash = pair->text_hash;
+    start.ini_stamp = pair->ini_stamp;
+    return placement_create_memo(main_window, &where, &start, MEMO_MODE_FROM_FILES) != nullptr;
 }
 
 // The folder and the name of a base path ("folder\name").
@@ -582,15 +572,14 @@ int memo_file_peel(memo_hwnd window) {
         return 0;
     }
     save_queue_take(window);  // what it still owed goes with it
-    static const char* const extensions[2] = {"txt", "ini"};
+    // Each file with the temporary file a replacing write puts beside it.
+    static const char* const k_files[2][2] = {{".txt", ".txt" PLATFORM_TEMP_SUFFIX},
+                                              {".ini", ".ini" PLATFORM_TEMP_SUFFIX}};
     int text_stays = 0;
-    for (const char* extension : extensions) {
+    for (int i = 0; i < 2; i++) {
         char path[PLATFORM_PATH_SIZE];
-        if (!settings_format_path(path, "%s\\%s.%s", g_settings.path, record->file_name,
-                                  extension)) {
-            continue;
-        }
-        if (extension == extensions[1] && text_stays) {
+        if (!path_memo_file(path, g_settings.path, record->file_name, k_files[i][0])) continue;
+        if (i == 1 && text_stays) {
             // A text file that could not go keeps its INI: without it the
             // memo would never show again, nor ever be peeled.
             continue;
@@ -602,13 +591,13 @@ int memo_file_peel(memo_hwnd window) {
                 platform_delete_file(path);
             }
         }
-        if (extension == extensions[0]) {
+        if (i == 0) {
             text_stays = platform_path_kind(path) != PLATFORM_PATH_NONE;
         }
         // The leftover of a write that was cut short belongs to this memo
         // alone and would otherwise stay in the folder for good.
         char temp[PLATFORM_PATH_SIZE];
-        if (settings_format_path(temp, "%s%s", path, PLATFORM_TEMP_SUFFIX) &&
+        if (path_memo_file(temp, g_settings.path, record->file_name, k_files[i][1]) &&
             platform_path_kind(temp) == PLATFORM_PATH_FILE) {
             platform_delete_file(temp);
         }

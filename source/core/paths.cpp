@@ -47,14 +47,24 @@ int path_ends_in_backslash(const char* path) {
     return last && last[1] == '\0';
 }
 
-int path_join(char* out, const char* folder, const char* name) {
+int path_join(char* out, const char* folder, const char* name, size_t size) {
     const char* separator = path_ends_in_backslash(folder) ? "" : "\\";
-    int n = snprintf(out, PLATFORM_PATH_SIZE, "%s%s%s", folder, separator, name);
-    if (n < 0 || n >= PLATFORM_PATH_SIZE) {
+    int n = snprintf(out, size, "%s%s%s", folder, separator, name);
+    if (n < 0 || static_cast<size_t>(n) >= size) {
         out[0] = '\0';
         return 0;
     }
     return 1;
+}
+
+int path_memo_file(char* out, const char* folder, const char* name, const char* extension) {
+    char file[PLATFORM_PATH_SIZE];
+    int n = snprintf(file, sizeof file, "%s%s", name, extension);
+    if (n < 0 || n >= PLATFORM_PATH_SIZE) {
+        out[0] = '\0';
+        return 0;
+    }
+    return path_join(out, folder, file);
 }
 
 int path_program_folder(char* out) {

@@ -8,6 +8,8 @@
 
 #include <stddef.h>
 
+#include "platform.h"
+
 // 1 when byte c starts a two-byte character of code page 932.
 int path_is_lead_byte(unsigned char c);
 
@@ -22,10 +24,16 @@ const char* path_last_backslash(const char* path);
 // Whether path ends in a backslash that is a character of its own.
 int path_ends_in_backslash(const char* path);
 
-// "folder\name" into out (PLATFORM_PATH_SIZE bytes); a folder that already
-// ends in a backslash (a drive root) gets none added.  0 when it does not
-// fit (out is then empty).
-int path_join(char* out, const char* folder, const char* name);
+// "folder\name" into out (size bytes); a folder that already ends in a
+// backslash (a drive root) gets none added.  0 when it does not fit (out is
+// then empty): a cut path would name some other file.
+int path_join(char* out, const char* folder, const char* name, size_t size = PLATFORM_PATH_SIZE);
+
+// One of a memo's files: "folder\name" + extension (".txt", ".ini", or
+// either followed by PLATFORM_TEMP_SUFFIX for the temporary file of a
+// replacing write) into out (PLATFORM_PATH_SIZE bytes), joined as
+// path_join joins.  0 when it does not fit (out is then empty).
+int path_memo_file(char* out, const char* folder, const char* name, const char* extension);
 
 // The program's folder: its own path up to the last backslash, into out
 // (PLATFORM_PATH_SIZE bytes); a path without a backslash is taken whole.

@@ -11,6 +11,8 @@
 #include "settings.h"
 #include "scale.h"
 #include "memo_input.h"
+#include "paths.h"
+#include "tracked_memory.h"
 
 namespace {
 
@@ -133,19 +135,19 @@ void placement_stored_position(const platform_rect* window, memo_position* out) 
     out->bottom = scale_to_stored(window->bottom, dpi);
 }
 
-void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
-                              int32_t quadrant, int32_t left, int32_t top, int32_t right,
-                              int32_t bottom, int32_t geometry, platform_rect* out) {
-    if (geometry == MEMO_GEOMETRY_ABSOLUTE || geometry == MEMO_GEOMETRY_STORED) {
-        *out = platform_rect{left, top, right, bottom};
+void placement_window_rect(const memo_placement* where, platform_rect* out) {
+    if (where->geometry == memo_geometry::rect) {
+        *out = where->rect;
         return;
     }
     platform_rect m = {0, 0, 0, 0};
-    if (quadrant >= MEMO_QUADRANT_UPPER_RIGHT && quadrant <= MEMO_QUADRANT_LOWER_RIGHT) {
+    if (where->quadrant >= MEMO_QUADRANT_UPPER_RIGHT &&
+        where->quadrant <= MEMO_QUADRANT_LOWER_RIGHT) {
         int32_t dpi;
-        placement_corner_monitor(quadrant, &m, &dpi);
+        placement_corner_monitor(where->quadrant, &m, &dpi);
     }
-    placement_corner_rect(&m, x, y, width, height, quadrant, out);
+    placement_corner_rect(&m, where->x, where->y, where->width, where->height, where->quadrant,
+                          out);
 }
 
 void placement_corner_rect(const platform_rect* m, int32_t x, int32_t y, int32_t width,
@@ -216,24 +218,57 @@ int placement_bring_back(platform_rect* r) {
     return 1;
 }
 
-memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
-                                     int32_t height, int32_t quadrant, int32_t left,
-                                     int32_t top, int32_t right, int32_t bottom,
-                                     int32_t geometry) {
+memo_hwnd placement_create_window(memo_hwnd owner, const memo_placement* where) {
     // Sizes come from files anyone may edit.  They are clamped before a
     // corner places the memo, so that it keeps its distance from that
-    // corner; a stored rectangle keeps its top-left corner.
+    // corner; a rectangle keeps its top-left corner.
     platform_rect desk;
     placement_desktop(&desk);
-    width = placement_clamp_extent(width, static_cast<int64_t>(desk.right) - desk.left);
-    height = placement_clamp_extent(height, static_cast<int64_t>(desk.bottom) - desk.top);
+    memo_placement clamped = *where;
+    clamped.width =
+        placement_clamp_extent(where->width, static_cast<int64_t>(desk.right) - desk.left);
+    clamped.height =
+        placement_clamp_extent(where->height, static_cast<int64_t>(desk.bottom) - desk.top);
     platform_rect r;
-    placement_window_rect(x, y, width, height, quadrant, left, top, right, bottom, geometry,
-                             &r);
+    placement_window_rect(&clamped, &r);
     placement_clamp_size(&r);
     placement_bring_back(&r);
     memo_hwnd window = platform_memo_window_create(owner, &r);
     if (!window) REPORT_FAILURE();
+    return window;
+}
+
+memo_hwnd placement_create_memo(memo_hwnd owner, const memo_placement* where, memo_record* start,
+                                uint16_t mode) {
+    memo_hwnd window = placement_create_window(owner, where);
+    memo_record* record = window ? memo_registry_add(window) : nullptr;
+    if (!record) {
+        // Never shown and never registered: nothing could ever reach it.
+        REPORT_FAILURE();
+        if (window) platform_window_destroy(window);
+        if (start->text) TRACKED_FREE(start->text);
+        start->text = nullptr;
+        return nullptr;
+    }
+    record->color_index = start->color_index;
+    record->day = start->day;
+    record->time = start->time;
+    record->text = start->text;
+    start->text = nullptr;
+    record->text_stamp = start->text_stamp;
+    record->text_hash = start->text_hash;
+    record->ini_stamp = start->ini_stamp;
+    memo_registry_set_name(window, start->file_name);
+
+    memo_handover handover = {record, mode};
+    platform_window_send(window, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
+    // While the user has hidden every memo, a memo made now (read from
+    // files, or text from another program) waits hidden until they are
+    // shown again, so that the tray's show command and the screen agree.
+    if (g_settings.show) {
+        platform_window_show(window, 1);
+        platform_window_repaint(window);
+    }
     return window;
 }
 
@@ -367,11 +402,10 @@ void placement_format_name(const platform_time* t, char* name, size_t size) {
 int placement_name_taken(const char* name) {
     memo_record* live;
     if (memo_registry_find_name(name, &live)) return 1;
-    static const char* const k_paths[2] = {"%s\\%s.txt", "%s\\%s.ini"};
-    for (const char* format : k_paths) {
+    for (const char* extension : {".txt", ".ini"}) {
         char path[PLATFORM_PATH_SIZE];
         // A path too long to form is one no file can have.
-        if (settings_format_path(path, format, g_settings.path, name) &&
+        if (path_memo_file(path, g_settings.path, name, extension) &&
             platform_path_kind(path) != PLATFORM_PATH_NONE) {
             return 1;
         }
@@ -441,32 +475,10 @@ memo_hwnd placement_new_memo(memo_hwnd owner, int32_t placement_kind) {
                             cursor[1], scale_to_physical(width, dpi),
                             scale_to_physical(height, dpi), &r);
 
-    memo_hwnd window = placement_create_window(owner, 0, 0, 0, 0, 0, r.left, r.top, r.right,
-                                                  r.bottom, MEMO_GEOMETRY_ABSOLUTE);
-    if (!window) return nullptr;
-    memo_record* record = memo_registry_add(window);
-    if (!record) {
-        // Never shown and never registered: nothing could ever reach it.
-        REPORT_FAILURE();
-        platform_window_destroy(window);
-        return nullptr;
-    }
-    char name[MEMO_FILE_NAME_SIZE];
-    placement_free_name(name, sizeof name);
-    memo_registry_set_name(window, name);
-    record->color_index = MEMO_COLOR_NEW;
-    record->day = 0;
-    record->time = 0;
-    record->active = 0;
-    record->text = nullptr;
-    record->tooltip = nullptr;
-    memset(record->reserved, 0, sizeof record->reserved);
-
-    memo_handover handover = {record, MEMO_MODE_NEW};
-    platform_window_send(window, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
-    // Text from another program arrives even while memos are hidden; its
-    // memo then waits hidden until they are shown again.
-    platform_window_show(window, g_settings.show ? 1 : 0);
-    if (g_settings.show) platform_window_repaint(window);
-    return window;
+    memo_placement where;
+    where.rect = r;
+    memo_record start = {};
+    start.color_index = MEMO_COLOR_NEW;
+    placement_free_name(start.file_name, sizeof start.file_name);
+    return placement_create_memo(owner, &where, &start, MEMO_MODE_NEW);
 }

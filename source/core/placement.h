@@ -4,13 +4,15 @@
 
 #include <stdint.h>
 
+#include "memo_registry.h"
 #include "messages.h"
 #include "platform.h"
 
-// Geometry modes of placement_create_window.
-#define MEMO_GEOMETRY_CORNER 1    // x, y, width, height from a corner by quadrant
-#define MEMO_GEOMETRY_ABSOLUTE 2  // left, top, right, bottom (new memos)
-#define MEMO_GEOMETRY_STORED 4    // left, top, right, bottom (ABSOLUTE setting)
+// How a memo_placement gives a window's place.
+enum class memo_geometry {
+    corner,  // x, y, width, height from a corner by quadrant
+    rect,    // the rectangle itself (new memos, and stored ones under ABSOLUTE)
+};
 
 // Quadrants: which corner of the desktop anchors a stored memo.
 #define MEMO_QUADRANT_UPPER_RIGHT 1
@@ -31,18 +33,27 @@ struct memo_position {
     int32_t bottom;
 };
 
+// Where a memo window goes, in physical pixels: rect, or (corner geometry)
+// width x height at x, y from the matching edges of the monitor nearest the
+// quadrant's corner of the virtual screen.
+struct memo_placement {
+    memo_geometry geometry = memo_geometry::rect;
+    platform_rect rect = {0, 0, 0, 0};
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t quadrant = 0;
+};
+
 // The stored position of a window rectangle in physical desktop pixels:
 // offsets from the corner of its monitor on the side of the desktop's
 // centre it lies on, and the rectangle itself, both at 96 dpi.
 void placement_stored_position(const platform_rect* window, memo_position* out);
 
-// The rectangle a memo window gets, all values in physical pixels.
-// Corner mode places width x height at x, y from the matching edges of the
-// monitor nearest the quadrant's corner of the virtual screen; an unknown
-// quadrant gives 100 x 100 at 0, 0.
-void placement_window_rect(int32_t x, int32_t y, int32_t width, int32_t height,
-                              int32_t quadrant, int32_t left, int32_t top, int32_t right,
-                              int32_t bottom, int32_t geometry, platform_rect* out);
+// The rectangle a memo window gets for where, as it stands (no clamping);
+// a corner placement with an unknown quadrant gives 100 x 100 at 0, 0.
+void placement_window_rect(const memo_placement* where, platform_rect* out);
 
 // The monitor nearest the quadrant's corner of the virtual screen, or the
 // primary monitor for any other quadrant.
@@ -75,14 +86,20 @@ void placement_clamp_size(platform_rect* r);
 // that overlaps a monitor, however little, stays.  1 when it was moved.
 int placement_bring_back(platform_rect* r);
 
-// Creates a hidden memo window owned by owner at the rectangle above, with
+// Creates a hidden, unregistered memo window owned by owner where says,
 // its sizes clamped and brought back onto a monitor if it would lie off
-// every one; the caller registers it, fills its record and shows it.  Null
-// on failure.
-memo_hwnd placement_create_window(memo_hwnd owner, int32_t x, int32_t y, int32_t width,
-                                     int32_t height, int32_t quadrant, int32_t left,
-                                     int32_t top, int32_t right, int32_t bottom,
-                                     int32_t geometry);
+// every one.  Null on failure.
+memo_hwnd placement_create_window(memo_hwnd owner, const memo_placement* where);
+
+// Makes a memo: its window created hidden as above, registered, its record
+// filled from start (name, colour, day, time, text, stamps; the rest zero),
+// handed its record with the init message in mode (MEMO_MODE_FROM_FILES or
+// MEMO_MODE_NEW), and shown when memos are shown.  start's text (a tracked
+// block or null) passes to the record, or is released on failure; either
+// way start->text is null afterwards.  owner owns the window; null on
+// failure.
+memo_hwnd placement_create_memo(memo_hwnd owner, const memo_placement* where, memo_record* start,
+                                uint16_t mode);
 
 // Sizes of a new memo in 96-dpi pixels, by DEFAULTMEMOSIZE (2 medium,
 // 3 large, anything else small).

@@ -1,7 +1,6 @@
 // Settings: program.ini, config.ini and the choice of the data folder.
 #include "settings.h"
 
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -74,23 +73,6 @@ const char* const SETTINGS_DEFAULT_NAME[SETTINGS_COLOR_SLOTS] = {
     "エメラルドグリーン",   "バイオレット",     "スノーホワイト",
 };
 
-}  // namespace
-
-int settings_format_path(char* out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(out, PLATFORM_PATH_SIZE, format, args);
-    va_end(args);
-    if (n < 0 || n >= PLATFORM_PATH_SIZE) {
-        out[0] = '\0';
-        REPORT_FAILURE();
-        return 0;
-    }
-    return 1;
-}
-
-namespace {
-
 // The program's folder: its own path up to the last backslash.
 void settings_program_folder(char* folder) {
     if (!path_program_folder(folder)) {
@@ -115,7 +97,7 @@ void settings_config_folder(char* folder) {
     if (g_settings.microsoftstore) {
         char appdata[PLATFORM_PATH_SIZE];
         if (platform_appdata_folder(appdata, sizeof appdata) &&
-            settings_format_path(folder, "%s\\%s", appdata, SETTINGS_FOLDER_NAME)) {
+            path_join(folder, appdata, SETTINGS_FOLDER_NAME)) {
             settings_ensure_folder(folder);
             return;
         }
@@ -198,7 +180,7 @@ void settings_set_folder_notice(const char* stored, size_t length, const char* w
 // kept (settings_save leaves it in the file).
 void settings_resolve_data_folder(const ini_document* doc, const char* base_folder, int read_path) {
     char folder[PLATFORM_PATH_SIZE];
-    if (!settings_format_path(folder, "%s\\%s", base_folder, SETTINGS_FOLDER_NAME)) {
+    if (!path_join(folder, base_folder, SETTINGS_FOLDER_NAME)) {
         g_settings.path[0] = '\0';
         return;
     }
@@ -263,7 +245,7 @@ int settings_load(memo_hwnd main_window) {
     s_fallback_folder[0] = '\0';
     busy_file_allow(k_config_patience_ms);
     g_settings.microsoftstore = 0;
-    if (settings_format_path(path, "%s\\program.ini", program_folder)) {
+    if (path_join(path, program_folder, "program.ini")) {
         busy_file_open_ini(&doc, path);
         g_settings.microsoftstore = ini_get_int(&doc, SETTINGS_PROGRAM_SECTION,
                                                     "MICROSOFTSTORE", 0);
@@ -273,8 +255,7 @@ int settings_load(memo_hwnd main_window) {
     char config_folder[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
     s_config_unread = 0;
-    if (!settings_format_path(path, "%s\\config.ini", config_folder) ||
-        !busy_file_open_ini(&doc, path)) {
+    if (!path_join(path, config_folder, "config.ini") || !busy_file_open_ini(&doc, path)) {
         // Unreadable or unnamed: every key takes its default.  Writing those
         // defaults back at exit would overwrite every setting of the file.
         s_config_unread = path[0] != '\0';
@@ -282,7 +263,7 @@ int settings_load(memo_hwnd main_window) {
     }
     // The temporary file of a settings write that a crash cut short.
     char temp[PLATFORM_PATH_SIZE];
-    if (path[0] && settings_format_path(temp, "%s%s", path, PLATFORM_TEMP_SUFFIX) &&
+    if (path[0] && path_join(temp, config_folder, "config.ini" PLATFORM_TEMP_SUFFIX) &&
         platform_path_kind(temp) == PLATFORM_PATH_FILE) {
         platform_delete_file(temp);
     }
@@ -309,7 +290,7 @@ int settings_save(memo_hwnd main_window) {
     char path[PLATFORM_PATH_SIZE];
     settings_config_folder(config_folder);
     if (g_settings.microsoftstore) g_settings.portable = 0;
-    if (s_config_unread || !settings_format_path(path, "%s\\config.ini", config_folder)) {
+    if (s_config_unread || !path_join(path, config_folder, "config.ini")) {
         REPORT_FAILURE();
         return 1;
     }

@@ -89,8 +89,4 @@ int settings_save(memo_hwnd main_window);
 // changed.  Null when PATH was used.
 const char* settings_folder_notice(void);
 
-// printf into a PLATFORM_PATH_SIZE buffer.  A path that does not fit is
-// refused: out becomes empty, result 0.  Never hands back a cut path.
-int settings_format_path(char* out, const char* format, ...);
-
 #endif

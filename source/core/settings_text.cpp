@@ -53,14 +53,8 @@ int32_t settings_text_textfile_crlf(int32_t textfile, int32_t ticked) {
 }
 
 int settings_text_browse_candidate(char* out, const char* picked, int32_t in_subfolder) {
-    int n;
-    if (!in_subfolder) {
-        n = snprintf(out, PLATFORM_PATH_SIZE, "%s", picked);
-    } else if (path_ends_in_backslash(picked)) {
-        n = snprintf(out, PLATFORM_PATH_SIZE, "%s%s", picked, DIALOG_DATA_FOLDER_NAME);
-    } else {
-        n = snprintf(out, PLATFORM_PATH_SIZE, "%s\\%s", picked, DIALOG_DATA_FOLDER_NAME);
-    }
+    if (in_subfolder) return path_join(out, picked, DIALOG_DATA_FOLDER_NAME);
+    int n = snprintf(out, PLATFORM_PATH_SIZE, "%s", picked);
     // A cut path would name some other folder; better none at all.
     if (n < 0 || n >= PLATFORM_PATH_SIZE) {
         out[0] = '\0';

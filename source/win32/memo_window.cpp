@@ -21,6 +21,7 @@
 #include "placement.h"
 #include "memo_region.h"
 #include "settings.h"
+#include "paths.h"
 #include "memo_paint.h"
 #include "memo_tooltip.h"
 #include "dpi.h"
@@ -117,7 +118,7 @@ void memo_window_text_changed(HWND hwnd) {
 // the edit box; the notice names the file where it can be edited.
 LRESULT memo_window_refuse_edit(HWND hwnd, const memo_record* record) {
     char path[PLATFORM_PATH_SIZE] = "";
-    settings_format_path(path, "%s\\%s.txt", g_settings.path, record->file_name);
+    path_memo_file(path, g_settings.path, record->file_name, ".txt");
     char text[sizeof k_too_large + PLATFORM_PATH_SIZE];
     snprintf(text, sizeof text, k_too_large, path);
     wide_message_box(hwnd, text, PROGRAM_CAPTION, MB_OK | MB_ICONINFORMATION);

@@ -26,6 +26,13 @@ namespace native_test {
 const char k_data[] = "C:\\app\\kelvan";
 memo_hwnd const k_main = reinterpret_cast<memo_hwnd>(static_cast<uintptr_t>(0x7770));
 
+// Gives the record a copy of text (none for null) in place of its own.
+inline void set_record_text(memo_record* record, const char* text) {
+    if (record->text) TRACKED_FREE(record->text);
+    record->text = text ? TRACKED_NEW(char, strlen(text) + 1) : nullptr;
+    if (text) strcpy(record->text, text);
+}
+
 class LeakCheckedTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,10 +92,7 @@ protected:
         memo_record* rec = memo_registry_add(w);
         memo_registry_set_name(w, name);
         rec->color_index = MEMO_COLOR_NEW;
-        if (text) {
-            rec->text = TRACKED_NEW(char, strlen(text) + 1);
-            strcpy(rec->text, text);
-        }
+        set_record_text(rec, text);
         return w;
     }
 };

@@ -256,8 +256,8 @@ TEST_F(ProgramTest, EditBoxOnASecondMonitor) {
 }
 
 TEST_F(ProgramTest, CornerRelativeMemoFromTheBottomRight) {
-    memo_hwnd w = placement_create_window(owner, 10, 20, 160, 120, MEMO_QUADRANT_LOWER_RIGHT,
-                                             0, 0, 0, 0, MEMO_GEOMETRY_CORNER);
+    memo_placement where = {memo_geometry::corner, {}, 10, 20, 160, 120, MEMO_QUADRANT_LOWER_RIGHT};
+    memo_hwnd w = placement_create_window(owner, &where);
     ASSERT_NE(nullptr, w);
     EXPECT_TRUE(rect_is(fake_platform_window_info(w)->rect, 1750, 940, 1910, 1060));
 }

@@ -56,12 +56,7 @@ protected:
         set_text(w, text);
         return w;
     }
-    static void set_text(memo_hwnd w, const char* text) {
-        memo_record* r = record_of(w);
-        if (r->text) TRACKED_FREE(r->text);
-        r->text = TRACKED_NEW(char, strlen(text) + 1);
-        strcpy(r->text, text);
-    }
+    static void set_text(memo_hwnd w, const char* text) { native_test::set_record_text(record_of(w), text); }
     // A memo with its pair on disk: text "old", colour 3.
     static memo_hwnd stored_memo(const char* name) {
         put(std::string(name) + ".txt", "old");

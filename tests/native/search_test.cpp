@@ -67,10 +67,7 @@ protected:
     void add(const char* text, int month, int day) {
         memo_record* record =
             memo_registry_add(reinterpret_cast<memo_hwnd>(k_first + 16 * count++));
-        if (text) {
-            record->text = TRACKED_NEW(char, strlen(text) + 1);
-            memcpy(record->text, text, strlen(text) + 1);
-        }
+        native_test::set_record_text(record, text);
         record->day = month * 32 + day;
         record->time = 600;
     }

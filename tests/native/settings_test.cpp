@@ -103,6 +103,19 @@ TEST_F(SettingTest, NoFilesAtAllGivesDefaultsPortableFolderAndFullSave) {
     EXPECT_EQ(std::string::npos, ini.find("MICROSOFTSTORE"));
 }
 
+// What a reset gives is what a first start without config.ini loads, but
+// for the data folder, which it leaves empty.
+TEST_F(SettingTest, ResetIsAFirstStartWithoutAFolder) {
+    memset(&g_settings, 0, sizeof g_settings);
+    ASSERT_EQ(1, settings_load(nullptr));
+    settings_record loaded;
+    memcpy(&loaded, &g_settings, sizeof loaded);
+    memset(loaded.path, 0, sizeof loaded.path);
+    memset(&g_settings, 0x5A, sizeof g_settings);
+    settings_reset();
+    EXPECT_EQ(0, memcmp(&loaded, &g_settings, sizeof loaded));
+}
+
 // The key came after all the others: a file of an older version has none
 // and turns it on; one that turns it off keeps its lines where they were.
 TEST_F(SettingTest, AutoRefreshIsOnUnlessTheFileTurnsItOff) {

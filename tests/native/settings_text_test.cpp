@@ -12,6 +12,7 @@
 #include "settings_text.h"
 #include "settings.h"
 #include "platform_fake.h"
+#include "native_test_support.h"
 #include "scale.h"
 
 namespace {
@@ -281,10 +282,7 @@ TEST(DialogBanner, TopEdgeKeepsTheAspectAndFillsTheWidth) {
 
 // --- folders -----------------------------------------------------------------
 
-class DialogFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override { fake_platform_reset(); }
-};
+using DialogFolderTest = native_test::LeakCheckedTest;
 
 TEST_F(DialogFolderTest, BesideTheProgram) {
     char out[PLATFORM_PATH_SIZE];

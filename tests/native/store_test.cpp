@@ -144,10 +144,7 @@ TEST_F(StoreTest, TextFileBytesInTheFourFormats) {
     put("20240102030405.txt", "");
     for (const auto& c : cases) {
         g_settings.textfile = c.textfile;
-        memo_record* r = record_of(w);
-        TRACKED_FREE(r->text);
-        r->text = TRACKED_NEW(char, strlen(c.text) + 1);
-        strcpy(r->text, c.text);
+        native_test::set_record_text(record_of(w), c.text);
         ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_TEXT)) << c.textfile;
         EXPECT_EQ(c.bytes, get("20240102030405.txt")) << c.textfile << " " << c.text;
     }
@@ -360,17 +357,21 @@ TEST_F(StoreTest, LoadedMemosComeBackFromTheirCorner) {
 
 TEST_F(StoreTest, CornerRelativeWindowRectangle) {
     platform_rect r;
-    placement_window_rect(10, 20, 160, 120, 4, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
+    memo_placement where = {memo_geometry::corner, {1, 2, 3, 4}, 10, 20, 160, 120, 4};
+    placement_window_rect(&where, &r);
     expect_rect({1750, 940, 1910, 1060}, r, "quadrant 4");
-    placement_window_rect(10, 20, 160, 120, 3, 0, 0, 0, 0, MEMO_GEOMETRY_CORNER, &r);
+    where.quadrant = 3;
+    placement_window_rect(&where, &r);
     expect_rect({10, 940, 170, 1060}, r, "quadrant 3");
-    placement_window_rect(10, 20, 160, 120, 7, 1, 2, 3, 4, MEMO_GEOMETRY_CORNER, &r);
+    where.quadrant = 7;
+    placement_window_rect(&where, &r);
     expect_rect({0, 0, 100, 100}, r, "unknown quadrant");
-    placement_window_rect(10, 20, 160, 120, 4, 1, 2, 3, 4, MEMO_GEOMETRY_ABSOLUTE, &r);
+    where.geometry = memo_geometry::rect;
+    placement_window_rect(&where, &r);
     expect_rect({1, 2, 3, 4}, r, "absolute");
     // Values from an edited file never overflow.
-    placement_window_rect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 4, 0, 0, 0, 0,
-                             MEMO_GEOMETRY_CORNER, &r);
+    where = {memo_geometry::corner, {0, 0, 0, 0}, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 4};
+    placement_window_rect(&where, &r);
     EXPECT_LE(r.left, r.right);
 }
 

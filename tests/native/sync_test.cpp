@@ -48,17 +48,11 @@ protected:
         EXPECT_EQ(1, memo_file_load(k_main, path("m").c_str()));
         return memo_registry_next(nullptr);
     }
-    static memo_record* record(memo_hwnd w) { return static_cast<memo_record*>(memo_registry_find(w)); }
-    static void set_text(memo_hwnd w, const char* text) {
-        memo_record* r = record(w);
-        TRACKED_FREE(r->text);
-        r->text = TRACKED_NEW(char, strlen(text) + 1);
-        strcpy(r->text, text);
-    }
+    static void set_text(memo_hwnd w, const char* text) { native_test::set_record_text(record_of(w), text); }
     static std::vector<std::string> texts() {
         std::vector<std::string> list;
         for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
-            list.push_back(record(w)->text);
+            list.push_back(record_of(w)->text);
         }
         return list;
     }
@@ -120,9 +114,9 @@ TEST_F(SyncTest, TextWriteKeepsWhatAnotherComputerWroteAsAMemoBeside) {
         EXPECT_EQ(c.memos, texts());
         if (c.memos.size() == 2) {
             memo_hwnd kept = memo_registry_next(w);
-            const char* name = record(kept)->file_name;
+            const char* name = record_of(kept)->file_name;
             EXPECT_EQ(c.memos[1], get(std::string(name) + ".txt")) << "the other bytes as they were";
-            EXPECT_EQ(3, record(kept)->color_index) << "the other computer's keys";
+            EXPECT_EQ(3, record_of(kept)->color_index) << "the other computer's keys";
             platform_rect a, b;
             platform_window_rect(w, &a);
             platform_window_rect(kept, &b);
@@ -183,7 +177,7 @@ TEST_F(SyncTest, FolderChangesFromOutsideRefreshOwnWritesDoNot) {
     put("n.ini", k_ini);
     EXPECT_EQ(1, memo_sync_folder_changed(k_main));
     EXPECT_EQ(std::vector<std::string>({"theirs", "new"}), texts());
-    EXPECT_EQ(5, record(w)->color_index);
+    EXPECT_EQ(5, record_of(w)->color_index);
     platform_window_rect(w, &after);
     EXPECT_EQ(before.left, after.left);
 
@@ -205,11 +199,11 @@ TEST_F(SyncTest, TextFileTruncatedToZeroKeepsTheTextAsAMemo) {
 
 TEST_F(SyncTest, AMemoBeingEditedMeetsTheChangeWhenTheEditEnds) {
     memo_hwnd w = load("base");
-    record(w)->editing = 1;
+    record_of(w)->editing = 1;
     replace_by_rename("m.txt", "theirs");
     EXPECT_EQ(0, memo_sync_folder_changed(k_main));
     EXPECT_EQ(std::vector<std::string>({"base"}), texts());
-    record(w)->editing = 0;
+    record_of(w)->editing = 0;
     memo_sync_edit_ended(k_main, w);
     EXPECT_EQ(std::vector<std::string>({"theirs"}), texts());
     EXPECT_EQ(0, memo_sync_folder_changed(k_main));

@@ -8,13 +8,12 @@
 #include "edit_text.h"
 #include "tracked_memory.h"
 #include "utf8_text.h"
+#include "native_test_support.h"
 
 namespace {
 
-class TextRulesTest : public ::testing::Test {
+class TextRulesTest : public native_test::LeakCheckedTest {
 protected:
-    void SetUp() override { live_ = tracked_live_count(); }
-    void TearDown() override { EXPECT_EQ(live_, tracked_live_count()); }
 
     static std::string repair(const std::string& bytes) {
         size_t length = 0;
@@ -31,8 +30,6 @@ protected:
         TRACKED_FREE(text);
         return result;
     }
-
-    uint64_t live_ = 0;
 };
 
 const std::string k_fffd = "\xEF\xBF\xBD";

@@ -29,11 +29,6 @@ protected:
         memo_registry_remove(k_memo);
         LeakCheckedTest::TearDown();
     }
-    void set_text(const char* text) {
-        size_t n = strlen(text) + 1;
-        record->text = TRACKED_NEW(char, n);
-        memcpy(record->text, text, n);
-    }
     std::string tip() {
         char* block = tooltip_text_build(k_memo);
         EXPECT_NE(nullptr, block);
@@ -90,9 +85,7 @@ TEST_F(TooltipTextTest, TipIsTheTextThenTheLastModifiedLine) {
         {long_text.c_str(), 0, 0, long_text.substr(0, TOOLTIP_TEXT_MAX) + u8"…\n最終更新日 0月0日 0時0分"},
     };
     for (size_t i = 0; i < sizeof cases / sizeof *cases; i++) {
-        if (record->text) TRACKED_FREE(record->text);
-        record->text = nullptr;
-        if (cases[i].text) set_text(cases[i].text);
+        native_test::set_record_text(record, cases[i].text);
         record->day = cases[i].day;
         record->time = cases[i].time;
         EXPECT_EQ(cases[i].tip, tip()) << "case " << i;

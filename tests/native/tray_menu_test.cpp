@@ -58,12 +58,7 @@ protected:
     // Registers a memo; a null text stands for a memo that never had one.
     void add_memo(const char* text) {
         memo_hwnd w = fake_window(windows.size() + 1);
-        memo_record* record = memo_registry_add(w);
-        if (text) {
-            size_t n = strlen(text) + 1;
-            record->text = TRACKED_NEW(char, n);
-            memcpy(record->text, text, n);
-        }
+        native_test::set_record_text(memo_registry_add(w), text);
         windows.push_back(w);
     }
 };

@@ -294,46 +294,47 @@ protected:
     }
 };
 
-TEST_F(BalloonWindowTest, StandsLeftOfTheMemoMirroredAndColourKeyedOnGreen) {
-    HWND memo = make_memo(300, 200, 160, 120);
-    ASSERT_EQ(1, balloon_show(BALLOON_NEW, memo));
-    HWND balloon = find_balloon();
-    ASSERT_NE(nullptr, balloon);
-    RECT r;
-    GetWindowRect(balloon, &r);
-    EXPECT_EQ(240, r.left);
-    EXPECT_EQ(220, r.top);
-    EXPECT_EQ(50, r.right - r.left) << "96 DPI";
-    EXPECT_EQ(40, r.bottom - r.top);
-    EXPECT_EQ(BALLOON_NEW | BALLOON_SIDE_LEFT, GetWindowLongPtrA(balloon, GWLP_USERDATA));
-    EXPECT_EQ(nullptr, GetWindow(balloon, GW_OWNER)) << "outlives its memo";
-    LONG_PTR ex = GetWindowLongPtrA(balloon, GWL_EXSTYLE);
-    EXPECT_TRUE(ex & WS_EX_LAYERED);
-    EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
-
-    COLORREF key = 0;
-    BYTE alpha = 0;
-    DWORD flags = 0;
-    ASSERT_TRUE(GetLayeredWindowAttributes(balloon, &key, &alpha, &flags));
-    EXPECT_EQ(k_green, key);
-    EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), flags);
-
-    EXPECT_EQ(HTCAPTION, SendMessageA(balloon, WM_NCHITTEST, 0, MAKELPARAM(r.left + 3, r.top + 3)))
-        << "dragged by any point";
-    DestroyWindow(memo);
-}
-
-TEST_F(BalloonWindowTest, AtTheLeftEdgeItStandsRightOfTheMemo) {
-    HWND memo = make_memo(20, 100, 160, 120);
-    ASSERT_EQ(1, balloon_show(BALLOON_PEEL, memo));
-    HWND balloon = find_balloon();
-    ASSERT_NE(nullptr, balloon);
-    RECT r;
-    GetWindowRect(balloon, &r);
-    EXPECT_EQ(190, r.left);
-    EXPECT_EQ(120, r.top);
-    EXPECT_EQ(BALLOON_PEEL | BALLOON_SIDE_RIGHT, GetWindowLongPtrA(balloon, GWLP_USERDATA));
-    DestroyWindow(memo);
+// Left of the memo, mirrored, unless the screen's left edge leaves no room;
+// colour-keyed on green, dragged by any point, owned by no window so that it
+// outlives its memo.
+TEST_F(BalloonWindowTest, StandsBesideTheMemoColourKeyedOnGreen) {
+    const struct {
+        int memo_left, memo_top;
+        int kind;
+        LONG left, top;
+        LONG_PTR side;
+    } cases[] = {
+        {300, 200, BALLOON_NEW, 240, 220, BALLOON_SIDE_LEFT},
+        {20, 100, BALLOON_PEEL, 190, 120, BALLOON_SIDE_RIGHT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.memo_left);
+        HWND memo = make_memo(c.memo_left, c.memo_top, 160, 120);
+        ASSERT_EQ(1, balloon_show(c.kind, memo));
+        HWND balloon = find_balloon();
+        ASSERT_NE(nullptr, balloon);
+        RECT r;
+        GetWindowRect(balloon, &r);
+        EXPECT_EQ(c.left, r.left);
+        EXPECT_EQ(c.top, r.top);
+        EXPECT_EQ(50, r.right - r.left) << "96 DPI";
+        EXPECT_EQ(40, r.bottom - r.top);
+        EXPECT_EQ(c.kind | c.side, GetWindowLongPtrA(balloon, GWLP_USERDATA));
+        EXPECT_EQ(nullptr, GetWindow(balloon, GW_OWNER)) << "outlives its memo";
+        LONG_PTR ex = GetWindowLongPtrA(balloon, GWL_EXSTYLE);
+        EXPECT_TRUE(ex & WS_EX_LAYERED);
+        EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+        COLORREF key = 0;
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(balloon, &key, &alpha, &flags));
+        EXPECT_EQ(k_green, key);
+        EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), flags);
+        EXPECT_EQ(HTCAPTION, SendMessageA(balloon, WM_NCHITTEST, 0, MAKELPARAM(r.left + 3, r.top + 3)))
+            << "dragged by any point";
+        DestroyWindow(memo);
+        DestroyWindow(balloon);
+    }
 }
 
 // Screen pixel through the display, in the balloon's place.

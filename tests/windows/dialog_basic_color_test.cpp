@@ -416,36 +416,11 @@ TEST_F(SheetTest, CancelledColourPickerChangesNothing) {
 TEST_F(SheetTest, ColourButtonsAreDrawnInTheirSlotsColours) {
     g_settings.colors[4].color = 0x00112233;
     g_settings.colors[4].bordercolor = 0x00445566;
-    COLORREF inside = 0, edge = 0;
-    ASSERT_TRUE(run_sheet([&](HWND sheet) {
-        HWND page = sheet_page(sheet, 1);
-        HDC dc = CreateCompatibleDC(nullptr);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = 80;
-        bi.bmiHeader.biHeight = -24;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        DRAWITEMSTRUCT item = {};
-        item.CtlType = ODT_BUTTON;
-        item.CtlID = 1105;
-        item.itemAction = ODA_DRAWENTIRE;
-        item.hwndItem = GetDlgItem(page, 1105);
-        item.hDC = dc;
-        item.rcItem = {0, 0, 80, 24};
-        SendMessageA(page, WM_DRAWITEM, 1105, reinterpret_cast<LPARAM>(&item));
-        GdiFlush();
-        inside = GetPixel(dc, 5, 12);
-        edge = GetPixel(dc, 0, 12);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }, IDCANCEL));
-    EXPECT_EQ(0x00112233u, inside);
-    EXPECT_EQ(0x00445566u, edge);
+    memo_test::canvas c(80, 24, RGB(255, 255, 255));
+    ASSERT_TRUE(run_sheet([&](HWND sheet) { memo_test::draw_item(sheet_page(sheet, 1), 1105, c, ODT_BUTTON); },
+                          IDCANCEL));
+    EXPECT_EQ(0x00112233u, c.at(5, 12));
+    EXPECT_EQ(0x00445566u, c.at(0, 12));
 }
 
 TEST_F(SheetTest, CancelledFontPickerKeepsTheFont) {

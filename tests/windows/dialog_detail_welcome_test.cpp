@@ -23,6 +23,7 @@ namespace {
 
 using memo_test::SheetTest;
 using memo_test::click;
+using memo_test::draw_item;
 using memo_test::enabled;
 using memo_test::find_sheet;
 using memo_test::k_welcome_text;
@@ -99,46 +100,15 @@ TEST_F(SheetTest, DetailsPageWritesTheSideAndSizesAtOnce) {
 
 // --- version page ---------------------------------------------------------------------
 
-// Paints an owner-drawn item of a page into a white picture; returns its
-// pixels, top row first.
-std::vector<COLORREF> draw_item(HWND page, int id, int width, int height) {
-    std::vector<COLORREF> pixels;
-    HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DRAWITEMSTRUCT item = {};
-    item.CtlType = ODT_STATIC;
-    item.CtlID = id;
-    item.itemAction = ODA_DRAWENTIRE;
-    item.hwndItem = GetDlgItem(page, id);
-    item.hDC = dc;
-    item.rcItem = all;
-    SendMessageA(page, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
-    GdiFlush();
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    pixels.assign(p, p + width * height);
-    for (COLORREF& c : pixels) c &= 0xFFFFFF;
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return pixels;
-}
-
-// Columns (or rows) that hold anything but white.
-std::vector<bool> inked(const std::vector<COLORREF>& pixels, int width, int height, bool columns) {
+// Paints an owner-drawn item into a white picture; the columns (or rows)
+// that hold anything but white.
+std::vector<bool> inked(HWND page, int id, int width, int height, bool columns) {
+    memo_test::canvas c(width, height, RGB(255, 255, 255));
+    draw_item(page, id, c);
     std::vector<bool> ink(columns ? width : height, false);
     for (int y = 0; y < height; y++) {
         for (int x = 0; x < width; x++) {
-            if (pixels[y * width + x] != 0xFFFFFF) ink[columns ? x : y] = true;
+            if (c.at(x, y) != RGB(255, 255, 255)) ink[columns ? x : y] = true;
         }
     }
     return ink;
@@ -158,7 +128,7 @@ TEST_F(SheetTest, VersionPageShowsNameVersionNoticeAndLink) {
         over_line = SendMessageA(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(GetDlgItem(page, 2029)),
                                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         // A 400 x 50 item: the 4:1 banner is 200 wide, flush right.
-        columns = inked(draw_item(page, 1039, 400, 50), 400, 50, true);
+        columns = inked(page, 1039, 400, 50, true);
     }, IDCANCEL));
     EXPECT_EQ("Kelvane Ver.1.00.0000 64bit版\n", line);
     EXPECT_EQ("Copyright (C) 2026 Kelvane developers", notice);
@@ -229,7 +199,7 @@ TEST(WelcomeDialog, GreetsCentredOnTheScreenWithItsBanner) {
         text = text_of(GetDlgItem(dialog, IDC_WELCOME_TEXT));
         GetWindowRect(dialog, &r);
         // A 320 x 100 item: the 640 x 140 banner is 70 high, from the top.
-        rows = inked(draw_item(dialog, IDC_WELCOME_BANNER, 320, 100), 320, 100, false);
+        rows = inked(dialog, IDC_WELCOME_BANNER, 320, 100, false);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }));
     EXPECT_EQ(k_welcome_text, text);

@@ -7,6 +7,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <ctype.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -105,172 +111,158 @@ bool parse_template(int id, parsed_dialog* dialog) {
     return true;
 }
 
-struct control_row {
-    int id;
-    const char* cls;
-    const char* text;  // code page 932
-    short x, y, cx, cy;
-    DWORD style;       // besides WS_CHILD | WS_VISIBLE
-    DWORD exstyle;
-};
+// ------------------------------------------------- kelvane.rc as written
 
-struct template_case {
-    const char* name;
-    int id;
-    const char* caption;
-    short cx, cy;
-    DWORD style;
-    BYTE charset;
-    std::vector<control_row> rows;
-};
-
-const DWORD CHECK = BS_AUTOCHECKBOX | WS_TABSTOP;
-const DWORD RADIO = BS_AUTORADIOBUTTON | WS_TABSTOP;
-const DWORD GROUP = BS_GROUPBOX;
-const DWORD TRACK = TBS_BOTH | TBS_NOTICKS | WS_GROUP | WS_TABSTOP;
-const DWORD NAME_EDIT = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
-const DWORD PAGE = DS_SETFONT | DS_MODALFRAME | WS_CAPTION | WS_SYSMENU;
-const char* TRACKBAR = "msctls_trackbar32";
-
-std::vector<template_case> template_cases() {
-    return {
-        {"Welcome", 123, "Kelvane", 213, 173, PAGE | WS_POPUP, 128, {
-            {1, "Button", "OK", 156, 150, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
-            {1001, "Button", "このメッセージを再表示しない。", 6, 156, 113, 10, CHECK, 0},
-            {1028, "Static", k_welcome_text, 6, 54, 204, 90, SS_LEFT, WS_EX_STATICEDGE},
-            {1038, "Static", "", 6, 6, 204, 42, SS_OWNERDRAW | SS_SUNKEN, 0},
-        }},
-        {"Basic", 201, "設定", 229, 241, PAGE, 128, {
-            {-1, "Button", "基本", 6, 6, 210, 114, GROUP, 0},
-            {1001, "Button", "常に手前に表示", 18, 18, 65, 10, CHECK | WS_GROUP, 0},
-            {1003, "Button", "IMEの入力モードを自動的に日本語に切り換える", 18, 30, 158, 10, CHECK, 0},
-            {1005, "Button", "メモをはがすとき、データを削除せずごみ箱に入れる", 18, 42, 163, 10, CHECK, 0},
-            {1023, "Button", "メモをはがすとき、確認ダイアログを表示する", 18, 54, 141, 10, CHECK, 0},
-            {1024, "Button", "メモの折り目を左側にする (通常右側)", 18, 66, 127, 10, CHECK, 0},
-            {1035, "Button", "メモの作成時にテキストボックスも表示する", 18, 78, 135, 10, CHECK, 0},
-            {1036, "Button", "何も入力しないでテキストボックスを閉じるとダイアログを表示する", 18, 90, 195, 10, CHECK, 0},
-            {-1, "Button", "ツールチップの表示時間", 6, 126, 102, 42, GROUP, 0},
-            {1004, TRACKBAR, "", 12, 139, 90, 15, TRACK, 0},
-            {-1, "Static", "なし", 12, 156, 18, 8, SS_LEFT, 0},
-            {-1, "Static", "10秒", 36, 156, 16, 8, SS_LEFT, 0},
-            {-1, "Static", "20秒", 60, 156, 16, 8, SS_LEFT, 0},
-            {-1, "Static", "30秒", 84, 156, 16, 8, SS_LEFT, 0},
-            {-1, "Button", "デフォルトのメモサイズ", 114, 174, 102, 42, GROUP, 0},
-            {1010, TRACKBAR, "", 120, 187, 90, 15, TRACK, 0},
-            {-1, "Static", "小", 126, 204, 8, 8, SS_LEFT, 0},
-            {-1, "Static", "大", 198, 204, 8, 8, SS_LEFT, 0},
-            {-1, "Static", "中", 162, 204, 8, 8, SS_LEFT, 0},
-            {-1, "Button", "タスクトレイアイコンのダブルクリック", 114, 126, 102, 42, GROUP, 0},
-            {1033, "Button", "メモの作成", 120, 138, 48, 10, RADIO | WS_GROUP, 0},
-            {1034, "Button", "表示/非表示の切り替え", 120, 150, 89, 10, RADIO, 0},
-            {-1, "Button", "透過度", 6, 174, 102, 42, GROUP, 0},
-            {1002, TRACKBAR, "", 12, 187, 90, 15, TRACK, 0},
-            {-1, "Static", "透明", 12, 204, 18, 8, SS_LEFT, 0},
-            {-1, "Static", "不透明", 78, 204, 24, 8, SS_RIGHT, 0},
-            {1049, "Button", "タスクトレイのメニューにメモのリストを表示する", 18, 102, 135, 10, CHECK, 0},
-        }},
-        {"Colour", 202, "メモの色", 229, 241, PAGE, 0, {
-            {-1, "Button", "色", 6, 6, 210, 174, GROUP, 0},
-            {1101, "Button", "", 12, 48, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1102, "Button", "", 12, 67, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1103, "Button", "", 12, 85, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1104, "Button", "", 12, 102, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1105, "Button", "", 12, 120, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1106, "Button", "", 12, 139, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1107, "Button", "", 12, 157, 50, 14, BS_OWNERDRAW | WS_TABSTOP, 0},
-            {1201, "Edit", "", 66, 48, 144, 14, NAME_EDIT | WS_GROUP, 0},
-            {1202, "Edit", "", 66, 67, 144, 14, NAME_EDIT, 0},
-            {1203, "Edit", "", 66, 85, 144, 14, NAME_EDIT, 0},
-            {1205, "Edit", "", 66, 120, 144, 14, NAME_EDIT, 0},
-            {1204, "Edit", "", 66, 102, 144, 14, NAME_EDIT, 0},
-            {1206, "Edit", "", 66, 139, 144, 14, NAME_EDIT, 0},
-            {1207, "Edit", "", 66, 157, 144, 14, NAME_EDIT, 0},
-            {-1, "Static",
-             "色を変更するには、色の部分をクリックしてください。\n文字や枠の色を変えるには色の部分を右クリックして下さい。",
-             12, 18, 195, 16, SS_LEFT, 0},
-            {-1, "Button", "フォント", 6, 186, 210, 48, GROUP, 0},
-            {-1, "Static", "フォント名", 12, 198, 30, 8, SS_LEFT, 0},
-            {-1, "Static", "スタイル", 102, 198, 23, 8, SS_LEFT, 0},
-            {-1, "Static", "サイズ", 132, 198, 19, 8, SS_LEFT, 0},
-            {1006, "Static", "", 12, 210, 84, 12, SS_LEFT, WS_EX_STATICEDGE},
-            {1008, "Static", "", 102, 210, 24, 12, SS_LEFT, WS_EX_STATICEDGE},
-            {1009, "Static", "", 132, 210, 24, 12, SS_LEFT, WS_EX_STATICEDGE},
-            {1007, "Button", "選択", 162, 210, 50, 14, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
-        }},
-        {"Data", 203, "データと位置", 227, 241, PAGE, 0, {
-            {-1, "Button", "メモデータの保存先", 6, 6, 210, 162, GROUP, 0},
-            {1024, "Button", "ポータブルモード", 12, 18, 63, 10, RADIO | WS_GROUP, 0},
-            {1025, "Button", "スタンダードモード", 12, 54, 66, 10, RADIO, 0},
-            {1046, "Static",
-             "メモのデータをプログラムと同じフォルダに保存します。\nプログラムごとUSBメモリなどで持ち運ぶこともできます。",
-             24, 30, 186, 18, SS_LEFT, 0},
-            {1021, "Static",
-             "メモのデータを任意のフォルダに保存します。\n保存先をクラウドストレージにすることで、複数のコンピュータでメモを同期することもできます。",
-             24, 66, 174, 24, SS_LEFT, 0},
-            {1026, "Button", "適用", 159, 147, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
-            {1027, "Button", "フォルダのパス", 23, 92, 186, 51, GROUP, 0},
-            {1019, "Static", "", 29, 104, 174, 16, SS_LEFT, WS_EX_STATICEDGE},
-            {1020, "Button", "参照", 153, 124, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
-            {-1, "Button", "メモデータの形式", 6, 174, 210, 60, GROUP, 0},
-            {-1, "Button", "BOM (UTF-8)", 12, 186, 96, 40, GROUP, 0},
-            {1029, "Button", "BOMあり", 18, 198, 42, 10, RADIO | WS_GROUP, 0},
-            {1030, "Button", "BOMなし", 18, 210, 43, 10, RADIO, 0},
-            {-1, "Button", "改行コード", 114, 186, 96, 40, GROUP, 0},
-            {1031, "Button", "LF (for UNIX、macOS)", 120, 198, 86, 10, RADIO | WS_GROUP, 0},
-            {1032, "Button", "CR + LF (for Windows)", 120, 210, 87, 10, RADIO, 0},
-            {1050, "Button", "フォルダの変更を自動で反映する", 12, 149, 140, 10, CHECK | WS_GROUP, 0},
-        }},
-        {"Detail", 204, "詳細", 227, 241, PAGE, 0, {
-            {-1, "Button", "タスクバーの位置とサイズ", 6, 6, 210, 48, GROUP, 0},
-            {-1, "Button", "位置", 12, 18, 102, 30, GROUP, 0},
-            {1040, "Button", "左", 18, 30, 23, 10, RADIO | WS_GROUP, 0},
-            {1041, "Button", "上", 42, 30, 23, 10, RADIO, 0},
-            {1042, "Button", "右", 66, 30, 23, 10, RADIO, 0},
-            {1043, "Button", "下", 90, 30, 23, 10, RADIO, 0},
-            {-1, "Button", "サイズ", 120, 18, 84, 30, GROUP, 0},
-            {1047, "Static", "W", 124, 31, 8, 8, SS_LEFT, 0},
-            {1048, "Static", "H", 162, 31, 8, 8, SS_LEFT, 0},
-            {1044, "Edit", "", 132, 30, 24, 12, ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 0},
-            {1045, "Edit", "", 170, 30, 24, 12, ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0},
-        }},
-        {"Version", 205, "バージョン情報", 227, 241, PAGE, 0, {
-            {2029, "Static", "スタティック", 60, 48, 156, 8, SS_LEFT, WS_EX_RIGHT},
-            {2030, "Static", "スタティック", 60, 57, 156, 8, SS_LEFT, WS_EX_RIGHT},
-            {2028, "Static", "スタティック", 54, 66, 162, 8, SS_RIGHT | SS_NOTIFY | WS_GROUP | WS_TABSTOP, 0},
-            {1039, "Static", "", 6, 6, 210, 37, SS_OWNERDRAW, 0},
-        }},
-    };
+// A file of the source tree; under Wine the Unix path is on drive Z.
+std::string source_text(const char* name) {
+    std::string path = std::string(KELVANE_RESOURCES) + "/" + name;
+    if (path[0] == '/') path = "Z:" + path;
+    return memo_test::read_file(path);
 }
 
-TEST(DialogTemplates, AreExactlyAsTabled) {
-    for (const template_case& t : template_cases()) {
-        SCOPED_TRACE(t.name);
+// The names the templates use: the styles, and the numbers of resource.h.
+std::map<std::string, long> rc_symbols() {
+#define SYMBOL(name) {#name, static_cast<long>(name)}
+    std::map<std::string, long> symbols = {
+        SYMBOL(DS_SETFONT), SYMBOL(DS_MODALFRAME), SYMBOL(WS_POPUP), SYMBOL(WS_CAPTION),
+        SYMBOL(WS_SYSMENU), SYMBOL(WS_TABSTOP), SYMBOL(WS_GROUP), SYMBOL(WS_BORDER),
+        SYMBOL(WS_EX_STATICEDGE), SYMBOL(WS_EX_RIGHT), SYMBOL(BS_PUSHBUTTON), SYMBOL(BS_AUTOCHECKBOX),
+        SYMBOL(BS_AUTORADIOBUTTON), SYMBOL(BS_GROUPBOX), SYMBOL(BS_OWNERDRAW), SYMBOL(SS_LEFT),
+        SYMBOL(SS_RIGHT), SYMBOL(SS_NOTIFY), SYMBOL(SS_OWNERDRAW), SYMBOL(SS_SUNKEN), SYMBOL(ES_LEFT),
+        SYMBOL(ES_AUTOHSCROLL), SYMBOL(ES_NUMBER), SYMBOL(TBS_BOTH), SYMBOL(TBS_NOTICKS), SYMBOL(IDOK)};
+#undef SYMBOL
+    std::istringstream header(source_text("resource.h"));
+    std::string line;
+    while (std::getline(header, line)) {
+        char name[64];
+        long value;
+        if (sscanf(line.c_str(), " #define %63s (%ld)", name, &value) == 2 ||
+            sscanf(line.c_str(), " #define %63s %li", name, &value) == 2) {
+            symbols[name] = value;
+        }
+    }
+    return symbols;
+}
+
+// The fields of a statement, split at the commas outside strings; strings
+// lose their quotes and take their escapes, names and numbers their spaces.
+std::vector<std::string> rc_fields(const std::string& statement) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < statement.size(); i++) {
+        char c = statement[i];
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (quoted && c == '\\') {
+            c = statement[++i];
+            fields.back() += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+        } else if (!quoted && c == ',') {
+            fields.emplace_back();
+        } else if (quoted || !isspace(static_cast<unsigned char>(c))) {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+std::wstring utf16(const std::string& utf8) {
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0],
+                                    static_cast<int>(text.size())));
+    return text;
+}
+
+// The dialogs of kelvane.rc by number, as its statements spell them.
+std::map<int, parsed_dialog> rc_dialogs() {
+    std::map<std::string, long> symbols = rc_symbols();
+    auto value = [&](const std::string& names) {  // a number, or names joined by bars
+        long v = 0;
+        std::istringstream parts(names);
+        for (std::string name; std::getline(parts, name, '|');) {
+            v |= isdigit(static_cast<unsigned char>(name[0])) ? strtol(name.c_str(), nullptr, 0) : symbols.at(name);
+        }
+        return v;
+    };
+    std::map<int, parsed_dialog> dialogs;
+    parsed_dialog* d = nullptr;
+    std::string control;  // a CONTROL statement, over as many lines as it takes
+    std::istringstream rc(source_text("kelvane.rc"));
+    for (std::string line; std::getline(rc, line);) {
+        std::istringstream words(line);
+        std::string word, rest;
+        words >> word >> std::ws;
+        std::getline(words, rest);
+        if (!control.empty() && (word == "CONTROL" || word == "END")) {
+            std::vector<std::string> f = rc_fields(control);
+            d->controls.push_back({static_cast<DWORD>(value(f[3])) | WS_CHILD | WS_VISIBLE,
+                                   f.size() > 8 ? static_cast<DWORD>(value(f[8])) : 0,
+                                   static_cast<short>(value(f[4])), static_cast<short>(value(f[5])),
+                                   static_cast<short>(value(f[6])), static_cast<short>(value(f[7])),
+                                   static_cast<int>(value(f[1])), utf16(f[2]), utf16(f[0])});
+            control.clear();
+        }
+        std::vector<std::string> f = rc_fields(rest);
+        if (rest.compare(0, 9, "DIALOGEX ") == 0) {
+            d = &dialogs[static_cast<int>(symbols.at(word))];
+            f = rc_fields(rest.substr(9));
+            d->cx = static_cast<short>(value(f[2]));
+            d->cy = static_cast<short>(value(f[3]));
+        } else if (!d) {
+            continue;
+        } else if (word == "STYLE") {
+            d->style = static_cast<DWORD>(value(f[0]));
+        } else if (word == "CAPTION") {
+            d->caption = utf16(f[0]);
+        } else if (word == "FONT") {
+            d->points = static_cast<WORD>(value(f[0]));
+            d->face = utf16(f[1]);
+            d->weight = static_cast<WORD>(value(f[2]));
+            d->charset = static_cast<BYTE>(value(f[4]));
+        } else if (word == "CONTROL" || !control.empty()) {
+            control += (word == "CONTROL" ? rest : line);
+        } else if (word == "END") {
+            d = nullptr;
+        }
+    }
+    return dialogs;
+}
+
+// The compiled templates say what kelvane.rc says, in its code page, with
+// the pages' font.
+TEST(DialogTemplates, AreCompiledAsWritten) {
+    std::map<int, parsed_dialog> written = rc_dialogs();
+    ASSERT_EQ(6u, written.size());
+    for (const auto& entry : written) {
+        SCOPED_TRACE(entry.first);
+        const parsed_dialog& want = entry.second;
         parsed_dialog d;
-        ASSERT_TRUE(parse_template(t.id, &d)) << "no DIALOGEX " << t.id;
-        EXPECT_EQ(wide(t.caption), d.caption);
-        EXPECT_EQ(t.cx, d.cx);
-        EXPECT_EQ(t.cy, d.cy);
-        EXPECT_EQ(t.style, d.style);
+        ASSERT_TRUE(parse_template(entry.first, &d)) << "no DIALOGEX";
+        EXPECT_TRUE(want.caption == d.caption);
+        EXPECT_EQ(want.cx, d.cx);
+        EXPECT_EQ(want.cy, d.cy);
+        EXPECT_EQ(want.style, d.style);
         EXPECT_EQ(L"Meiryo UI", d.face);
         EXPECT_EQ(10, d.points);
         EXPECT_EQ(400, d.weight);
-        EXPECT_EQ(t.charset, d.charset);
-        ASSERT_EQ(t.rows.size(), d.controls.size()) << "controls in the template";
-        for (size_t i = 0; i < t.rows.size(); i++) {
-            const control_row& want = t.rows[i];
+        EXPECT_EQ(want.charset, d.charset);
+        EXPECT_EQ(entry.first == IDD_WELCOME || entry.first == IDD_SETTINGS_BASIC ? 128 : 0, d.charset);
+        ASSERT_EQ(want.controls.size(), d.controls.size()) << "controls in the template";
+        for (size_t i = 0; i < d.controls.size(); i++) {
+            const parsed_control& w = want.controls[i];
             const parsed_control& got = d.controls[i];
-            SCOPED_TRACE(::testing::Message() << "control " << i << " id " << want.id);
-            EXPECT_EQ(want.id, static_cast<short>(got.id));
-            EXPECT_EQ(0, _wcsicmp(wide(want.cls).c_str(), got.cls.c_str())) << "class";
-            EXPECT_TRUE(wide(want.text) == got.text) << "text";
-            EXPECT_EQ(want.x, got.x);
-            EXPECT_EQ(want.y, got.y);
-            EXPECT_EQ(want.cx, got.cx);
-            EXPECT_EQ(want.cy, got.cy);
-            EXPECT_EQ(want.style | WS_CHILD | WS_VISIBLE, got.style) << std::hex << got.style;
-            EXPECT_EQ(want.exstyle, got.exstyle) << std::hex << got.exstyle;
+            SCOPED_TRACE(::testing::Message() << "control " << i << " id " << w.id);
+            EXPECT_EQ(static_cast<short>(w.id), static_cast<short>(got.id));
+            EXPECT_EQ(0, _wcsicmp(w.cls.c_str(), got.cls.c_str())) << "class";
+            EXPECT_TRUE(w.text == got.text) << "text";
+            EXPECT_EQ(w.x, got.x);
+            EXPECT_EQ(w.y, got.y);
+            EXPECT_EQ(w.cx, got.cx);
+            EXPECT_EQ(w.cy, got.cy);
+            EXPECT_EQ(w.style, got.style) << std::hex << got.style;
+            EXPECT_EQ(w.exstyle, got.exstyle) << std::hex << got.exstyle;
         }
     }
+    EXPECT_TRUE(wide(k_welcome_text) == written[IDD_WELCOME].controls[2].text) << "the welcome text";
 }
 
 // The banners: their resources are 8-bit pictures of the fixed sizes.
@@ -350,22 +342,24 @@ TEST_F(SheetTest, EveryPageFitsInsideTheSheet) {
 
 // Every control of every page is there, of its class, with its styles.
 TEST_F(SheetTest, PagesHoldTheirControls) {
-    std::vector<template_case> cases = template_cases();
     ASSERT_TRUE(run_sheet([&](HWND sheet) {
         for (int index = 0; index < 5; index++) {
             HWND page = sheet_page(sheet, index);
             ASSERT_NE(nullptr, page);
-            for (const control_row& row : cases[index + 1].rows) {
-                if (row.id == -1) continue;
+            parsed_dialog d;
+            ASSERT_TRUE(parse_template(IDD_SETTINGS_BASIC + index, &d));
+            for (const parsed_control& row : d.controls) {
+                if (static_cast<short>(row.id) == -1) continue;
                 HWND control = GetDlgItem(page, row.id);
                 ASSERT_NE(nullptr, control) << "page " << index << " control " << row.id;
-                char cls[64] = "";
-                GetClassNameA(control, cls, sizeof cls);
-                EXPECT_EQ(0, lstrcmpiA(row.cls, cls)) << row.id << " is " << cls;
+                wchar_t cls[64] = L"";
+                GetClassNameW(control, cls, 64);
+                EXPECT_EQ(0, _wcsicmp(row.cls.c_str(), cls)) << row.id;
                 // At run time a radio button keeps its tab stop only while it
-                // is ticked, and an edit's border becomes a client edge; the
-                // template test above checks those bits as written.
-                DWORD want = (row.style | WS_CHILD) & ~static_cast<DWORD>(WS_TABSTOP | WS_BORDER);
+                // is ticked, an edit's border becomes a client edge and the
+                // page shows only the controls of its mode; the template test
+                // above checks those bits as written.
+                DWORD want = row.style & ~static_cast<DWORD>(WS_TABSTOP | WS_BORDER | WS_VISIBLE);
                 DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
                 EXPECT_EQ(want, style & want) << row.id << std::hex << " " << style;
             }

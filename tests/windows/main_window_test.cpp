@@ -34,14 +34,7 @@ protected:
         std::string base = folder;
         DeleteFileA((base + "\\config.ini").c_str());
         WritePrivateProfileStringA("KELVAN", "DIALOG", "0", (base + "\\config.ini").c_str());
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((base + "\\kelvan\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((base + "\\kelvan\\" + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
+        memo_test::empty_folder(base + "\\kelvan");
     }
 
     void SetUp() override {

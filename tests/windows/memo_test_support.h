@@ -136,30 +136,29 @@ inline char* tracked_copy(const char* text) {
 // Gives the record a copy of text (none for null) in place of its own.
 inline void set_record_text(memo_record* record, const char* text) {
     if (record->text) TRACKED_FREE(record->text);
-    record->text = nullptr;
-    if (text) {
-        size_t n = strlen(text) + 1;
-        record->text = TRACKED_NEW(char, n);
-        memcpy(record->text, text, n);
-    }
+    record->text = text ? TRACKED_NEW(char, strlen(text) + 1) : nullptr;
+    if (text) strcpy(record->text, text);
 }
 
-// A memo window made the way the store loads one: created hidden at the
-// rectangle, registered, its record filled, the init message sent with
-// mode (1 from files, 2 new), then shown.  text may be null (a new memo).
+// A memo window made as the program makes one, with mode (1 from files,
+// 2 new), at the rectangle.  text may be null (a new memo).
 inline HWND create_memo(HWND owner, int left, int top, int width, int height, const char* name,
                         const char* text, int32_t color, uint16_t mode = MEMO_MODE_FROM_FILES) {
-    HWND memo = placement_create_window(owner, 0, 0, 0, 0, 0, left, top, left + width,
-                                           top + height, MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where;
+    where.rect = {left, top, left + width, top + height};
+    memo_record start = {};
+    start.color_index = color;
+    start.text = text ? tracked_copy(text) : nullptr;
+    snprintf(start.file_name, sizeof start.file_name, "%s", name);
+    // Made hidden and shown here without the activation the program's own
+    // show brings: the tests start from an inactive memo.
+    int32_t show = g_settings.show;
+    g_settings.show = 0;
+    HWND memo = placement_create_memo(owner, &where, &start, mode);
+    g_settings.show = show;
     if (!memo) {
         return nullptr;
     }
-    memo_record* record = memo_registry_add(memo);
-    record->color_index = color;
-    record->text = text ? tracked_copy(text) : nullptr;
-    memo_registry_set_name(memo, name);
-    memo_handover handover = {record, mode};
-    platform_window_send(memo, MEMO_MSG_INIT, 0, reinterpret_cast<intptr_t>(&handover));
     ShowWindow(memo, SW_SHOWNOACTIVATE);
     UpdateWindow(memo);
     return memo;
@@ -458,6 +457,73 @@ inline HWND find_owned_dialog(HWND page) {
     HWND found = nullptr;
     wait_for([&] { return (found = owned_dialog(page)) != nullptr; });
     return found;
+}
+
+// A top-down 32-bit picture in a memory DC, filled with one colour first.
+class canvas {
+public:
+    canvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        previous_ = SelectObject(dc_, bitmap_);
+        DWORD value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
+        for (int i = 0; bits_ && i < width * height; i++) bits_[i] = value;
+    }
+    ~canvas() {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    canvas(const canvas&) = delete;
+    canvas& operator=(const canvas&) = delete;
+
+    HDC dc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool ready() const { return dc_ && bitmap_ && bits_; }
+    COLORREF at(int x, int y) const {
+        DWORD v = bits_[y * width_ + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    // How many pixels of column x, rows y0..y1-1, hold colour.
+    int column_count(int x, int y0, int y1, COLORREF colour) const {
+        int n = 0;
+        for (int y = y0; y < y1; y++) n += at(x, y) == colour;
+        return n;
+    }
+    int row_count(int y, int x0, int x1, COLORREF colour) const {
+        int n = 0;
+        for (int x = x0; x < x1; x++) n += at(x, y) == colour;
+        return n;
+    }
+
+private:
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    DWORD* bits_ = nullptr;
+};
+
+// Paints an owner-drawn item of a page (or dialog) over the whole canvas.
+inline void draw_item(HWND page, int id, const canvas& c, UINT type = ODT_STATIC) {
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = type;
+    item.CtlID = id;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hwndItem = GetDlgItem(page, id);
+    item.hDC = c.dc();
+    item.rcItem = {0, 0, c.width(), c.height()};
+    SendMessageA(page, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+    GdiFlush();
 }
 
 // Presses the only button of the first message box with the given caption

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "memo_test_support.h"
 #include "resource.h"
 
 namespace {
@@ -185,42 +186,6 @@ TEST(ResourcesIcon, GroupHoldsEverySizeAtItsColourDepth) {
 
 const COLORREF backdrop = RGB(255, 0, 255);
 
-// Draws the icon at its own size over a magenta backdrop and reads it back,
-// top row first, as 0x00RRGGBB.
-std::vector<DWORD> draw_icon(HICON icon, int side) {
-    std::vector<DWORD> pixels;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = side;
-    bi.bmiHeader.biHeight = -side;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
-    HDC dc = CreateCompatibleDC(NULL);
-    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!dc || !dib) {
-        if (dib) DeleteObject(dib);
-        if (dc) DeleteDC(dc);
-        return pixels;
-    }
-    HGDIOBJ old = SelectObject(dc, dib);
-    RECT all = {0, 0, side, side};
-    HBRUSH brush = CreateSolidBrush(backdrop);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    if (DrawIconEx(dc, 0, 0, icon, side, side, 0, NULL, DI_NORMAL)) {
-        GdiFlush();
-        const DWORD* p = static_cast<const DWORD*>(bits);
-        pixels.assign(p, p + side * side);
-        for (DWORD& px : pixels) px &= 0xFFFFFF;
-    }
-    SelectObject(dc, old);
-    DeleteObject(dib);
-    DeleteDC(dc);
-    return pixels;
-}
-
 TEST(ResourcesIcon, LoadsAtTheSizesTheSystemAsksFor) {
     const int sides[] = {16, 32, 64, 128, 256};
     for (int side : sides) {
@@ -250,11 +215,14 @@ TEST(ResourcesIcon, NoteIsCanaryWithItsBottomRightCornerCutAway) {
         HICON icon = static_cast<HICON>(LoadImageA(resources_module(), MAKEINTRESOURCEA(IDI_KELVANE),
                                                    IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
         ASSERT_NE(icon, nullptr);
-        std::vector<DWORD> px = draw_icon(icon, side);
+        // Drawn at its own size over a magenta backdrop.
+        memo_test::canvas c(side, side, backdrop);
+        ASSERT_TRUE(c.ready());
+        ASSERT_TRUE(DrawIconEx(c.dc(), 0, 0, icon, side, side, 0, NULL, DI_NORMAL));
+        GdiFlush();
         DestroyIcon(icon);
-        ASSERT_EQ(px.size(), static_cast<size_t>(side * side));
-        auto at = [&](int x, int y) { return px[static_cast<size_t>(y * side + x)]; };
-        const DWORD magenta = 0xFF00FF;
+        auto at = [&](int x, int y) { return c.at(x, y); };
+        const COLORREF magenta = backdrop;
         int near_edge = side / 8;
         int far_edge = side - 1 - side / 8;
 
@@ -264,8 +232,8 @@ TEST(ResourcesIcon, NoteIsCanaryWithItsBottomRightCornerCutAway) {
         EXPECT_NE(at(near_edge, far_edge), magenta) << "bottom left is paper";
         EXPECT_NE(at(near_edge, near_edge), magenta) << "top left is paper";
 
-        DWORD paper = at(side / 2, side / 4);
-        int r = (paper >> 16) & 0xFF, g = (paper >> 8) & 0xFF, b = paper & 0xFF;
+        COLORREF paper = at(side / 2, side / 4);
+        int r = GetRValue(paper), g = GetGValue(paper), b = GetBValue(paper);
         EXPECT_GE(r, 0xF0);
         EXPECT_GE(g, 0xF0);
         EXPECT_GE(b, 0x90);

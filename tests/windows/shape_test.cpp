@@ -14,6 +14,8 @@
 
 namespace {
 
+using memo_test::canvas;
+
 const int k_width = 160;
 const int k_height = 120;
 const COLORREF k_fill = 0x0080ffc0;
@@ -39,61 +41,6 @@ std::string rect_text(const RECT& r) {
              static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom));
     return text;
 }
-
-// A top-down 32-bit bitmap in a memory DC, prefilled with k_untouched.
-class canvas {
-public:
-    canvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info;
-        ZeroMemory(&info, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                   nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-        DWORD untouched = (GetRValue(k_untouched) << 16) | (GetGValue(k_untouched) << 8) |
-                          GetBValue(k_untouched);
-        for (int i = 0; i < width * height; i++) bits_[i] = untouched;
-    }
-    ~canvas() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    canvas(const canvas&) = delete;
-    canvas& operator=(const canvas&) = delete;
-
-    HDC dc() const { return dc_; }
-    bool ready() const { return dc_ && bitmap_ && bits_; }
-    COLORREF at(int x, int y) const {
-        DWORD v = bits_[y * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    // How many pixels of column x, rows y0..y1-1, hold colour.
-    int column_count(int x, int y0, int y1, COLORREF colour) const {
-        int n = 0;
-        for (int y = y0; y < y1; y++) n += at(x, y) == colour;
-        return n;
-    }
-    int row_count(int y, int x0, int x1, COLORREF colour) const {
-        int n = 0;
-        for (int x = x0; x < x1; x++) n += at(x, y) == colour;
-        return n;
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    DWORD* bits_ = nullptr;
-};
 
 class ShapeTest : public memo_test::MemoTest {
 protected:
@@ -163,7 +110,7 @@ TEST_F(ShapeTest, RegionAsTheSystemStoresItFoldLeftAndSmallest) {
 
 TEST_F(ShapeTest, InactiveMemoFillFrameAndUntouchedCorner) {
     make_memo(k_width, k_height, nullptr);
-    canvas c(k_width, k_height);
+    canvas c(k_width, k_height, k_untouched);
     paint(c);
 
     EXPECT_EQ(k_fill, c.at(80, 50));
@@ -191,10 +138,10 @@ TEST_F(ShapeTest, InactiveMemoFillFrameAndUntouchedCorner) {
 
 TEST_F(ShapeTest, ActiveMemoDrawsTwoPixelLines) {
     make_memo(k_width, k_height, nullptr);
-    canvas inactive(k_width, k_height);
+    canvas inactive(k_width, k_height, k_untouched);
     memo_test::record_of(memo)->active = 0;
     paint(inactive);
-    canvas active(k_width, k_height);
+    canvas active(k_width, k_height, k_untouched);
     memo_test::record_of(memo)->active = 1;
     paint(active);
 
@@ -212,7 +159,7 @@ TEST_F(ShapeTest, ActiveMemoDrawsTwoPixelLines) {
 TEST_F(ShapeTest, FoldOnTheLeftLeavesTheBottomLeftCorner) {
     g_settings.leftfold = 1;
     make_memo(k_width, k_height, nullptr);
-    canvas c(k_width, k_height);
+    canvas c(k_width, k_height, k_untouched);
     paint(c);
     EXPECT_EQ(k_untouched, c.at(0, 119));
     EXPECT_EQ(k_untouched, c.at(1, 118));
@@ -227,7 +174,7 @@ TEST_F(ShapeTest, TextStaysInsideTheMargins) {
               u8"付箋のテキスト Kelvane の試験です。長い行は折り返され、はみ出した部分は"
               u8"表示されません。付箋のテキスト Kelvane の試験です。付箋のテキスト。"
               u8"付箋のテキスト Kelvane の試験です。付箋のテキスト Kelvane の試験です。");
-    canvas c(k_width, k_height);
+    canvas c(k_width, k_height, k_untouched);
     paint(c);
     int inked = 0;
     int stray = 0;
@@ -243,7 +190,7 @@ TEST_F(ShapeTest, TextStaysInsideTheMargins) {
 
 TEST_F(ShapeTest, EmptyTextDrawsLikeNoText) {
     make_memo(k_width, k_height, "");
-    canvas c(k_width, k_height);
+    canvas c(k_width, k_height, k_untouched);
     paint(c);
     EXPECT_EQ(0, [&] {
         int n = 0;
@@ -255,16 +202,17 @@ TEST_F(ShapeTest, EmptyTextDrawsLikeNoText) {
 TEST_F(ShapeTest, ColourIndexOutsideTheSlotsPaintsLikeANewMemo) {
     make_memo(k_width, k_height, nullptr);
     memo_test::record_of(memo)->color_index = 9;
-    canvas c(k_width, k_height);
+    canvas c(k_width, k_height, k_untouched);
     paint(c);
     EXPECT_EQ(g_settings.colors[MEMO_COLOR_NEW].color, c.at(80, 50));
 }
 
 TEST_F(ShapeTest, WindowWithoutRecordIsNotPainted) {
     make_memo(k_width, k_height, nullptr);
-    canvas c(k_width, k_height);
-    HWND stranger = placement_create_window(owner, 0, 0, 0, 0, 0, 0, 0, k_width, k_height,
-                                               MEMO_GEOMETRY_ABSOLUTE);
+    canvas c(k_width, k_height, k_untouched);
+    memo_placement where;
+    where.rect = {0, 0, k_width, k_height};
+    HWND stranger = placement_create_window(owner, &where);
     ASSERT_NE(nullptr, stranger);
     memo_paint_memo(c.dc(), stranger);
     DestroyWindow(stranger);

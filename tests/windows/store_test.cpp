@@ -48,8 +48,9 @@ protected:
 };
 
 TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
-                                             MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where;
+    where.rect = {100, 120, 260, 240};
+    memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     EXPECT_FALSE(IsWindowVisible(w));
     char class_name[64];
@@ -65,8 +66,7 @@ TEST_F(StoreWinTest, SaveScanAndLoadInAJapaneseFolder) {
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "20240102030405");
     rec->color_index = 3;
-    rec->text = TRACKED_NEW(char, 16);
-    strcpy(rec->text, u8"日本\r\nabc");
+    memo_test::set_record_text(rec, u8"日本\r\nabc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     EXPECT_EQ(std::string("\xEF\xBB\xBF") + u8"日本\r\nabc", get("20240102030405.txt"));
     std::string ini = get("20240102030405.ini");
@@ -116,44 +116,38 @@ TEST_F(StoreWinTest, ReplacingWriteKeepsTheOldFileWhenTheTemporaryCannotBeWritte
     EXPECT_EQ("<missing>", get("keep.txt.tmp"));
 }
 
-TEST_F(StoreWinTest, PeelMovesBothFilesToTheRecycleBin) {
-    put("p.txt", "peel me");
-    put("p.ini", "[KELVAN]\r\n");
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                             MEMO_GEOMETRY_ABSOLUTE);
-    ASSERT_NE(nullptr, w);
-    memo_registry_add(w);
-    memo_registry_set_name(w, "p");
-    EXPECT_EQ(1, memo_file_peel(w));
-    DestroyWindow(w);
-    EXPECT_EQ("<missing>", get("p.txt"));
-    EXPECT_EQ("<missing>", get("p.ini"));
-    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+// With RECYCLE both files go to the recycle bin, without it they are
+// deleted; the memo leaves the registry either way.
+TEST_F(StoreWinTest, PeelRecyclesOrDeletesBothFiles) {
+    for (int recycle : {1, 0}) {
+        SCOPED_TRACE(recycle);
+        g_settings.recycle = recycle;
+        put("p.txt", "peel me");
+        put("p.ini", "[KELVAN]\r\n");
+        memo_placement where;
+        where.rect = {0, 0, 50, 50};
+        memo_hwnd w = placement_create_window(nullptr, &where);
+        ASSERT_NE(nullptr, w);
+        memo_registry_add(w);
+        memo_registry_set_name(w, "p");
+        EXPECT_EQ(1, memo_file_peel(w));
+        DestroyWindow(w);
+        EXPECT_EQ("<missing>", get("p.txt"));
+        EXPECT_EQ("<missing>", get("p.ini"));
+        EXPECT_EQ(nullptr, memo_registry_next(nullptr));
 
-    // Under Wine the bin is the desktop trash of $HOME; on Windows it is
-    // not reachable by path, so only the data folder is checked there.
-    const char* home = getenv("HOME");
-    if (home && home[0] == '/') {
-        std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
-        for (char& c : trash) {
-            if (c == '/') c = '\\';
+        // Under Wine the bin is the desktop trash of $HOME; on Windows it is
+        // not reachable by path, so only the data folder is checked there.
+        const char* home = getenv("HOME");
+        if (home && home[0] == '/') {
+            std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
+            for (char& c : trash) {
+                if (c == '/') c = '\\';
+            }
+            EXPECT_EQ(recycle != 0, GetFileAttributesA(trash.c_str()) != INVALID_FILE_ATTRIBUTES) << trash;
+            DeleteFileA(trash.c_str());
         }
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(trash.c_str())) << trash;
-        DeleteFileA(trash.c_str());
     }
-}
-
-TEST_F(StoreWinTest, PeelWithRecycleOffDeletes) {
-    g_settings.recycle = 0;
-    put("d.txt", "x");
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 0, 0, 50, 50,
-                                             MEMO_GEOMETRY_ABSOLUTE);
-    ASSERT_NE(nullptr, w);
-    memo_registry_add(w);
-    memo_registry_set_name(w, "d");
-    EXPECT_EQ(1, memo_file_peel(w));
-    DestroyWindow(w);
-    EXPECT_EQ("<missing>", get("d.txt"));
 }
 
 TEST_F(StoreWinTest, TextFileOfFourGibibytesIsRefused) {
@@ -283,14 +277,14 @@ TEST_F(StoreWinTest, AListingBringsWhatALookAtEachFileWould) {
 // A memo whose INI another program holds: the save waits a moment, then
 // keeps the change; once the file is let go the retry writes it.
 TEST_F(StoreWinTest, AHeldIniIsWrittenOnceLetGo) {
-    memo_hwnd w = placement_create_window(nullptr, 0, 0, 0, 0, 0, 100, 120, 260, 240,
-                                          MEMO_GEOMETRY_ABSOLUTE);
+    memo_placement where;
+    where.rect = {100, 120, 260, 240};
+    memo_hwnd w = placement_create_window(nullptr, &where);
     ASSERT_NE(nullptr, w);
     memo_record* rec = memo_registry_add(w);
     memo_registry_set_name(w, "m");
     rec->color_index = 2;
-    rec->text = TRACKED_NEW(char, 4);
-    strcpy(rec->text, "abc");
+    memo_test::set_record_text(rec, "abc");
     ASSERT_EQ(1, memo_file_save(w, MEMO_SAVE_ALL));
     HANDLE other = CreateFileA(path("m.ini").c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

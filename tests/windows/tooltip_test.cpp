@@ -185,17 +185,13 @@ TEST_F(TooltipTest, RestingTheMouseOnAnAllCaptionMemoShowsIt) {
                                                       RGB(192, 255, 255));
     ASSERT_NE(nullptr, caption_memo);
     UpdateWindow(caption_memo);
-    memo_record* caption_record = memo_registry_add(caption_memo);
-    caption_record->text = TRACKED_NEW(char, 4);
-    memcpy(caption_record->text, "abc", 4);
+    stand_in(caption_memo, "abc");
     g_settings.tooltiptime = 1000;
     HWND tooltip = memo_tooltip_create(caption_memo);
     ASSERT_NE(nullptr, tooltip);
     memo_tooltip_update(caption_memo, tooltip);
     EXPECT_GT(hover_and_time(caption_memo, tooltip), 0u);
     SetCursorPos(0, 0);
-    DestroyWindow(caption_memo);
-    memo_registry_remove(caption_memo);
 }
 
 TEST_F(TooltipTest, RestingTheMouseShowsItForTheDisplayTimeUnlessItIsOff) {

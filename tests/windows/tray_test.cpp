@@ -57,6 +57,13 @@ protected:
         MemoTest::TearDown();
         drain();
     }
+    static HMENU menu_of(int shown, int memolist) {
+        tray_menu_model model;
+        tray_menu_build(&model, shown, memolist);
+        HMENU menu = tray_icon_menu_create(&model);
+        tray_menu_release(&model);
+        return menu;
+    }
     // Registers a stand-in memo window with a UTF-8 text (none for null).
     void add_memo(const char* text) {
         stand_in(CreateWindowExA(0, "TrayTestOwner", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
@@ -143,10 +150,7 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
     add_memo(u8"A");
     add_memo(u8"B 😀\r\n二行目");
     add_memo(nullptr);
-    tray_menu_model model;
-    tray_menu_build(&model, 1, 1);
-    HMENU menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    HMENU menu = menu_of(1, 1);
     ASSERT_NE(nullptr, menu);
 
     std::vector<MenuItem> items = read_menu(menu);
@@ -183,10 +187,7 @@ TEST_F(TrayTest, MenuHoldsTheModelsItemsInOrder) {
 // memo's own text keeps its breaks.
 TEST_F(TrayTest, MemoListEntryShowsEachLineBreakAsASpace) {
     add_memo(u8"a\nb\rc\r\n\r\nd\n");
-    tray_menu_model model;
-    tray_menu_build(&model, 1, 1);
-    HMENU menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    HMENU menu = menu_of(1, 1);
     ASSERT_NE(nullptr, menu);
     EXPECT_EQ(std::wstring(L"a b c  d "), wide_item(GetSubMenu(menu, 5), 0));
     EXPECT_STREQ(u8"a\nb\rc\r\n\r\nd\n", static_cast<memo_record*>(memo_registry_find(memos.back()))->text);
@@ -194,10 +195,7 @@ TEST_F(TrayTest, MemoListEntryShowsEachLineBreakAsASpace) {
 }
 
 TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
-    tray_menu_model model;
-    tray_menu_build(&model, 0, 0);
-    HMENU menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    HMENU menu = menu_of(0, 0);
     std::vector<MenuItem> items = read_menu(menu);
     ASSERT_EQ(12u, items.size());
     EXPECT_EQ("表示", items[2].text);
@@ -206,9 +204,7 @@ TEST_F(TrayTest, HiddenMenuWithoutMemoListAndAnEmptyList) {
     EXPECT_EQ("設定", items[6].text);
     DestroyMenu(menu);
 
-    tray_menu_build(&model, 0, 1);
-    menu = tray_icon_menu_create(&model);
-    tray_menu_release(&model);
+    menu = menu_of(0, 1);
     HMENU list = GetSubMenu(menu, 4);
     ASSERT_NE(nullptr, list) << "the list is there, empty";
     EXPECT_EQ(0, GetMenuItemCount(list));

@@ -245,8 +245,8 @@ void data_page_copy_one(const platform_folder_entry* entry, void* context) {
     const char* name = entry->name;
     char source[PLATFORM_PATH_SIZE];
     char destination[PLATFORM_PATH_SIZE];
-    if (entry->is_folder || !settings_format_path(source, "%s\\%s", g_settings.path, name) ||
-        !settings_format_path(destination, "%s\\%s", job->target, name)) {
+    if (entry->is_folder || !path_join(source, g_settings.path, name) ||
+        !path_join(destination, job->target, name)) {
         return;
     }
     wchar_t wide_source[MAX_PATH];
