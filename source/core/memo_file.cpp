@@ -347,7 +347,7 @@ int memo_file_save_now(memo_hwnd window, memo_record* record, uint16_t flags,
 }  // namespace
 
 int memo_file_save(memo_hwnd window, uint16_t flags) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+    memo_record* record = memo_registry_find(window);
     if (!record || !record->text) {
         REPORT_FAILURE();
         return 0;
@@ -372,7 +372,7 @@ void memo_file_retry_round(int patient) {
     for (int i = save_queue_count() - 1; i >= 0; i--) {
         memo_hwnd window = save_queue_window(i);
         uint16_t flags = save_queue_flags(window);
-        memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+        memo_record* record = memo_registry_find(window);
         if (!record || !record->text) {
             save_queue_take(window);  // the memo is gone: nothing left to write
             continue;
@@ -565,7 +565,7 @@ int memo_file_reload_seen(memo_hwnd main_window, const folder_listing* view, con
 int memo_file_recycle(const char* path) { return platform_recycle_file(path); }
 
 int memo_file_peel(memo_hwnd window) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+    memo_record* record = memo_registry_find(window);
     if (!record) {
         REPORT_FAILURE();
         memo_registry_remove(window);

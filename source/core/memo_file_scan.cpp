@@ -91,7 +91,7 @@ void memo_file_tell_copy(const char* name) {
 int memo_file_note_gone(const folder_listing* list) {
     int gone = 0;
     for (memo_hwnd w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
-        memo_record* record = static_cast<memo_record*>(memo_registry_find(w));
+        memo_record* record = memo_registry_find(w);
         if (!record || !record->text || record->editing) continue;
         platform_file_stamp now[2];
         memo_file_stamps_now(list, record->file_name, now);

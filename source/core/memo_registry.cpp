@@ -164,8 +164,8 @@ void memo_registry_remove(memo_hwnd window) {
     }
 }
 
-void* memo_registry_find(memo_hwnd window) {
-    if (!window) return s_head ? s_head->window : nullptr;
+memo_record* memo_registry_find(memo_hwnd window) {
+    if (!window) return nullptr;
     registry_entry* e = registry_lookup(window);
     if (!e) {
         REPORT_FAILURE();
@@ -182,23 +182,6 @@ memo_hwnd memo_registry_next(memo_hwnd window) {
         return nullptr;
     }
     return e->next ? e->next->window : nullptr;
-}
-
-void* memo_registry(int32_t code, memo_hwnd window) {
-    switch (code) {
-    case MEMO_REGISTRY_ADD:
-        return memo_registry_add(window);
-    case MEMO_REGISTRY_REMOVE:
-        memo_registry_remove(window);
-        return nullptr;
-    case MEMO_REGISTRY_FIND:
-        return memo_registry_find(window);
-    case MEMO_REGISTRY_NEXT:
-        return memo_registry_next(window);
-    default:
-        REPORT_FAILURE();
-        return nullptr;
-    }
 }
 
 int memo_registry_set_name(memo_hwnd window, const char* file_name) {

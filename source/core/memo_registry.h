@@ -44,18 +44,6 @@ struct memo_handover {
     uint16_t mode;
 };
 
-// Operation codes of memo_registry.
-enum memo_registry_code {
-    MEMO_REGISTRY_ADD = 1,
-    MEMO_REGISTRY_REMOVE = 2,
-    MEMO_REGISTRY_FIND = 3,
-    MEMO_REGISTRY_NEXT = 4
-};
-
-// The one entry point; the result's type depends on the code (see below).
-// Any other code yields null.
-void* memo_registry(int32_t code, memo_hwnd window);
-
 // Appends window and returns its record, every field zero.  The registry
 // owns the record (and the record its text) until memo_registry_remove.
 memo_record* memo_registry_add(memo_hwnd window);
@@ -63,10 +51,9 @@ memo_record* memo_registry_add(memo_hwnd window);
 // Releases the record's text, then the record.  An unknown window is ignored.
 void memo_registry_remove(memo_hwnd window);
 
-// For a registered window its memo_record*; for null the first registered
-// window (a memo_hwnd) or null when empty; for an unknown window null.
-// memo_registry_next(NULL) gives the first window typed.
-void* memo_registry_find(memo_hwnd window);
+// The record of a registered window; null for null or an unknown window.
+// The first window is memo_registry_next(nullptr).
+memo_record* memo_registry_find(memo_hwnd window);
 
 // The window after window, or the first for null; null after the last.
 // An unknown window yields null.

@@ -118,7 +118,7 @@ void memo_search_run(const char* query, const platform_time* now, memo_search_re
     char* folded = nullptr;
     size_t room = 0;
     for (memo_hwnd w = memo_registry_next(nullptr); w && count < memos; w = memo_registry_next(w)) {
-        const memo_record* record = static_cast<const memo_record*>(memo_registry_find(w));
+        const memo_record* record = memo_registry_find(w);
         if (!record) continue;
         int32_t place = MEMO_SEARCH_EVERY;
         if (word_count > 0) {

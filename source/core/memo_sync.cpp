@@ -44,7 +44,7 @@ int memo_sync_files_changed(memo_hwnd main_window, const char* const* names, int
 int32_t memo_sync_refresh_count(void) { return s_refresh_count; }
 
 void memo_sync_edit_ended(memo_hwnd main_window, memo_hwnd memo) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    memo_record* record = memo_registry_find(memo);
     if (!record || !record->refresh_due || !record->text) return;
     record->refresh_due = 0;
     folder_listing view;

@@ -12,12 +12,6 @@ int32_t scale_clamp(int64_t v) {
     return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
 
-int32_t scale_clamp_double(double v) {
-    if (v <= static_cast<double>(INT32_MIN)) return INT32_MIN;
-    if (v >= static_cast<double>(INT32_MAX)) return INT32_MAX;
-    return static_cast<int32_t>(v);
-}
-
 // In integers, so that 50 at 144 DPI is exactly 75 and never 74.999; the
 // products of 32-bit values and a DPI cannot overflow 64 bits.
 int32_t scale_to_physical(int64_t length, int32_t dpi) {

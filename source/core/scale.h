@@ -10,9 +10,6 @@
 // v kept within the int32 range.
 int32_t scale_clamp(int64_t v);
 
-// v truncated toward zero and kept within the int32 range.
-int32_t scale_clamp_double(double v);
-
 // A length in 96-dpi pixels on a monitor of dpi: length * dpi / 96.  A dpi
 // of 0 or less counts as 96.
 int32_t scale_to_physical(int64_t length, int32_t dpi);

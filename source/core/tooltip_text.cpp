@@ -19,8 +19,7 @@ int32_t tooltip_text_line(int32_t day, int32_t time, char* buffer, size_t size) 
 
 char* tooltip_text_build(memo_hwnd memo) {
     // The registry answers a null window with the first window, not a record.
-    const memo_record* record =
-        memo ? static_cast<const memo_record*>(memo_registry_find(memo)) : nullptr;
+    const memo_record* record = memo ? memo_registry_find(memo) : nullptr;
     if (!record) {
         REPORT_FAILURE();
         return nullptr;

@@ -261,7 +261,7 @@ LRESULT edit_box_commit(HWND hwnd) {
 void edit_box_keep_text(HWND hwnd) {
     char* utf8 = edit_box_take_text(hwnd);
     HWND memo = GetWindow(hwnd, GW_OWNER);
-    const memo_record* record = static_cast<const memo_record*>(memo_registry_find(memo));
+    const memo_record* record = memo_registry_find(memo);
     if (!utf8 || !utf8[0] || !record || (record->text && memo_text_same(utf8, record->text))) {
         if (utf8) TRACKED_FREE(utf8);
         return;

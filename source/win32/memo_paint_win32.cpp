@@ -81,7 +81,7 @@ void memo_paint_memo(HDC dc, HWND window) {
         REPORT_FAILURE();
         return;
     }
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(window));
+    memo_record* record = memo_registry_find(window);
     if (!record) {
         REPORT_FAILURE();
         return;

@@ -132,8 +132,7 @@ int memo_tooltip_update(HWND memo, HWND tooltip) {
     if (!tooltip) {
         return 0;  // the control could not be made; the failure was reported then
     }
-    const memo_record* record =
-        memo ? static_cast<const memo_record*>(memo_registry_find(memo)) : nullptr;
+    const memo_record* record = memo ? memo_registry_find(memo) : nullptr;
     int result = 1;
     if (!record) {
         REPORT_FAILURE();
@@ -159,7 +158,7 @@ int memo_tooltip_update(HWND memo, HWND tooltip) {
 }
 
 HWND memo_tooltip_of(HWND memo) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    memo_record* record = memo_registry_find(memo);
     if (!record) {
         REPORT_FAILURE();
         return nullptr;
@@ -172,7 +171,7 @@ HWND memo_tooltip_of(HWND memo) {
 }
 
 void memo_tooltip_on_pointer(HWND memo, UINT message, LPARAM lparam) {
-    memo_record* record = static_cast<memo_record*>(memo_registry_find(memo));
+    memo_record* record = memo_registry_find(memo);
     if (!record || record->tooltip) {
         return;  // a control that exists watches the pointer itself
     }

@@ -29,6 +29,7 @@
 #include "utf8_text.h"
 #include "wide_text.h"
 #include "window_class.h"
+#include "scoped.h"
 
 static_assert(MEMO_HIT_CAPTION == HTCAPTION && MEMO_HIT_BOTTOMRIGHT == HTBOTTOMRIGHT &&
                   MEMO_HIT_TOPLEFT == HTTOPLEFT && MEMO_HIT_BOTTOM == HTBOTTOM,
@@ -61,9 +62,7 @@ int s_placing_unsaved = 0;
 HWND s_sizing_memo = nullptr;
 int s_sizing_moved = 0;
 
-memo_record* memo_window_record(HWND hwnd) {
-    return static_cast<memo_record*>(memo_registry_find(hwnd));
-}
+memo_record* memo_window_record(HWND hwnd) { return memo_registry_find(hwnd); }
 
 // For the handlers that cannot work without the record: a memo window
 // that has none is a fault, reported here.
@@ -404,11 +403,9 @@ void memo_window_append_color(HMENU menu, int slot) {
 // its new name at once.  Items go in at the top, so the last one inserted
 // ends up first.
 LRESULT memo_window_on_nc_right_button_down(HWND hwnd, LPARAM lparam) {
-    HMENU menu = CreatePopupMenu();
-    HMENU colors = CreatePopupMenu();
+    scoped_menu menu(CreatePopupMenu());
+    scoped_menu colors(CreatePopupMenu());
     if (!menu || !colors) {
-        if (menu) DestroyMenu(menu);
-        if (colors) DestroyMenu(colors);
         REPORT_FAILURE();
         return 1;
     }
@@ -419,12 +416,13 @@ LRESULT memo_window_on_nc_right_button_down(HWND hwnd, LPARAM lparam) {
     if (!memo_window_edit_box(hwnd)) {
         InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, MEMO_CMD_EDIT, L"編集する");
     }
-    InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING | MF_POPUP,
-                reinterpret_cast<UINT_PTR>(colors), L"付箋の色");
+    if (InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING | MF_POPUP,
+                    reinterpret_cast<UINT_PTR>(colors.get()), L"付箋の色")) {
+        colors.release();  // the menu destroys its submenu
+    }
     // Opens up and to the left of the cursor.
     TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, GET_X_LPARAM(lparam),
                    GET_Y_LPARAM(lparam), 0, hwnd, nullptr);
-    DestroyMenu(menu);  // the attached submenu goes with it
     return 1;
 }
 

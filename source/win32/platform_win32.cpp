@@ -575,13 +575,22 @@ int platform_window_rect(memo_hwnd window, platform_rect* out) {
 
 memo_hwnd platform_window_owner(memo_hwnd window) { return GetWindow(window, GW_OWNER); }
 
-// On the stack: the fatal notice comes when the heap is exhausted.
-void platform_message_box(const char* text, const char* caption) {
+namespace {
+
+// Converted on the stack, not by the wide_ helpers: the fatal notice comes
+// when the heap is exhausted.
+void platform_stack_message_box(const char* text, const char* caption, UINT style) {
     wchar_t wide_text[1024];
     wchar_t wide_caption[256];
     cp932_to_wide(text, wide_text, 1024);
     cp932_to_wide(caption, wide_caption, 256);
-    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK);
+    MessageBoxW(nullptr, wide_text, wide_caption, style);
+}
+
+}  // namespace
+
+void platform_message_box(const char* text, const char* caption) {
+    platform_stack_message_box(text, caption, MB_OK);
 }
 
 namespace {
@@ -612,11 +621,7 @@ const size_t k_notice_slots = 32;
 char* s_notices[k_notice_slots];
 
 void platform_notify_now(const char* text) {
-    wchar_t wide_text[1024];
-    wchar_t wide_caption[256];
-    cp932_to_wide(text, wide_text, 1024);
-    cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
-    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONWARNING);
+    platform_stack_message_box(text, PROGRAM_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -668,10 +673,6 @@ void platform_retry_later(uint32_t delay_ms) {
 }
 
 void platform_fatal_exit(const char* text, int exit_code) {
-    wchar_t wide_text[1024];
-    wchar_t wide_caption[256];
-    cp932_to_wide(text, wide_text, 1024);
-    cp932_to_wide(PROGRAM_CAPTION, wide_caption, 256);
-    MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
+    platform_stack_message_box(text, PROGRAM_CAPTION, MB_OK | MB_ICONERROR);
     ExitProcess(static_cast<UINT>(exit_code));
 }

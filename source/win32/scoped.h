@@ -108,6 +108,12 @@ public:
     scoped_menu& operator=(const scoped_menu&) = delete;
     HMENU get() const { return m_menu; }
     operator HMENU() const { return m_menu; }
+    // Hands the menu over, to a parent menu that now destroys it.
+    HMENU release() {
+        HMENU menu = m_menu;
+        m_menu = nullptr;
+        return menu;
+    }
 
 private:
     HMENU m_menu;

@@ -139,9 +139,7 @@ void search_window_fill() {
 void search_window_row_text(int row, int column, wchar_t* out, int size) {
     out[0] = L'\0';
     const memo_record* record =
-        row >= 0 && row < s_result.count
-            ? static_cast<const memo_record*>(memo_registry_find(s_result.hits[row].window))
-            : nullptr;
+        row >= 0 && row < s_result.count ? memo_registry_find(s_result.hits[row].window) : nullptr;
     if (!record || size <= 0) return;  // peeled meanwhile: the list follows
     char* start = nullptr;
     if (column == 1) {

@@ -41,13 +41,13 @@ TEST_F(StoreTest, RegistryWalksInRegistrationOrderAcrossRemovals) {
         for (size_t i = 0; i < sizeof *r; i++) ASSERT_EQ(0, bytes[i]) << "record byte " << i;
     }
     EXPECT_EQ(std::vector<memo_hwnd>({a, b, c}), registered());
-    EXPECT_EQ(a, memo_registry_find(nullptr));
+    EXPECT_EQ(a, memo_registry_next(nullptr));
     EXPECT_EQ(nullptr, memo_registry_next(c));
 
     memo_registry_remove(b);
     EXPECT_EQ(std::vector<memo_hwnd>({a, c}), registered());
     memo_registry_remove(a);
-    EXPECT_EQ(c, memo_registry_find(nullptr));
+    EXPECT_EQ(c, memo_registry_next(nullptr));
     EXPECT_EQ(std::vector<memo_hwnd>({c}), registered());
     memo_hwnd d = fake_platform_add_window({0, 0, 1, 1});
     memo_registry_add(d);  // the tail moved back correctly
@@ -60,17 +60,15 @@ TEST_F(StoreTest, RegistryWalksInRegistrationOrderAcrossRemovals) {
 TEST_F(StoreTest, RegistryEntryPointAndUnknownWindows) {
     memo_hwnd a = fake_platform_add_window({0, 0, 1, 1});
     memo_hwnd stranger = fake_platform_add_window({0, 0, 1, 1});
-    memo_record* r = (memo_record*)memo_registry(MEMO_REGISTRY_ADD, a);
-    EXPECT_EQ(r, memo_registry(MEMO_REGISTRY_FIND, a));
-    EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_NEXT, a));
-    EXPECT_EQ(nullptr, memo_registry(5, a));
-    EXPECT_EQ(nullptr, memo_registry(0, a));
+    memo_record* r = memo_registry_add(a);
+    EXPECT_EQ(r, memo_registry_find(a));
+    EXPECT_EQ(nullptr, memo_registry_next(a));
     EXPECT_EQ(nullptr, memo_registry_find(stranger));
     EXPECT_EQ(nullptr, memo_registry_next(stranger));
     memo_registry_remove(stranger);  // reported, nothing else
     EXPECT_EQ(a, memo_registry_next(nullptr));
     r->text = TRACKED_NEW(char, 4);  // owned by the record from here on
-    EXPECT_EQ(nullptr, memo_registry(MEMO_REGISTRY_REMOVE, a));
+    memo_registry_remove(a);
     EXPECT_EQ(nullptr, memo_registry_next(nullptr));
 }
 
