@@ -144,6 +144,15 @@ e2e_instance_running() {
   [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null
 }
 
+# A second start from the shell, with the given arguments, hands over its
+# command and exits with 1; the first instance goes on.
+e2e_second_start() {
+  local rc=0
+  (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe "$@") >/dev/null 2>&1 || rc=$?
+  [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
+  e2e_instance_running || { echo "the first instance ended"; return 1; }
+}
+
 # Waits for the first instance to end; it must end with code 1.
 e2e_expect_exit_1() {
   local rc=0

@@ -107,10 +107,8 @@ moved_and_saved() {  # left top from
 # A second start puts a small memo centred on the cursor and gives it the
 # keyboard focus.
 second_start_memo_at_cursor() {
-  local rc=0 focus
   xdotool mousemove 640 512
-  (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe) >/dev/null 2>&1 || rc=$?
-  [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
+  e2e_second_start || return 1
   probe_ok wait-memos 1 5000 || { echo "no memo"; return 1; }
   MEMO=$(memo_line | cut -d' ' -f1-5)
   [ "${MEMO#* }" = "560 452 720 572" ] || { echo "memo at ${MEMO#* }"; return 1; }

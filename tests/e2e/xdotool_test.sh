@@ -46,14 +46,6 @@ exactly_one_instance() {
   [ "$count" = 1 ] || { echo "main windows: '$count'"; return 1; }
 }
 
-# A second start from the shell hands over its command and exits with 1.
-second_start_exits_1() {
-  local rc=0
-  (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe "$@") >/dev/null 2>&1 || rc=$?
-  [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
-  e2e_instance_running || { echo "the first instance ended"; return 1; }
-}
-
 # --- the run -----------------------------------------------------------------
 
 e2e_fresh_copy
@@ -62,8 +54,8 @@ if e2e_instance_running; then
   e2e_check main_window_never_shown no_mapped_window_of_program
   e2e_check screenshot_after_start screenshot_after_start
   e2e_check one_instance_after_start exactly_one_instance
-  e2e_check second_start_exits_1 second_start_exits_1
-  e2e_check second_start_with_switch_exits_1 second_start_exits_1 -r
+  e2e_check second_start_exits_1 e2e_second_start
+  e2e_check second_start_with_switch_exits_1 e2e_second_start -r
   e2e_check still_one_instance exactly_one_instance
   e2e_check main_window_still_not_shown main_window_not_mapped
   e2e_check screenshot_after_second_start e2e_screenshot after-second-start
