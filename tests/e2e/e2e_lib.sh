@@ -35,12 +35,13 @@ mkdir -p "$ARTIFACTS"
 
 E2E_AT_EXIT=()   # the suite's own cleanup functions (e2e_at_exit)
 
-# A suite running a second harness session (a second computer) gets its
-# desktop saved beside the first one's, as <check>-B.png.
+# The desktop as <artifacts>/<E2E_NAME>-<name>.png; whether that picture
+# was taken.  A suite running a second harness session (a second computer)
+# gets its desktop saved beside, as <name>-B.png.
 e2e_screenshot() {
-  import -window root "$ARTIFACTS/$E2E_NAME-$1.png" 2>/dev/null
   [ -z "${HARNESS_SECOND_DISPLAY:-}" ] ||
     DISPLAY=$HARNESS_SECOND_DISPLAY import -window root "$ARTIFACTS/$E2E_NAME-$1-B.png" 2>/dev/null
+  import -window root "$ARTIFACTS/$E2E_NAME-$1.png" 2>/dev/null && [ -s "$ARTIFACTS/$E2E_NAME-$1.png" ]
 }
 
 e2e_check() {

@@ -35,11 +35,6 @@ main_window_not_mapped() {
     { echo "main window X $window is mapped"; return 1; }
 }
 
-screenshot_after_start() {
-  import -window root "$ARTIFACTS/xdotool-after-start.png" 2>/dev/null &&
-    [ -s "$ARTIFACTS/xdotool-after-start.png" ]
-}
-
 exactly_one_instance() {
   local count
   count=$(probe count-main)
@@ -52,7 +47,7 @@ e2e_fresh_copy
 e2e_check start_first e2e_start_first
 if e2e_instance_running; then
   e2e_check main_window_never_shown no_mapped_window_of_program
-  e2e_check screenshot_after_start screenshot_after_start
+  e2e_check screenshot_after_start e2e_screenshot after-start
   e2e_check one_instance_after_start exactly_one_instance
   e2e_check second_start_exits_1 e2e_second_start
   e2e_check second_start_with_switch_exits_1 e2e_second_start -r
