@@ -1,11 +1,13 @@
-// What the Windows tests share: a stand-in owner for the memos (it answers
-// the transparency question and counts the foreground commands), settings
-// with known values, a data folder of their own, real memo windows made the
-// way the store makes them, a message pump with the program's accelerator
-// rule, helper threads that answer message boxes and read pop-up menus, and
-// the settings sheet run modally with a second thread driving it (the
-// SheetTest fixture).  Finding and waiting for windows comes from
-// probe_support.h, which the end-to-end probes use too.
+// What the Windows tests share: MemoTest, the base of their fixtures (a
+// data folder of the suite's own, the settings of a first start, a
+// stand-in owner that answers the transparency question and counts the
+// foreground commands, real memo windows made the way the program makes
+// them and stand-in memos), a message pump with the program's accelerator
+// rule, helper threads that answer message boxes and read pop-up menus, a
+// 32-bit canvas to paint into, and the settings sheet run modally with a
+// second thread driving it (SheetTest).  Finding and waiting for windows
+// and the keys and mouse come from probe_support.h, which the end-to-end
+// probes use too.
 #ifndef MEMO_TEST_SUPPORT_H
 #define MEMO_TEST_SUPPORT_H
 

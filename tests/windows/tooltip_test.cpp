@@ -87,25 +87,36 @@ TEST_F(TooltipTest, ControlAndToolAsCreated) {
     EXPECT_EQ(10000, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
 }
 
-TEST_F(TooltipTest, UpdateSetsUtf16TextWithTheDateLine) {
+// The text goes in as UTF-16 with the date line, both text blocks given
+// back; a memo without text keeps the initial text (the settings page's
+// refresh does not fail) and the timing is applied either way.
+TEST_F(TooltipTest, UpdateSetsUtf16TextWithTheDateLineAndTheTiming) {
     HWND tooltip = memo_tooltip_create(memo);
     ASSERT_NE(nullptr, tooltip);
-    // Characters code page 932 cannot hold: an emoji (a surrogate pair),
-    // Hangul and the copyright sign.
-    set_text(u8"買い物 😀\r\n한국어 ©");
-    record->day = 7 * 32 + 3;
-    record->time = 9 * 60 + 5;
-    uint64_t blocks = tracked_live_count();
-    EXPECT_EQ(1, memo_tooltip_update(memo, tooltip));
-    EXPECT_EQ(blocks, tracked_live_count()) << "both text blocks are released";
-    EXPECT_EQ(std::wstring(L"買い物 \U0001F600\r\n\uD55C\uAD6D\uC5B4 \u00A9\n最終更新日 7月3日 9時5分"),
-              tip_text(tooltip, memo));
-
-    set_text("");
-    record->day = 0;
-    record->time = 0;
-    memo_tooltip_update(memo, tooltip);
-    EXPECT_EQ(std::wstring(L"\n最終更新日 0月0日 0時0分"), tip_text(tooltip, memo));
+    const struct {
+        const char* text;  // null: the memo never had text
+        int32_t day, time, display;
+        std::wstring tip;
+    } cases[] = {
+        {nullptr, 0, 0, 15000, L"Kelvane"},
+        // Characters code page 932 cannot hold: an emoji (a surrogate pair),
+        // Hangul and the copyright sign.
+        {u8"買い物 😀\r\n한국어 ©", 7 * 32 + 3, 9 * 60 + 5, 10000,
+         L"買い物 \U0001F600\r\n\uD55C\uAD6D\uC5B4 \u00A9\n最終更新日 7月3日 9時5分"},
+        {"", 0, 0, 10000, L"\n最終更新日 0月0日 0時0分"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.display);
+        if (c.text) set_text(c.text);
+        record->day = c.day;
+        record->time = c.time;
+        g_settings.tooltiptime = c.display;
+        uint64_t blocks = tracked_live_count();
+        EXPECT_EQ(1, memo_tooltip_update(memo, tooltip));
+        EXPECT_EQ(blocks, tracked_live_count()) << "both text blocks are released";
+        EXPECT_EQ(c.tip, tip_text(tooltip, memo));
+        EXPECT_EQ(c.display, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
+    }
 }
 
 TEST_F(TooltipTest, DisplayTimeIsTheLowSixteenBitsOfTheSetting) {
@@ -119,16 +130,6 @@ TEST_F(TooltipTest, DisplayTimeIsTheLowSixteenBitsOfTheSetting) {
         EXPECT_EQ(c[1], SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0)) << c[0];
         EXPECT_EQ(300, SendMessageA(tooltip, TTM_GETMAXTIPWIDTH, 0, 0));
     }
-}
-
-TEST_F(TooltipTest, MemoWithoutTextKeepsItsInitialText) {
-    HWND tooltip = memo_tooltip_create(memo);
-    ASSERT_NE(nullptr, tooltip);
-    g_settings.tooltiptime = 15000;
-    EXPECT_EQ(1, memo_tooltip_update(memo, tooltip)) << "the settings page's refresh does not fail";
-    EXPECT_EQ(std::wstring(L"Kelvane"), tip_text(tooltip, memo));
-    EXPECT_EQ(15000, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0))
-        << "the timing is still applied";
 }
 
 TEST_F(TooltipTest, UpdatesThatCannotWorkDoNothing) {
