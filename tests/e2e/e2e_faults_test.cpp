@@ -400,7 +400,7 @@ struct path_case {
 
 void PrintTo(const path_case& c, std::ostream* out) { *out << c.name; }
 
-class UnusablePathTest : public SaveTest, public ::testing::WithParamInterface<path_case> {};
+using UnusablePathTest = KelvaneTableTest<path_case, SaveTest>;
 
 TEST_P(UnusablePathTest, IsToldOnceAndKept) {
     std::string path = std::string(GetParam().name) == "TooLong"
@@ -427,11 +427,9 @@ TEST_P(UnusablePathTest, IsToldOnceAndKept) {
     expect_no_error_log();
 }
 
-std::string e2e_path_name(const ::testing::TestParamInfo<path_case>& info) { return info.param.name; }
-
 INSTANTIATE_TEST_SUITE_P(Paths, UnusablePathTest,
                          ::testing::Values(path_case{"TooLong", "パスが長すぎます"},
                                            path_case{"ParentMissing", "親フォルダが見つかりません"}),
-                         e2e_path_name);
+                         e2e_case_name<path_case>);
 
 }  // namespace

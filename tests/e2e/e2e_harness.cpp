@@ -16,13 +16,17 @@
 
 // --- files ------------------------------------------------------------------
 
-std::wstring e2e_long_path(const std::string& path) {
-    int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+std::wstring e2e_wide(const std::string& ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
     std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
     if (n > 1) {
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
+        MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], n);
     }
-    return L"\\\\?\\" + wide;
+    return wide;
+}
+
+std::wstring e2e_long_path(const std::string& path) {
+    return L"\\\\?\\" + e2e_wide(path);
 }
 
 bool e2e_make_folders(const std::string& path) {

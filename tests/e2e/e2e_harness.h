@@ -40,6 +40,9 @@ const DWORD k_settle_ms = 500;
 
 // --- files ------------------------------------------------------------------
 
+// A text of the process's code page as UTF-16.
+std::wstring e2e_wide(const std::string& ansi);
+
 // The wide "\\?\" form, so that folders deeper than MAX_PATH can be made,
 // read and removed by the test itself.
 std::wstring e2e_long_path(const std::string& path);
@@ -175,5 +178,27 @@ protected:
 private:
     std::string root;
 };
+
+// The instance without the balloon either, which would take the focus for
+// a second: for tests that drive its windows with keys.
+class KelvaneQuietTest : public KelvaneTest {
+protected:
+    void SetUp() override {
+        KelvaneTest::SetUp();
+        if (!HasFatalFailure()) {
+            ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\n"));
+        }
+    }
+};
+
+// A table-driven test: the fixture of a table of cases, each a struct with
+// a `name`, which becomes the last part of the test's name.
+template <typename Case, typename Fixture = KelvaneTest>
+class KelvaneTableTest : public Fixture, public ::testing::WithParamInterface<Case> {};
+
+template <typename Case>
+std::string e2e_case_name(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
 
 #endif

@@ -149,16 +149,8 @@ int e2e_fold_side(HWND memo) {
     return side;
 }
 
-class SettingsSheetTest : public KelvaneTest {
+class SettingsSheetTest : public KelvaneQuietTest {
 protected:
-    // No welcome dialog; no balloon, which would take the focus for a second.
-    void SetUp() override {
-        KelvaneTest::SetUp();
-        if (!HasFatalFailure()) {
-            ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\n"));
-        }
-    }
-
     // Opens the sheet with the tray menu's "設定".
     HWND open_sheet(HWND main) {
         HWND sheet = nullptr;

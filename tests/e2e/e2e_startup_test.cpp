@@ -32,17 +32,40 @@ void e2e_expect_memo_or_zero(LRESULT result, HWND main) {
 
 // --- start-up and single instance ------------------------------------------
 
-TEST_F(KelvaneTest, FirstStartRunsOneHiddenInstance) {
-    with_instance("", [&](HWND hwnd, size_t first) {
+// A switch only means something to a running instance; the first start
+// behaves exactly as without it: one hidden instance with the default
+// transparency.
+struct first_start_case {
+    const char* name;
+    const char* arguments;
+};
+
+void PrintTo(const first_start_case& c, std::ostream* out) { *out << '"' << c.arguments << '"'; }
+
+using FirstStartTest = KelvaneTableTest<first_start_case>;
+
+TEST_P(FirstStartTest, RunsOneHiddenInstance) {
+    with_instance(GetParam().arguments, [&](HWND hwnd, size_t first) {
         EXPECT_TRUE(running(first));
         EXPECT_EQ(1u, e2e_main_windows().size());
         EXPECT_FALSE(IsWindowVisible(hwnd)) << "the main window is never shown";
         // A tool window: no task bar button even if it were shown.
         EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
         EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_POPUP);
+        LRESULT transparency = 0;
+        ASSERT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
+        EXPECT_EQ(200, transparency);
     });
     expect_no_error_log();
 }
+
+INSTANTIATE_TEST_SUITE_P(Switches, FirstStartTest,
+                         ::testing::Values(first_start_case{"None", ""}, first_start_case{"Refresh", "-r"},
+                                           first_start_case{"Foreground", "-f"},
+                                           first_start_case{"Activate", "-a"},
+                                           first_start_case{"ActivateWithTail", "-abc"},
+                                           first_start_case{"Letter", "x"}),
+                         e2e_case_name<first_start_case>);
 
 // A second start hands its command to the running instance and exits with 1
 // without becoming an instance itself.  Until memo windows exist, the
@@ -57,11 +80,7 @@ struct handoff_case {
 
 void PrintTo(const handoff_case& c, std::ostream* out) { *out << '"' << c.arguments << '"'; }
 
-std::string e2e_handoff_name(const ::testing::TestParamInfo<handoff_case>& info) {
-    return info.param.name;
-}
-
-class HandOffTest : public KelvaneTest, public ::testing::WithParamInterface<handoff_case> {};
+using HandOffTest = KelvaneTableTest<handoff_case>;
 
 TEST_P(HandOffTest, SecondStartHandsOverAndExitsWith1) {
     with_instance("", [&](HWND hwnd, size_t first) {
@@ -99,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                       handoff_case{"LetterWithoutMinus", "x", "a letter without the minus: no argument", true},
                       handoff_case{"UnknownLetter", "-z", "an unknown letter: no argument", true},
                       handoff_case{"LoneMinus", "-", "a lone minus: no argument", true}),
-    e2e_handoff_name);
+    e2e_case_name<handoff_case>);
 
 // What the second start sends without a switch, sent directly: the command
 // word 0x20003 (new memo, placement kind 2).  The answer is the new memo, or
@@ -119,41 +138,6 @@ TEST_F(KelvaneTest, NewMemoCommandOfASecondStartAnswersTheMemoOrZero) {
     expect_no_error_log();
 }
 
-struct first_switch_case {
-    const char* name;
-    const char* arguments;
-};
-
-void PrintTo(const first_switch_case& c, std::ostream* out) { *out << '"' << c.arguments << '"'; }
-
-std::string e2e_first_switch_name(const ::testing::TestParamInfo<first_switch_case>& info) {
-    return info.param.name;
-}
-
-class FirstStartSwitchTest : public KelvaneTest, public ::testing::WithParamInterface<first_switch_case> {};
-
-// A switch only means something to a running instance; the first start
-// behaves exactly as without it.
-TEST_P(FirstStartSwitchTest, SwitchOfTheFirstStartIsIgnored) {
-    with_instance(GetParam().arguments, [&](HWND hwnd, size_t first) {
-        EXPECT_TRUE(running(first));
-        EXPECT_EQ(1u, e2e_main_windows().size());
-        EXPECT_FALSE(IsWindowVisible(hwnd));
-        LRESULT transparency = 0;
-        ASSERT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &transparency));
-        EXPECT_EQ(200, transparency);
-    });
-    expect_no_error_log();
-}
-
-INSTANTIATE_TEST_SUITE_P(Switches, FirstStartSwitchTest,
-                         ::testing::Values(first_switch_case{"Refresh", "-r"},
-                                           first_switch_case{"Foreground", "-f"},
-                                           first_switch_case{"Activate", "-a"},
-                                           first_switch_case{"ActivateWithTail", "-abc"},
-                                           first_switch_case{"Letter", "x"}),
-                         e2e_first_switch_name);
-
 // --- WM_COPYDATA -------------------------------------------------------------
 
 struct copydata_case {
@@ -165,15 +149,11 @@ struct copydata_case {
 
 void PrintTo(const copydata_case& c, std::ostream* out) { *out << c.name << ", cbData " << c.size; }
 
-std::string e2e_copydata_name(const ::testing::TestParamInfo<copydata_case>& info) {
-    return info.param.name;
-}
-
 const char k_long_text[] =
     "0123456789012345678901234567890123456789012345678901234567890123456789"
     "0123456789012345678901234567890123456789012345678901234567890123456789";
 
-class CopyDataTest : public KelvaneTest, public ::testing::WithParamInterface<copydata_case> {};
+using CopyDataTest = KelvaneTableTest<copydata_case>;
 
 // Until memo windows exist, no memo can take the text: the reply is 0 and
 // the converted text is released, so no leak is reported at exit.
@@ -204,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                       copydata_case{"InvalidUtf8", "\xff\xfe\x80z", 5, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz"},
                       copydata_case{"Japanese", u8"日本語のメモ", sizeof u8"日本語のメモ", u8"日本語のメモ"},
                       copydata_case{"Long", k_long_text, sizeof k_long_text, k_long_text}),
-    e2e_copydata_name);
+    e2e_case_name<copydata_case>);
 
 // A sender that forgets the terminator: "abcde" with cbData 5 ends exactly
 // at the end of a page that is followed by an inaccessible one, so the
@@ -243,30 +223,39 @@ TEST_F(KelvaneTest, CopyDataWithoutTerminatorIsAnswered) {
 
 // --- commands and messages ---------------------------------------------------
 
-TEST_F(KelvaneTest, ExitCommandEndsTheProcessWithCode1) {
+// The tray menu's exit command, answered with 1, and the shutdown message,
+// whose window is destroyed inside the handler, so that its answer may be
+// lost with it: the process end is what counts.
+struct ending_case {
+    const char* name;
+    UINT message;
+    WPARAM wparam;
+    bool answered;
+};
+
+void PrintTo(const ending_case& c, std::ostream* out) { *out << c.name; }
+
+using EndingTest = KelvaneTableTest<ending_case>;
+
+TEST_P(EndingTest, EndsTheProcessWithCode1) {
     size_t first = 0;
     HWND hwnd = start_first("", &first);
     ASSERT_NE(nullptr, hwnd);
     LRESULT result = 0;
-    ASSERT_TRUE(probe_send(hwnd, WM_COMMAND, CMD_EXIT, 0, &result));
-    EXPECT_EQ(1, result);
+    bool answered = probe_send(hwnd, GetParam().message, GetParam().wparam, 0, &result);
+    if (GetParam().answered) {
+        ASSERT_TRUE(answered);
+        EXPECT_EQ(1, result);
+    }
     EXPECT_EQ(1, wait_exit(first));
     EXPECT_TRUE(e2e_main_windows().empty());
     expect_no_error_log();
 }
 
-TEST_F(KelvaneTest, ShutdownMessageEndsTheProcessWithCode1) {
-    size_t first = 0;
-    HWND hwnd = start_first("", &first);
-    ASSERT_NE(nullptr, hwnd);
-    LRESULT result = 0;
-    // The window is destroyed inside the handler, so the answer may be lost
-    // with it; the process end is what counts.
-    probe_send(hwnd, MSG_SHUTDOWN, 0, 0, &result);
-    EXPECT_EQ(1, wait_exit(first));
-    EXPECT_TRUE(e2e_main_windows().empty());
-    expect_no_error_log();
-}
+INSTANTIATE_TEST_SUITE_P(Messages, EndingTest,
+                         ::testing::Values(ending_case{"ExitCommand", WM_COMMAND, CMD_EXIT, true},
+                                           ending_case{"ShutdownMessage", MSG_SHUTDOWN, 0, false}),
+                         e2e_case_name<ending_case>);
 
 TEST_F(KelvaneTest, AfterExitANewStartIsAFirstStartAgain) {
     with_instance("", [&](HWND, size_t) {});
@@ -290,15 +279,6 @@ TEST_F(KelvaneTest, UnknownCommandsAnswerZeroAndLogNothing) {
         }
         EXPECT_TRUE(running(first));
         EXPECT_EQ(1u, e2e_main_windows().size());
-    });
-    expect_no_error_log();
-}
-
-TEST_F(KelvaneTest, TransparencyIs200ByDefault) {
-    with_instance("", [&](HWND hwnd, size_t) {
-        LRESULT result = 0;
-        ASSERT_TRUE(probe_send(hwnd, MSG_GET_TRANSPARENCY, 0, 0, &result));
-        EXPECT_EQ(200, result);
     });
     expect_no_error_log();
 }

@@ -55,75 +55,19 @@ std::string e2e_joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-std::wstring e2e_wide(const std::string& ansi) {
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) {
-        MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], n);
-    }
-    return wide;
-}
-
-// Keys as the keyboard sends them, into the focus window of the program.
-void e2e_send_keys(std::vector<INPUT> keys) {
-    for (INPUT& key : keys) {
-        SendInput(1, &key, sizeof key);
-        Sleep(20);
-    }
-}
-
-// Each UTF-16 unit as a key of its own: a character outside the basic
-// plane arrives as its two surrogates, as an input method sends it.
-void e2e_type(const std::wstring& text) {
-    std::vector<INPUT> keys;
-    for (wchar_t unit : text) {
-        for (DWORD up : {0ul, static_cast<unsigned long>(KEYEVENTF_KEYUP)}) {
-            INPUT key;
-            ZeroMemory(&key, sizeof key);
-            key.type = INPUT_KEYBOARD;
-            key.ki.wScan = unit;
-            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
-            keys.push_back(key);
-        }
-    }
-    e2e_send_keys(keys);
-}
-
 // One key pressed and let go: Enter and Esc reach the window's keys only
 // as keys, not as characters.
 void e2e_key(WORD vk) {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = vk;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    e2e_send_keys({keys[0], keys[1]});
+    probe_keys({probe_key_input(vk, false), probe_key_input(vk, true)});
 }
 
-void e2e_ctrl_enter() {
-    std::vector<INPUT> keys;
-    for (WORD vk : {VK_CONTROL, VK_RETURN, VK_RETURN, VK_CONTROL}) {
-        INPUT key;
-        ZeroMemory(&key, sizeof key);
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = vk;
-        key.ki.dwFlags = keys.size() >= 2 ? KEYEVENTF_KEYUP : 0;
-        keys.push_back(key);
-    }
-    e2e_send_keys(keys);
-}
-
-UINT g_code_page = 0;  // --code-page=N: the code page the session must have
-
-class VisibleTextTest : public KelvaneTest {
+class VisibleTextTest : public KelvaneQuietTest {
 protected:
     void SetUp() override {
         if (g_code_page) {
             ASSERT_EQ(g_code_page, GetACP()) << "the session does not have the code page asked for";
         }
-        KelvaneTest::SetUp();
-        if (!HasFatalFailure()) {
-            ASSERT_TRUE(e2e_write_file(folder + "\\config.ini", "[KELVAN]\r\nDIALOG=0\r\nBALLOON=0\r\n"));
-        }
+        KelvaneQuietTest::SetUp();
     }
 
     // Every text the running instance shows.  The reader library is copied
@@ -379,8 +323,8 @@ TEST_F(VisibleTextTest, TypedMemoIsSavedReloadedAndShownWhole) {
             return probe_focus(&active, &focus) && focus && GetClassNameA(focus, name, sizeof name) &&
                    lstrcmpiA(name, "RichEdit20W") == 0;
         }, k_wait_ms)) << "no edit box with the focus";
-        e2e_type(L"日本語 © 한 \U0001F600");
-        e2e_ctrl_enter();
+        probe_type(L"日本語 © 한 \U0001F600");
+        probe_chord(VK_CONTROL, VK_RETURN);
         std::string file;
         ASSERT_TRUE(probe_wait([&] { return !(file = only_memo_file()).empty(); }, k_wait_ms)) << "nothing saved";
         EXPECT_EQ("\xEF\xBB\xBF" + text, file);
@@ -403,9 +347,9 @@ TEST_F(VisibleTextTest, SearchWindowFromTheTrayMenuNarrowsAsTyped) {
         HWND search = search_window();
         ASSERT_NE(nullptr, search) << "no search window with the focus in its field";
         search_rows(main, all);
-        e2e_type(L"ﾒﾓ");
+        probe_type(L"ﾒﾓ");
         search_rows(main, {u8"メモ帳の使い方", u8"会議のめも", u8"ﾒﾓ 半角"});
-        e2e_type(L"\b\bﾃﾞｻﾞ");
+        probe_type(L"\b\bﾃﾞｻﾞ");
         search_rows(main, {u8"デザイン案"});
         e2e_key(VK_ESCAPE);
         EXPECT_TRUE(probe_wait([&] { return !IsWindow(search); }, k_wait_ms));
@@ -426,7 +370,7 @@ TEST_F(VisibleTextTest, SearchFromASecondStartFocusesTheChosenHiddenMemo) {
         EXPECT_EQ(1, wait_exit(second));
         HWND search = search_window();
         ASSERT_NE(nullptr, search) << "no search window with the focus in its field";
-        e2e_type(L"かいもの");
+        probe_type(L"かいもの");
         search_rows(main, {u8"カイモノ リスト 牛乳"});
         e2e_key(VK_RETURN);
         EXPECT_TRUE(probe_wait(

@@ -10,12 +10,10 @@
 # <artifacts>/guide-page.png.  The last line is "guide: N passed, M failed".
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-ARTIFACTS=${2:?artifacts folder}
 E2E_NAME=guide
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$HERE/e2e_lib.sh"
+source "$HERE/e2e_lib.sh" "$@"
 
 PAGE=$(dirname "$PROGRAM")/help.html
 REQUIRED=(welcome tray-menu balloon-new memos tooltip balloon-peel settings-basic
@@ -50,13 +48,12 @@ every_picture_loads_from_the_page() {
       print "broken: " $0; bad = 1 } END { exit bad }' "$WORK/shown.tsv"
 }
 
-shows() { cut -f1 "$WORK/shown.tsv" | grep -qx "shot-$1"; }
+guide_shows() { cut -f1 "$WORK/shown.tsv" | grep -qx "shot-$1"; }
 
 e2e_check every_picture_loads_from_the_page every_picture_loads_from_the_page
 for name in "${REQUIRED[@]}"; do
-  e2e_check "shows_$name" shows "$name"
+  e2e_check "shows_$name" guide_shows "$name"
 done
 e2e_check embedded_pictures_are_the_committed_ones "$HERE/../../scripts/embed_pictures" --check
 
-printf 'guide: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-[ "$E2E_FAILED" = 0 ]
+e2e_report guide

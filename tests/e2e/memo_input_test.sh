@@ -4,37 +4,21 @@
 # Runs inside a harness session (scripts/wine-harness), which provides
 # DISPLAY, the Wine prefix (Managed=N, 96 DPI) and its environment:
 #
-#   tests/e2e/memo_input_test.sh <kelvane.exe> <kelvane_probe.exe> \
-#       <kelvane_memo_probe.exe> <artifacts folder>
+#   tests/e2e/memo_input_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
 #
 # Checks are e2e_check lines (e2e_lib.sh); on a failure the desktop is
 # saved as <artifacts>/memo-<name>.png.  The last line printed is
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_probe.exe}
-MEMO_PROBE=${3:?path of kelvane_memo_probe.exe}
-ARTIFACTS=${4:?artifacts folder}
 E2E_NAME=memo
-E2E_PROBE=$PROBE
+# No balloon (it would take the focus for a second), opaque memos so the
+# screen shows their colours as they are.
+E2E_SETTINGS=(BALLOON=0 TRANSPARENCY=255)
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 MEMO=          # the memo the checks work on: "hwnd left top right bottom"
-
-probe() { e2e_run_probe "$MEMO_PROBE" "$@"; }
-
-# --- the instance --------------------------------------------------------------
-
-# A fresh copy of the program with its settings (RECYCLE and LEFTFOLD as
-# given): no welcome dialog, no balloon (it would take the focus for a
-# second), opaque memos so the screen shows their colours as they are.
-fresh_copy() {
-  e2e_fresh_copy DIALOG=0 BALLOON=0 TRANSPARENCY=255 "RECYCLE=$1" "LEFTFOLD=$2"
-}
-
-DATA() { printf '%s/kelvan' "$E2E_FOLDER"; }
 
 # --- helpers -------------------------------------------------------------------
 
@@ -109,11 +93,13 @@ edit_text_ends_with() { case $(probe edit-text) in *"$1") return 0 ;; *) return 
 
 # The memo's current place is "left top" (its far corner "right bottom"),
 # once the drag or keys are over.
-memo_at() {
-  refresh_memo && [ "$(memo_field 2) $(memo_field 3)" = "$1 $2" ]
-}
-memo_far_corner_at() {
-  refresh_memo && [ "$(memo_field 4) $(memo_field 5)" = "$1 $2" ]
+memo_at() { refresh_memo && [ "$(memo_field 2) $(memo_field 3)" = "$1 $2" ]; }
+memo_far_corner_at() { refresh_memo && [ "$(memo_field 4) $(memo_field 5)" = "$1 $2" ]; }
+
+# The memo moved to "left top" and saved its new place; from is the old.
+moved_and_saved() {  # left top from
+  e2e_wait_for 30 memo_at "$1" "$2" || { echo "memo at $MEMO, from $3"; return 1; }
+  e2e_wait_for 30 expect_ini LEFT "$1" && expect_ini TOP "$2"
 }
 
 # --- checks ----------------------------------------------------------------------
@@ -121,11 +107,9 @@ memo_far_corner_at() {
 # A second start puts a small memo centred on the cursor and gives it the
 # keyboard focus.
 second_start_memo_at_cursor() {
-  local rc=0 focus
   xdotool mousemove 640 512
-  (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe) >/dev/null 2>&1 || rc=$?
-  [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
-  e2e_wine "$MEMO_PROBE" wait-memos 1 5000 || { echo "no memo"; return 1; }
+  e2e_second_start || return 1
+  probe_ok wait-memos 1 5000 || { echo "no memo"; return 1; }
   MEMO=$(memo_line | cut -d' ' -f1-5)
   [ "${MEMO#* }" = "560 452 720 572" ] || { echo "memo at ${MEMO#* }"; return 1; }
   probe wait-focus "$(memo_field 1)" 5000 >/dev/null || { echo "focus $(probe focus), memo $(memo_field 1)"; return 1; }
@@ -141,7 +125,7 @@ enter_type_and_commit() {
   wait_edit_box_focus || return 1
   xdotool type --delay 50 'Memo 1'
   xdotool key Return
-  # Japanese through the input queue (see memo_probe.cpp, type).
+  # Japanese through the input queue (see probe.cpp, type).
   probe type '日本語の付箋' >/dev/null
   e2e_wait_for 30 edit_text_ends_with 'Memo 1||日本語の付箋' || { echo "typed: $(probe edit-text)"; return 1; }
   xdotool key ctrl+Return
@@ -174,9 +158,7 @@ drag_moves_and_saves() {
   refresh_memo || return 1
   l=$(memo_field 2) t=$(memo_field 3)
   drag $((l + 80)) $((t + 60)) $((l + 180)) $((t + 110))
-  e2e_wait_for 30 memo_at $((l + 100)) $((t + 50)) ||
-    { echo "memo at $MEMO after dragging from $l $t"; return 1; }
-  e2e_wait_for 30 expect_ini LEFT $((l + 100)) && expect_ini TOP $((t + 50)) && expect_ini WIDTH 160
+  moved_and_saved $((l + 100)) $((t + 50)) "$l $t (dragged)" && expect_ini WIDTH 160
 }
 
 # With the fold on the left the bottom-right corner is whole (on the right
@@ -225,8 +207,7 @@ arrow_keys_move() {
   l=$(memo_field 2) t=$(memo_field 3)
   activate_memo || return 1
   xdotool key Left Up Up
-  e2e_wait_for 30 memo_at $((l - 10)) $((t - 20)) || { echo "after Left, Up, Up: $MEMO from $l $t"; return 1; }
-  e2e_wait_for 30 expect_ini LEFT $((l - 10)) && expect_ini TOP $((t - 20))
+  moved_and_saved $((l - 10)) $((t - 20)) "$l $t (Left, Up, Up)"
 }
 
 in_trash() { [ -e "$HOME/.local/share/Trash/files/$1" ]; }
@@ -243,7 +224,7 @@ delete_key_peels() {
   [ "$text" = "$(printf '『Kelvane』\tこのメモをはがしてもよろしいですか？')" ] ||
     { echo "box: $text"; return 1; }
   xdotool key Return
-  e2e_wine "$MEMO_PROBE" wait-memos 0 5000 || { echo "the memo is still there"; return 1; }
+  probe_ok wait-memos 0 5000 || { echo "the memo is still there"; return 1; }
   [ ! -e "$(DATA)/$base.txt" ] && [ ! -e "$(DATA)/$base.ini" ] || { echo "files left"; return 1; }
   if [ "$recycle" = 1 ]; then
     in_trash "$base.txt" && in_trash "$base.ini" || { echo "not in the recycle bin"; return 1; }
@@ -293,7 +274,7 @@ screenshot_shows_memo() {
 
 run_with_recycle() {
   local recycle=$1
-  fresh_copy "$recycle" "$((1 - recycle))"
+  e2e_fresh_copy "RECYCLE=$recycle" "LEFTFOLD=$((1 - recycle))"
   e2e_check "start_recycle_$recycle" e2e_start_first || { e2e_cleanup; return; }
   if [ "$recycle" = 1 ]; then
     e2e_check second_start_memo_at_cursor second_start_memo_at_cursor

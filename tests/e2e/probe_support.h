@@ -190,6 +190,14 @@ inline std::string probe_utf8(const wchar_t* text) {
     return bytes;
 }
 
+// UTF-8 as UTF-16, for texts the shell or a test hands over as UTF-8.
+inline std::wstring probe_wide_utf8(const std::string& utf8) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], n);
+    return wide;
+}
+
 // A window's title (its caption or a control's text) as UTF-8.
 inline std::string probe_window_text_utf8(HWND hwnd) {
     wchar_t text[512] = L"";

@@ -4,25 +4,15 @@
 # reach (as root only the immutable attribute stops a write).  Runs inside a
 # harness session (scripts/wine-harness):
 #
-#   tests/e2e/save_test.sh <kelvane.exe> <kelvane_probe.exe> \
-#       <kelvane_memo_probe.exe> <artifacts folder>
+#   tests/e2e/save_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
 #
 # The last line printed is "save: N passed, M failed"; the exit code is 0
 # only when M is 0.
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_probe.exe}
-MEMO_PROBE=${3:?path of kelvane_memo_probe.exe}
-ARTIFACTS=${4:?artifacts folder}
 E2E_NAME=save
-E2E_PROBE=$PROBE
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
-
-probe() { e2e_run_probe "$MEMO_PROBE" "$@"; }
-
-DATA() { printf '%s/kelvan' "$E2E_FOLDER"; }
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # Read-only for everyone, root included.
 read_only() {
@@ -85,17 +75,16 @@ save_lands_once_writable() {
   return 1
 }
 
-no_error_log() { [ ! -e "$E2E_FOLDER/error.log" ] || { cat "$E2E_FOLDER/error.log"; return 1; }; }
-
-cleanup() {
+# Whatever happened, the folder can be removed again.
+writable_at_exit() {
   [ -n "$E2E_FOLDER" ] && [ -d "$(DATA)" ] && make_writable 2>/dev/null
-  e2e_cleanup
+  return 0
 }
-trap cleanup EXIT
+e2e_at_exit writable_at_exit
 
 # --- the run -----------------------------------------------------------------------
 
-e2e_fresh_copy DIALOG=0 BALLOON=0
+e2e_fresh_copy BALLOON=0
 mkdir -p "$(DATA)"
 if e2e_check start e2e_start_first; then
   make_read_only
@@ -108,7 +97,6 @@ if e2e_check start e2e_start_first; then
   e2e_check exit e2e_exit_instance
   e2e_check no_error_log no_error_log
 fi
-cleanup
+e2e_cleanup
 
-printf 'save: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-[ "$E2E_FAILED" = 0 ]
+e2e_report save

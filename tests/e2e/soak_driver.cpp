@@ -83,15 +83,6 @@ std::vector<HWND> soak_memos(HWND main) {
     return probe_windows(MEMO_WINDOW_CLASS, main, true);
 }
 
-void soak_key(WORD key, bool up) {
-    INPUT input;
-    ZeroMemory(&input, sizeof input);
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
-}
-
 POINT soak_center(HWND memo) {
     RECT r = {0, 0, 0, 0};
     GetWindowRect(memo, &r);
@@ -161,16 +152,11 @@ void soak_edit(HWND memo) {
     std::string text = soak_text();
     std::string crlf;
     for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    int n = MultiByteToWideChar(CP_UTF8, 0, crlf.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, crlf.c_str(), -1, &wide[0], n);
+    std::wstring wide = probe_wide_utf8(crlf);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(rich, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL, 2000,
                         &ignored);
-    soak_key(VK_CONTROL, false);
-    soak_key(VK_RETURN, false);
-    soak_key(VK_RETURN, true);
-    soak_key(VK_CONTROL, true);
+    probe_chord(VK_CONTROL, VK_RETURN);
     // The keys go where the focus is; should it be elsewhere, the command
     // that Ctrl+Enter becomes commits the same way.
     if (!probe_wait([&] { return !IsWindow(box); }, 700, 10)) {

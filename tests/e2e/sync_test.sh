@@ -7,9 +7,9 @@
 # suite runs in a private network namespace with its own two harness
 # sessions (scripts/wine-harness):
 #
-#   tests/e2e/sync_test.sh <kelvane.exe> <kelvane_probe.exe> <kelvane_memo_probe.exe> <artifacts folder>
+#   tests/e2e/sync_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
 #
-# What a memo shows is read from its tooltip (kelvane_memo_probe texts).
+# What a memo shows is read from its tooltip (kelvane_probe texts).
 # Checks are e2e_check lines (e2e_lib.sh); on a failure computer A's
 # desktop is saved as <artifacts>/sync-<name>.png and B's as
 # sync-<name>-B.png; both are always saved after the conflict (sync-conflict).
@@ -20,14 +20,9 @@ set -u
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/syncthing-lib"
 sync_isolate bash "${BASH_SOURCE[0]}" "$@" || { echo "sync: 0 passed, 1 failed"; exit 1; }
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_probe.exe}
-MEMO_PROBE=${3:?path of kelvane_memo_probe.exe}
-ARTIFACTS=${4:?artifacts folder}
 E2E_NAME=sync
-E2E_PROBE=$PROBE
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 # shellcheck source=scripts/wine-harness
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-harness"
 
@@ -42,7 +37,7 @@ PID_B=
 # does NOT happen waits this long.
 SETTLE=2.5
 
-cleanup() {
+stop_computers() {
   local pid
   for pid in "$PID_A" "$PID_B"; do
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
@@ -52,13 +47,6 @@ cleanup() {
   rm -rf "$WORK"
 }
 
-# The B screenshot goes beside A's, which e2e_check takes.
-e2e_screenshot() {
-  import -window root "$ARTIFACTS/$E2E_NAME-$1.png" 2>/dev/null
-  [ -n "$HARNESS_SECOND_DISPLAY" ] &&
-    DISPLAY=$HARNESS_SECOND_DISPLAY import -window root "$ARTIFACTS/$E2E_NAME-$1-B.png" 2>/dev/null
-}
-
 # --- the two computers ---------------------------------------------------------
 
 # on A|B command...: the command on that computer.
@@ -66,12 +54,6 @@ on() {
   local who=$1
   shift
   if [ "$who" = A ]; then "$@"; else harness_second "$@"; fi
-}
-
-memo_probe() {
-  local who=$1
-  shift
-  on "$who" e2e_run_probe "$MEMO_PROBE" "$@"
 }
 
 folder_of() { printf '%s/%s\n' "$WORK" "$1"; }
@@ -100,10 +82,10 @@ run_program() { cd "$1" && shift && exec wine ./kelvane.exe "$@"; }
 start_computer() {
   local who=$1 folder
   folder=$(folder_of "$who")
-  on "$who" e2e_wine "$PROBE" wait-gone 20000 >/dev/null 2>&1 || return 1
+  on "$who" probe_ok wait-gone 20000 || return 1
   on "$who" run_program "$folder" >"$folder/stdout.txt" 2>&1 &
   printf -v "PID_$who" '%s' "$!"
-  on "$who" e2e_wine "$PROBE" wait-main 20000 >/dev/null 2>&1
+  on "$who" probe_ok wait-main 20000
 }
 
 # Ends a computer's program as the tray menu does: exit code 1, and an
@@ -111,7 +93,7 @@ start_computer() {
 exit_computer() {
   local who=$1 pid_name="PID_$1" rc=0 folder
   folder=$(folder_of "$who")
-  on "$who" e2e_run_probe "$PROBE" command 2 >/dev/null || return 1
+  on "$who" probe command 2 >/dev/null || return 1
   wait "${!pid_name}" || rc=$?
   printf -v "$pid_name" '%s' ""
   [ "$rc" = 1 ] || { echo "$who: exit code $rc"; tail -n 5 "$folder/stdout.txt"; return 1; }
@@ -120,24 +102,21 @@ exit_computer() {
 
 # --- what a computer shows ----------------------------------------------------------
 
-# The memos on the screen of a computer.
-memo_count() { memo_probe "$1" memos | awk '$6 == 1' | grep -c .; }
-
 # The window of the memo that shows text on that computer, or nothing.
 memo_showing() {
-  memo_probe "$1" texts | awk -F'\t' -v text="$2" '$2 == text { print $1; exit }'
+  on "$1" probe texts | awk -F'\t' -v text="$2" '$2 == text { print $1; exit }'
 }
 
 shows() { [ -n "$(memo_showing "$1" "$2")" ]; }
 
-refreshes() { memo_probe "$1" refreshes; }
+refreshes() { on "$1" probe refreshes; }
 
 # The shared folder's text files that hold text (after an optional mark).
 files_with() { grep -l -x -e "$1" -e $'\xEF\xBB\xBF'"$1" "$SHARED"/*.txt 2>/dev/null; }
 
 edit_memo() {
   local who=$1 memo=$2 text=$3
-  memo_probe "$who" edit-open "$memo" >/dev/null && memo_probe "$who" edit-commit "$memo" "$text"
+  on "$who" probe edit-open "$memo" >/dev/null && on "$who" probe edit-commit "$memo" "$text"
 }
 
 # --- the checks ------------------------------------------------------------------------
@@ -145,14 +124,11 @@ edit_memo() {
 # B starts watching its screen first, then A makes the memo; B's probe
 # tells when the memo showed up there.
 new_memo_appears_within_2s() {
-  local out=$WORK/wait.txt waiter t0 seen
-  # Straight into the file, not through a pipe that would hold "ready" back.
-  on B e2e_wine "$MEMO_PROBE" wait-text 'made on A' 15000 >"$out" 2>/dev/null &
-  waiter=$!
-  e2e_wait_for 300 grep -q ready "$out" || return 1
+  local out=$WORK/wait.txt t0 seen
+  e2e_watch "$out" on B e2e_wine "$PROBE" wait-text 'made on A' 15000 || return 1
   t0=$(date +%s%3N)
-  memo_probe A copydata 'made on A' >/dev/null || return 1
-  wait "$waiter" || { echo "B never showed A's memo"; return 1; }
+  on A probe copydata 'made on A' >/dev/null || return 1
+  wait "$E2E_WATCHER" || { echo "B never showed A's memo"; return 1; }
   seen=$(sed -n 2p "$out" | tr -d '\r')
   echo "B showed A's new memo $((seen - t0)) ms after A made it"
   [ $((seen - t0)) -le 2000 ]
@@ -170,7 +146,7 @@ edit_on_b_appears_on_a() {
   memo=$(memo_showing B 'made on A')
   [ -n "$memo" ] || return 1
   edit_memo B "$memo" 'edited on B' || return 1
-  memo_probe A wait-text 'edited on B' 5000 >/dev/null || { echo "A shows: $(memo_probe A texts)"; return 1; }
+  on A probe wait-text 'edited on B' 5000 >/dev/null || { echo "A shows: $(on A probe texts)"; return 1; }
 }
 
 # The case that lost an edit: A's edit box is open on the memo while B's
@@ -181,36 +157,36 @@ conflict_keeps_both_texts() {
   memo_a=$(memo_showing A 'edited on B')
   memo_b=$(memo_showing B 'edited on B')
   [ -n "$memo_a" ] && [ -n "$memo_b" ] || { echo "no shared memo"; return 1; }
-  memo_probe A edit-open "$memo_a" >/dev/null || return 1
+  on A probe edit-open "$memo_a" >/dev/null || return 1
   edit_memo B "$memo_b" 'from B' || return 1
   e2e_wait_for 50 files_with 'from B' >/dev/null || { echo "B's text never reached the folder"; return 1; }
   sleep "$SETTLE"
-  shows A 'edited on B' || { echo "the memo under A's edit box changed: $(memo_probe A texts)"; return 1; }
-  memo_probe A edit-commit "$memo_a" 'from A' || return 1
-  memo_probe A wait-text 'from B' 5000 >/dev/null || { echo "A shows: $(memo_probe A texts)"; return 1; }
-  shows A 'from A' || { echo "A shows: $(memo_probe A texts)"; return 1; }
-  memo_probe A notices | grep -q '別のメモ\|このメモとして残しました' ||
-    { echo "no notice on A: '$(memo_probe A notices)'"; return 1; }
-  memo_probe B wait-text 'from A' 5000 >/dev/null && shows B 'from B' ||
-    { echo "B shows: $(memo_probe B texts)"; return 1; }
+  shows A 'edited on B' || { echo "the memo under A's edit box changed: $(on A probe texts)"; return 1; }
+  on A probe edit-commit "$memo_a" 'from A' || return 1
+  on A probe wait-text 'from B' 5000 >/dev/null || { echo "A shows: $(on A probe texts)"; return 1; }
+  shows A 'from A' || { echo "A shows: $(on A probe texts)"; return 1; }
+  on A probe notices | grep -q '別のメモ\|このメモとして残しました' ||
+    { echo "no notice on A: '$(on A probe notices)'"; return 1; }
+  on B probe wait-text 'from A' 5000 >/dev/null && shows B 'from B' ||
+    { echo "B shows: $(on B probe texts)"; return 1; }
   [ "$(files_with 'from A' | wc -l)" = 1 ] && [ "$(files_with 'from B' | wc -l)" = 1 ] ||
     { echo "files: $(ls "$SHARED")"; return 1; }
-  [ "$(memo_count A)" = 2 ] && [ "$(memo_count B)" = 2 ]
+  [ "$(on A visible_memo_count)" = 2 ] && [ "$(on B visible_memo_count)" = 2 ]
 }
 
 # A data folder that goes away (a stick pulled out) and comes back with a
 # memo written elsewhere meanwhile.
 folder_that_returns_is_watched_again() {
   local before
-  before=$(memo_count B)
+  before=$(on B visible_memo_count)
   mv "$SHARED" "$SHARED.away"
   sleep "$SETTLE"
-  [ "$(memo_count B)" = "$before" ] || { echo "memos closed while the folder was away"; return 1; }
+  [ "$(on B visible_memo_count)" = "$before" ] || { echo "memos closed while the folder was away"; return 1; }
   printf 'back again' >"$SHARED.away/20300101000000.txt"
   printf '[KELVAN]\r\nX=300\r\nY=300\r\nQUADRANT=2\r\nCOLOR=3\r\n' >"$SHARED.away/20300101000000.ini"
   mv "$SHARED.away" "$SHARED"
-  memo_probe B wait-text 'back again' 5000 >/dev/null || { echo "B shows: $(memo_probe B texts)"; return 1; }
-  [ "$(memo_count B)" = $((before + 1)) ]
+  on B probe wait-text 'back again' 5000 >/dev/null || { echo "B shows: $(on B probe texts)"; return 1; }
+  [ "$(on B visible_memo_count)" = $((before + 1)) ]
 }
 
 # 200 file pairs arriving at once, each pair renamed into place as a
@@ -224,13 +200,13 @@ burst_of_200_coalesces() {
     printf '[KELVAN]\r\nX=%d\r\nY=%d\r\nWIDTH=160\r\nHEIGHT=120\r\nQUADRANT=2\r\nCOLOR=%d\r\n' \
       $((i * 5 % 1000)) $((i * 3 % 800)) $((i % 7)) >"$staging/$name.ini"
   done
-  count_a=$(memo_count A)
-  count_b=$(memo_count B)
+  count_a=$(on A visible_memo_count)
+  count_b=$(on B visible_memo_count)
   before_a=$(refreshes A)
   before_b=$(refreshes B)
   mv "$staging"/* "$SHARED"/
-  memo_probe A wait-memos $((count_a + 200)) 60000 >/dev/null || { echo "A has $(memo_count A)"; return 1; }
-  memo_probe B wait-memos $((count_b + 200)) 60000 >/dev/null || { echo "B has $(memo_count B)"; return 1; }
+  on A probe wait-memos $((count_a + 200)) 60000 >/dev/null || { echo "A has $(on A visible_memo_count)"; return 1; }
+  on B probe wait-memos $((count_b + 200)) 60000 >/dev/null || { echo "B has $(on B visible_memo_count)"; return 1; }
   sleep "$SETTLE"
   local on_a=$(($(refreshes A) - before_a)) on_b=$(($(refreshes B) - before_b))
   echo "200 new pairs: $on_a refreshes on A, $on_b on B"
@@ -267,11 +243,11 @@ refresh_off_waits_for_r() {
   sed -i 's/^AUTOREFRESH=1\r$/AUTOREFRESH=0\r/' "$(folder_of B)/config.ini"
   grep -q '^AUTOREFRESH=0' "$(folder_of B)/config.ini" || { echo "no AUTOREFRESH in config.ini"; return 1; }
   start_computer B || return 1
-  memo_probe A copydata 'while B does not look' >/dev/null || return 1
+  on A probe copydata 'while B does not look' >/dev/null || return 1
   sleep "$SETTLE"
   ! shows B 'while B does not look' || { echo "B refreshed with AUTOREFRESH=0"; return 1; }
   on B run_program "$(folder_of B)" -r >/dev/null 2>&1
-  memo_probe B wait-text 'while B does not look' 5000 >/dev/null
+  on B probe wait-text 'while B does not look' 5000 >/dev/null
 }
 
 # --- each computer with its own copy, and a sync client between them -----------------------
@@ -280,7 +256,7 @@ DATA_A=$WORK/data-A
 DATA_B=$WORK/data-B
 
 # How many memos on that computer show the text.
-showing_count() { memo_probe "$1" texts | awk -F'\t' -v text="$2" '$2 == text' | grep -c .; }
+showing_count() { on "$1" probe texts | awk -F'\t' -v text="$2" '$2 == text' | grep -c .; }
 
 # Every text shows on both computers, each on exactly one memo.
 both_show_once() {
@@ -294,8 +270,8 @@ both_show_once() {
 
 # What the screens and the folders hold, for a failure report.
 describe_computers() {
-  echo "A shows: $(memo_probe A texts | cut -f2 | tr '\n' '|')"
-  echo "B shows: $(memo_probe B texts | cut -f2 | tr '\n' '|')"
+  echo "A shows: $(on A probe texts | cut -f2 | tr '\n' '|')"
+  echo "B shows: $(on B probe texts | cut -f2 | tr '\n' '|')"
   echo "A holds: $(ls -A "$DATA_A" | tr '\n' ' ')"
   echo "B holds: $(ls -A "$DATA_B" | tr '\n' ' ')"
 }
@@ -308,7 +284,7 @@ folders_tidy() {
     left=$(sync_conflict_copies "$data"; sync_temporaries "$data")
     [ -z "$left" ] || { echo "left in $data: $left"; return 1; }
   done
-  [ "$(memo_count A)" = "$(memo_count B)" ] || { echo "A has $(memo_count A) memos, B $(memo_count B)"; return 1; }
+  [ "$(on A visible_memo_count)" = "$(on B visible_memo_count)" ] || { echo "A has $(on A visible_memo_count) memos, B $(on B visible_memo_count)"; return 1; }
 }
 
 start_client() {
@@ -319,8 +295,8 @@ start_client() {
 
 client_memo_appears() {
   local t0=$SECONDS
-  memo_probe A copydata 'made on A, synced' >/dev/null || return 1
-  memo_probe B wait-text 'made on A, synced' 60000 >/dev/null || { describe_computers; return 1; }
+  on A probe copydata 'made on A, synced' >/dev/null || return 1
+  on B probe wait-text 'made on A, synced' 60000 >/dev/null || { describe_computers; return 1; }
   echo "B showed A's new memo after $((SECONDS - t0)) s"
 }
 
@@ -350,7 +326,7 @@ client_restart_keeps_both() {
 # --- the run -------------------------------------------------------------------------------
 
 harness_start || { echo "sync: 0 passed, 1 failed"; exit 1; }
-trap cleanup EXIT
+e2e_at_exit stop_computers
 install_computer A "$SHARED"
 install_computer B "$SHARED"
 if e2e_check second_session harness_second_start &&
@@ -376,5 +352,4 @@ if e2e_check second_session harness_second_start &&
   fi
 fi
 
-printf 'sync: %d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-[ "$E2E_FAILED" = 0 ]
+e2e_report sync

@@ -4,7 +4,7 @@
 # window.  Runs inside a harness session (scripts/wine-harness), which
 # provides DISPLAY, the Wine prefix (Managed=N, 96 DPI) and its environment:
 #
-#   tests/e2e/tray_test.sh <kelvane.exe> <kelvane_tray_probe.exe> <artifacts folder>
+#   tests/e2e/tray_test.sh <kelvane.exe> <kelvane_probe.exe> <artifacts folder>
 #
 # Checks are e2e_check lines (e2e_lib.sh); on a failure the desktop is
 # saved as <artifacts>/tray-<name>.png.  The tooltip check always saves
@@ -12,29 +12,14 @@
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_tray_probe.exe}
-ARTIFACTS=${3:?artifacts folder}
 E2E_NAME=tray
-E2E_PROBE=$PROBE
+# Opaque memos; the balloon stays on, it is part of what the checks look
+# at.  The data folder is read only on demand, so that the memo another
+# computer adds is brought by "メモを更新" and nothing else.  Each fresh copy
+# gets the double-click action as its argument.
+E2E_SETTINGS=(TRANSPARENCY=255 TEXTBOX=0 TOOLTIPTIME=10000 AUTOREFRESH=0)
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
-
-probe() { e2e_run_probe "$PROBE" "$@"; }
-
-# Exit code of the probe, its output dropped.
-probe_ok() { e2e_wine "$PROBE" "$@" >/dev/null 2>&1; }
-
-# --- the instance --------------------------------------------------------------
-
-# A fresh copy of the program: no welcome dialog, opaque memos, and the
-# double-click action as given.  The balloon stays on; it is part of what
-# the checks look at.  The data folder is read only on demand, so that the
-# memo another computer adds is brought by "メモを更新" and nothing else.
-fresh_copy() {
-  e2e_fresh_copy DIALOG=0 TRANSPARENCY=255 TEXTBOX=0 TOOLTIPTIME=10000 AUTOREFRESH=0 \
-    "TASKTRAYICONDOUBLECLICK=$1"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- helpers -------------------------------------------------------------------
 
@@ -49,14 +34,10 @@ find_icon() {
   TRAY_Y=${point#* }
 }
 
-memo_count() { probe memos | grep -c .; }
-
-visible_memo_count() { probe memos | awk '$2 == 1' | grep -c .; }
-
 count_is() { [ "$("$1")" = "$2" ]; }
 
 # Opens the tray menu with a real right click on the icon and walks it
-# with keys (see tray_probe.cpp: the menu cannot be read from outside).
+# with keys (see probe.cpp: the menu cannot be read from outside).
 menu_choose() {
   find_icon || return 1
   # Two right clicks on the icon within the double-click time make the
@@ -84,14 +65,9 @@ icon_back_after_taskbar_created() {
 # balloon is up for one second, less than a probe may take to start on a
 # busy machine, so the watch begins before the command.
 balloon_comes_with() {
-  local seen=$E2E_FOLDER/balloon.seen pid rc=0
-  rm -f "$seen"
-  e2e_wine "$PROBE" wait-balloon 1 10000 >"$seen" 2>/dev/null &
-  pid=$!
-  e2e_wait_for 100 test -s "$seen" || { kill "$pid" 2>/dev/null; return 1; }
+  e2e_watch "$E2E_FOLDER/balloon.seen" e2e_wine "$PROBE" wait-balloon 1 10000 || return 1
   "$@"
-  wait "$pid" || rc=$?
-  return $rc
+  wait "$E2E_WATCHER"
 }
 
 double_click_sticks_memo() {
@@ -104,7 +80,7 @@ double_click_sticks_memo() {
   e2e_wait_for 30 count_is memo_count $((before + 1)) || { echo "memos: $before -> $(memo_count)"; return 1; }
   # Beside a bottom task bar 50 pixels high (the defaults, 96 DPI).
   memo=$(probe memos | tail -n 1)
-  bottom=$(echo "$memo" | cut -d' ' -f6)
+  bottom=$(echo "$memo" | cut -d' ' -f5)
   screen_bottom=$(xdpyinfo | sed -n 's/.*dimensions: *[0-9]*x\([0-9]*\) .*/\1/p')
   [ "$bottom" = $((screen_bottom - 50)) ] || { echo "memo $memo, screen bottom $screen_bottom"; return 1; }
   probe_ok wait-balloon 0 3000 || { echo "the balloon outstayed its second"; return 1; }
@@ -121,7 +97,7 @@ make_three_memos() {
 
 focused_is() {  # handle, decimal
   local focus
-  focus=$(probe focus)
+  focus=$(probe focus | cut -d' ' -f2)
   [ "$focus" = "$1" ] || { echo "focus $focus, expected $1"; return 1; }
 }
 
@@ -144,14 +120,20 @@ menu_lists_memos_and_focuses() {
 FIRST_MEMO=
 first_memo() { echo "$FIRST_MEMO"; }
 
-hide_and_show_from_menu() {
+# Runs the command twice: every memo hidden, none made, then all shown again.
+hides_and_shows_memos() {
   local n
   n=$(memo_count)
-  menu_choose down down return || return 1   # "非表示"
+  [ "$n" -ge 1 ] || { echo "no memo"; return 1; }
+  "$@" || return 1
   e2e_wait_for 30 count_is visible_memo_count 0 || { echo "$(visible_memo_count) memos still shown"; return 1; }
-  menu_choose down down return || return 1   # now "表示"
+  [ "$(memo_count)" = "$n" ] || { echo "a memo was made"; return 1; }
+  "$@" || return 1
   e2e_wait_for 30 count_is visible_memo_count "$n" || { echo "$(visible_memo_count) of $n shown"; return 1; }
 }
+
+# "非表示", then in the same place "表示".
+hide_or_show_from_menu() { menu_choose down down return; }
 
 REFRESHED_MEMO=
 REFRESHED_TEXT=
@@ -178,7 +160,7 @@ tooltip_on_hover() {
   local memo l t r b x y under expected text
   memo=$(probe memos | awk -v h="$MEMO_C" '$1 == h')
   [ -n "$memo" ] || { echo "memo C not found"; return 1; }
-  read -r _ _ l t r b <<<"$memo"
+  read -r _ l t r b _ <<<"$memo"
   x=$(((l + r) / 2))
   y=$(((t + b) / 2))
   under=$(probe window-at "$x" "$y")
@@ -220,22 +202,16 @@ cancel_changes_nothing() {
   [ "$(probe memos)" = "$before" ] || { echo "memos changed"; return 1; }
 }
 
-double_click_toggles() {
-  local n
-  n=$(memo_count)
-  [ "$n" -ge 1 ] || { echo "no memo"; return 1; }
+# Two double-clicks on the icon apart from each other, not one quadruple.
+double_click_icon() {
   find_icon || return 1
-  xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1
-  e2e_wait_for 30 count_is visible_memo_count 0 || { echo "$(visible_memo_count) memos still shown"; return 1; }
-  [ "$(memo_count)" = "$n" ] || { echo "a memo was made"; return 1; }
   sleep 0.5
   xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 80 1
-  e2e_wait_for 30 count_is visible_memo_count "$n" || { echo "$(visible_memo_count) of $n shown"; return 1; }
 }
 
 # --- the run -----------------------------------------------------------------------
 
-fresh_copy 0
+e2e_fresh_copy TASKTRAYICONDOUBLECLICK=0
 if e2e_check start e2e_start_first; then
   e2e_check icon_after_start icon_after_start
   e2e_check icon_back_after_taskbar_created icon_back_after_taskbar_created
@@ -244,17 +220,17 @@ if e2e_check start e2e_start_first; then
   e2e_check three_memos_by_copydata make_three_memos
   e2e_check menu_lists_memos_and_focuses menu_lists_memos_and_focuses
   e2e_check cancel_changes_nothing cancel_changes_nothing
-  e2e_check hide_and_show_from_menu hide_and_show_from_menu
+  e2e_check hide_and_show_from_menu hides_and_shows_memos hide_or_show_from_menu
   e2e_check refresh_from_menu refresh_from_menu
   e2e_check tooltip_on_hover tooltip_on_hover
   e2e_check exit_from_menu exit_from_menu
 fi
 e2e_cleanup
 
-fresh_copy 1
+e2e_fresh_copy TASKTRAYICONDOUBLECLICK=1
 if e2e_check start_toggle e2e_start_first; then
   probe copydata 'トグル' >/dev/null
-  e2e_check double_click_toggles_show double_click_toggles
+  e2e_check double_click_toggles_show hides_and_shows_memos double_click_icon
   e2e_check exit_toggle exit_from_menu
 fi
 e2e_cleanup

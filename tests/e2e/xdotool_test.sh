@@ -11,15 +11,9 @@
 # "xdotool: N passed, M failed"; the exit code is 0 only when M is 0.
 set -u
 
-PROGRAM=${1:?path of kelvane.exe}
-PROBE=${2:?path of kelvane_probe.exe}
-ARTIFACTS=${3:?artifacts folder}
 E2E_NAME=xdotool
-E2E_PROBE=$PROBE
 # shellcheck source=tests/e2e/e2e_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
-
-e2e_probe() { e2e_run_probe "$PROBE" "$@"; }
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- checks ------------------------------------------------------------------
 
@@ -35,45 +29,28 @@ no_mapped_window_of_program() {
 # main window's X window (if Wine made one at all) must still be unmapped.
 main_window_not_mapped() {
   local window
-  window=$(e2e_probe main-x11-window) || return 1
+  window=$(probe main-x11-window) || return 1
   [ "$window" = 0 ] && return 0
   xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsUnMapped' ||
     { echo "main window X $window is mapped"; return 1; }
 }
 
-screenshot_after_start() {
-  import -window root "$ARTIFACTS/xdotool-after-start.png" 2>/dev/null &&
-    [ -s "$ARTIFACTS/xdotool-after-start.png" ]
-}
-
 exactly_one_instance() {
   local count
-  count=$(e2e_probe count-main)
+  count=$(probe count-main)
   [ "$count" = 1 ] || { echo "main windows: '$count'"; return 1; }
-}
-
-# A second start from the shell hands over its command and exits with 1.
-second_start_exits_1() {
-  local rc=0
-  (cd "$E2E_FOLDER" && e2e_wine ./kelvane.exe "$@") >/dev/null 2>&1 || rc=$?
-  [ "$rc" = 1 ] || { echo "second start exit code $rc"; return 1; }
-  e2e_instance_running || { echo "the first instance ended"; return 1; }
-}
-
-no_error_log() {
-  [ ! -e "$E2E_FOLDER/error.log" ] || { cat "$E2E_FOLDER/error.log"; return 1; }
 }
 
 # --- the run -----------------------------------------------------------------
 
-e2e_fresh_copy DIALOG=0
+e2e_fresh_copy
 e2e_check start_first e2e_start_first
 if e2e_instance_running; then
   e2e_check main_window_never_shown no_mapped_window_of_program
-  e2e_check screenshot_after_start screenshot_after_start
+  e2e_check screenshot_after_start e2e_screenshot after-start
   e2e_check one_instance_after_start exactly_one_instance
-  e2e_check second_start_exits_1 second_start_exits_1
-  e2e_check second_start_with_switch_exits_1 second_start_exits_1 -r
+  e2e_check second_start_exits_1 e2e_second_start
+  e2e_check second_start_with_switch_exits_1 e2e_second_start -r
   e2e_check still_one_instance exactly_one_instance
   e2e_check main_window_still_not_shown main_window_not_mapped
   e2e_check screenshot_after_second_start e2e_screenshot after-second-start
