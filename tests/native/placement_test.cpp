@@ -267,42 +267,45 @@ TEST_F(ProgramTest, CornerRelativeMemoFromTheBottomRight) {
 // The creation time in fourteen digits, or the next second that neither a
 // file of the data folder (a pair, a lone file left behind, a folder) nor a
 // live memo read from files (its files deleted elsewhere) holds.
-TEST_F(ProgramTest, NameIsTheFirstFreeCreationSecond) {
-    const struct {
-        int32_t time[6];
-        std::vector<const char*> files;  // a name ending in "/" is a folder
-        const char* live;
-        const char* name;
-    } cases[] = {
-        {{2024, 1, 2, 3, 4, 5}, {}, nullptr, "20240102030405"},
-        {{2026, 7, 8, 9, 10, 11},
-         {"20260708091011.txt", "20260708091011.ini", "20260708091012.ini", "20260708091013.txt",
-          "20260708091014.txt/"},
-         nullptr, "20260708091015"},
-        {{2025, 12, 31, 23, 59, 59}, {"20251231235959.txt", "20251231235959.ini"}, nullptr, "20260101000000"},
-        {{2024, 2, 29, 23, 59, 59}, {}, "20240229235959", "20240301000000"},
-    };
-    for (const auto& c : cases) {
-        for (std::string file : c.files) {
-            std::string path = std::string("C:\\app\\kelvan\\") + file;
-            if (file.back() == '/') {
-                fake_platform_make_folders(path.substr(0, path.size() - 1).c_str());
-            } else {
-                fake_platform_put_file(path.c_str(), "x");
-            }
+struct NameCase {
+    int32_t time[6];
+    std::vector<const char*> files;  // a name ending in "/" is a folder
+    const char* live;
+    const char* name;
+};
+const NameCase k_name_cases[] = {
+    {{2024, 1, 2, 3, 4, 5}, {}, nullptr, "20240102030405"},
+    {{2026, 7, 8, 9, 10, 11},
+     {"20260708091011.txt", "20260708091011.ini", "20260708091012.ini", "20260708091013.txt",
+      "20260708091014.txt/"},
+     nullptr, "20260708091015"},
+    {{2025, 12, 31, 23, 59, 59}, {"20251231235959.txt", "20251231235959.ini"}, nullptr, "20260101000000"},
+    {{2024, 2, 29, 23, 59, 59}, {}, "20240229235959", "20240301000000"},
+};
+class NameTest : public ProgramTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(NameTest, IsTheFirstFreeCreationSecond) {
+    const NameCase& c = GetParam();
+    for (std::string file : c.files) {
+        std::string path = std::string("C:\\app\\kelvan\\") + file;
+        if (file.back() == '/') {
+            fake_platform_make_folders(path.substr(0, path.size() - 1).c_str());
+        } else {
+            fake_platform_put_file(path.c_str(), "x");
         }
-        if (c.live) {
-            memo_hwnd loaded = fake_platform_add_window(platform_rect{0, 0, 160, 120});
-            ASSERT_NE(nullptr, memo_registry_add(loaded));
-            memo_registry_set_name(loaded, c.live);
-        }
-        fake_platform_set_time(c.time[0], c.time[1], c.time[2], c.time[3], c.time[4], c.time[5]);
-        EXPECT_EQ(c.name, new_memo_name());
     }
-    std::string kept;
-    ASSERT_TRUE(fake_platform_get_file("C:\\app\\kelvan\\20260708091011.txt", &kept));
+    if (c.live) {
+        memo_hwnd loaded = fake_platform_add_window(platform_rect{0, 0, 160, 120});
+        ASSERT_NE(nullptr, memo_registry_add(loaded));
+        memo_registry_set_name(loaded, c.live);
+    }
+    fake_platform_set_time(c.time[0], c.time[1], c.time[2], c.time[3], c.time[4], c.time[5]);
+    EXPECT_EQ(c.name, new_memo_name());
+    std::string kept = c.files.empty() ? "x" : "";
+    if (!c.files.empty()) fake_platform_get_file((std::string("C:\\app\\kelvan\\") + c.files[0]).c_str(), &kept);
     EXPECT_EQ("x", kept) << "no file is overwritten";
 }
+INSTANTIATE_TEST_SUITE_P(Rows, NameTest, ::testing::ValuesIn(k_name_cases));
 
 TEST_F(ProgramTest, MemosOfOneSecondGetSeparateNames) {
     fake_platform_set_time(2026, 7, 8, 9, 10, 58);

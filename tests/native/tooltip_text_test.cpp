@@ -70,27 +70,29 @@ TEST_F(TooltipTextTest, LineNeverOverrunsASmallBuffer) {
 // CR LF from the edit box and LF from a file stay, as do characters that
 // code page 932 cannot hold; a memo that never had text shows an empty
 // first line; a long one its start.
-TEST_F(TooltipTextTest, TipIsTheTextThenTheLastModifiedLine) {
-    const std::string long_text(100000, 'a');
-    const struct {
-        const char* text;  // null: the memo never had text
-        int32_t day, time;
-        std::string tip;
-    } cases[] = {
-        {u8"買い物", 0, 0, u8"買い物\n最終更新日 0月0日 0時0分"},
-        {"", 7 * 32 + 3, 9 * 60 + 5, u8"\n最終更新日 7月3日 9時5分"},
-        {u8"会議 15:00", 7 * 32 + 3, 9 * 60 + 5, u8"会議 15:00\n最終更新日 7月3日 9時5分"},
-        {u8"一行目\r\n二行目\n😀 한국어 ©", 0, 0, u8"一行目\r\n二行目\n😀 한국어 ©\n最終更新日 0月0日 0時0分"},
-        {nullptr, 0, 0, u8"\n最終更新日 0月0日 0時0分"},
-        {long_text.c_str(), 0, 0, long_text.substr(0, TOOLTIP_TEXT_MAX) + u8"…\n最終更新日 0月0日 0時0分"},
-    };
-    for (size_t i = 0; i < sizeof cases / sizeof *cases; i++) {
-        native_test::set_record_text(record, cases[i].text);
-        record->day = cases[i].day;
-        record->time = cases[i].time;
-        EXPECT_EQ(cases[i].tip, tip()) << "case " << i;
-    }
+struct TipCase {
+    const char* text;  // null: the memo never had text
+    int32_t day, time;
+    std::string tip;
+};
+const std::string k_long_text(100000, 'a');
+const TipCase k_tip_cases[] = {
+    {u8"買い物", 0, 0, u8"買い物\n最終更新日 0月0日 0時0分"},
+    {"", 7 * 32 + 3, 9 * 60 + 5, u8"\n最終更新日 7月3日 9時5分"},
+    {u8"会議 15:00", 7 * 32 + 3, 9 * 60 + 5, u8"会議 15:00\n最終更新日 7月3日 9時5分"},
+    {u8"一行目\r\n二行目\n😀 한국어 ©", 0, 0, u8"一行目\r\n二行目\n😀 한국어 ©\n最終更新日 0月0日 0時0分"},
+    {nullptr, 0, 0, u8"\n最終更新日 0月0日 0時0分"},
+    {k_long_text.c_str(), 0, 0, k_long_text.substr(0, TOOLTIP_TEXT_MAX) + u8"…\n最終更新日 0月0日 0時0分"},
+};
+class TipTest : public TooltipTextTest, public ::testing::WithParamInterface<TipCase> {};
+
+TEST_P(TipTest, IsTheTextThenTheLastModifiedLine) {
+    native_test::set_record_text(record, GetParam().text);
+    record->day = GetParam().day;
+    record->time = GetParam().time;
+    EXPECT_EQ(GetParam().tip, tip());
 }
+INSTANTIATE_TEST_SUITE_P(Rows, TipTest, ::testing::ValuesIn(k_tip_cases));
 
 TEST_F(TooltipTextTest, NoRecordGivesNoText) {
     EXPECT_EQ(nullptr, tooltip_text_build(k_other));

@@ -297,45 +297,47 @@ protected:
 // Left of the memo, mirrored, unless the screen's left edge leaves no room;
 // colour-keyed on green, dragged by any point, owned by no window so that it
 // outlives its memo.
-TEST_F(BalloonWindowTest, StandsBesideTheMemoColourKeyedOnGreen) {
-    const struct {
-        int memo_left, memo_top;
-        int kind;
-        LONG left, top;
-        LONG_PTR side;
-    } cases[] = {
-        {300, 200, BALLOON_NEW, 240, 220, BALLOON_SIDE_LEFT},
-        {20, 100, BALLOON_PEEL, 190, 120, BALLOON_SIDE_RIGHT},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.memo_left);
-        HWND memo = make_memo(c.memo_left, c.memo_top, 160, 120);
-        ASSERT_EQ(1, balloon_show(c.kind, memo));
-        HWND balloon = find_balloon();
-        ASSERT_NE(nullptr, balloon);
-        RECT r;
-        GetWindowRect(balloon, &r);
-        EXPECT_EQ(c.left, r.left);
-        EXPECT_EQ(c.top, r.top);
-        EXPECT_EQ(50, r.right - r.left) << "96 DPI";
-        EXPECT_EQ(40, r.bottom - r.top);
-        EXPECT_EQ(c.kind | c.side, GetWindowLongPtrA(balloon, GWLP_USERDATA));
-        EXPECT_EQ(nullptr, GetWindow(balloon, GW_OWNER)) << "outlives its memo";
-        LONG_PTR ex = GetWindowLongPtrA(balloon, GWL_EXSTYLE);
-        EXPECT_TRUE(ex & WS_EX_LAYERED);
-        EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
-        COLORREF key = 0;
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        ASSERT_TRUE(GetLayeredWindowAttributes(balloon, &key, &alpha, &flags));
-        EXPECT_EQ(k_green, key);
-        EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), flags);
-        EXPECT_EQ(HTCAPTION, SendMessageA(balloon, WM_NCHITTEST, 0, MAKELPARAM(r.left + 3, r.top + 3)))
-            << "dragged by any point";
-        DestroyWindow(memo);
-        DestroyWindow(balloon);
-    }
+struct SideCase {
+    int memo_left, memo_top;
+    int kind;
+    LONG left, top;
+    LONG_PTR side;
+};
+const SideCase k_side_cases[] = {
+    {300, 200, BALLOON_NEW, 240, 220, BALLOON_SIDE_LEFT},
+    {20, 100, BALLOON_PEEL, 190, 120, BALLOON_SIDE_RIGHT},
+};
+class BalloonSideTest : public BalloonWindowTest, public ::testing::WithParamInterface<SideCase> {};
+
+TEST_P(BalloonSideTest, StandsBesideTheMemoColourKeyedOnGreen) {
+    const SideCase& c = GetParam();
+    HWND memo = make_memo(c.memo_left, c.memo_top, 160, 120);
+    ASSERT_EQ(1, balloon_show(c.kind, memo));
+    HWND balloon = find_balloon();
+    ASSERT_NE(nullptr, balloon);
+    RECT r;
+    GetWindowRect(balloon, &r);
+    EXPECT_EQ(c.left, r.left);
+    EXPECT_EQ(c.top, r.top);
+    EXPECT_EQ(50, r.right - r.left) << "96 DPI";
+    EXPECT_EQ(40, r.bottom - r.top);
+    EXPECT_EQ(c.kind | c.side, GetWindowLongPtrA(balloon, GWLP_USERDATA));
+    EXPECT_EQ(nullptr, GetWindow(balloon, GW_OWNER)) << "outlives its memo";
+    LONG_PTR ex = GetWindowLongPtrA(balloon, GWL_EXSTYLE);
+    EXPECT_TRUE(ex & WS_EX_LAYERED);
+    EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(balloon, &key, &alpha, &flags));
+    EXPECT_EQ(k_green, key);
+    EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), flags);
+    EXPECT_EQ(HTCAPTION, SendMessageA(balloon, WM_NCHITTEST, 0, MAKELPARAM(r.left + 3, r.top + 3)))
+        << "dragged by any point";
+    DestroyWindow(memo);
+    DestroyWindow(balloon);
 }
+INSTANTIATE_TEST_SUITE_P(Rows, BalloonSideTest, ::testing::ValuesIn(k_side_cases));
 
 // Screen pixel through the display, in the balloon's place.
 COLORREF screen_pixel(int x, int y) {

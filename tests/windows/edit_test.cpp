@@ -212,36 +212,38 @@ TEST_F(EditBoxTest, CtrlEnterCommitsTypedJapaneseWithCrLf) {
 
 // OK and Ctrl+S hand the text to the memo, which saves it; closing the box
 // is posted as a cancel and leaves the memo and its files as they were.
-TEST_F(EditBoxTest, OkAndCtrlSCommitCloseDiscards) {
-    enum closing { CLOSE, OK, CTRL_S };
-    const struct {
-        closing how;
-        const wchar_t* typed;
-        const char* text;  // the memo's text afterwards
-        std::string file;
-    } cases[] = {
-        {CLOSE, L"捨てる", u8"前の文", "<missing>"},
-        {OK, L"abc", "abc", "\xEF\xBB\xBF" "abc"},
-        {CTRL_S, L"一\n二", u8"一\r\n二", u8"\xEF\xBB\xBF一\r\n二"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.how);
-        HWND b = open();
-        SetForegroundWindow(b);
-        SetFocus(rich(b));
-        set_text(b, c.typed);
-        pump_for(20);
-        if (c.how == CTRL_S) {
-            probe_chord(VK_CONTROL, 'S');
-        } else {
-            SendMessageA(b, c.how == OK ? WM_COMMAND : WM_CLOSE, c.how == OK ? IDC_EDIT_OK : 0, 0);
-            EXPECT_EQ(c.how == CLOSE, IsWindow(b) != FALSE) << "a close is posted, OK is at once";
-        }
-        ASSERT_TRUE(pump_until([&] { return closed(b); }));
-        EXPECT_STREQ(c.text, record_of(memo)->text);
-        EXPECT_EQ(c.file, read_file(folder + "\\20240102030405.txt"));
+enum edit_closing { CLOSE, OK, CTRL_S };
+struct ClosingCase {
+    edit_closing how;
+    const wchar_t* typed;
+    const char* text;  // the memo's text afterwards
+    std::string file;
+};
+const ClosingCase k_closing_cases[] = {
+    {CLOSE, L"捨てる", u8"前の文", "<missing>"},
+    {OK, L"abc", "abc", "\xEF\xBB\xBF" "abc"},
+    {CTRL_S, L"一\n二", u8"一\r\n二", u8"\xEF\xBB\xBF一\r\n二"},
+};
+class EditClosingTest : public EditBoxTest, public ::testing::WithParamInterface<ClosingCase> {};
+
+TEST_P(EditClosingTest, OkAndCtrlSCommitCloseDiscards) {
+    const ClosingCase& c = GetParam();
+    HWND b = open();
+    SetForegroundWindow(b);
+    SetFocus(rich(b));
+    set_text(b, c.typed);
+    pump_for(20);
+    if (c.how == CTRL_S) {
+        probe_chord(VK_CONTROL, 'S');
+    } else {
+        SendMessageA(b, c.how == OK ? WM_COMMAND : WM_CLOSE, c.how == OK ? IDC_EDIT_OK : 0, 0);
+        EXPECT_EQ(c.how == CLOSE, IsWindow(b) != FALSE) << "a close is posted, OK is at once";
     }
+    ASSERT_TRUE(pump_until([&] { return closed(b); }));
+    EXPECT_STREQ(c.text, record_of(memo)->text);
+    EXPECT_EQ(c.file, read_file(folder + "\\20240102030405.txt"));
 }
+INSTANTIATE_TEST_SUITE_P(Rows, EditClosingTest, ::testing::ValuesIn(k_closing_cases));
 
 // At the end of the program or the session: typing is kept, without a
 // question; an unchanged or empty text leaves everything as it was.

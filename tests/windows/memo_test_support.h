@@ -19,6 +19,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -241,8 +242,10 @@ protected:
         ASSERT_NE(nullptr, owner);
     }
     virtual std::string folder_name() {
-        return std::string("kelvane-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
+        // A table's suite is named "Rows/Name": the slash is no subfolder.
+        std::string suite = ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
+        std::replace(suite.begin(), suite.end(), '/', '-');
+        return "kelvane-" + suite;
     }
     virtual HWND make_owner() { return create_owner(); }
     void TearDown() override {

@@ -315,63 +315,66 @@ TEST_F(MemoWindowTest, TextThatCannotBeWrittenIsKeptAndReported) {
 
 // Deleted, or moved to the recycle bin: either way both files leave the
 // data folder and the memo the registry.
-TEST_F(MemoWindowTest, PeelTakesBothFilesAndTheRegistryEntry) {
-    for (int recycle : {0, 1}) {
-        SCOPED_TRACE(recycle);
-        g_settings.recycle = recycle;
-        foreground_commands() = 0;
-        HWND m = saved_memo(100, 100, 160, 120);
-        std::string text_file = txt(m);
-        std::string ini_file = ini(m);
-        ASSERT_TRUE(file_exists(text_file));
-        ASSERT_TRUE(file_exists(ini_file));
-        EXPECT_EQ(1, SendMessageA(m, WM_COMMAND, MEMO_CMD_PEEL, 0));
-        EXPECT_FALSE(IsWindow(m));
-        EXPECT_FALSE(file_exists(text_file));
-        EXPECT_FALSE(file_exists(ini_file));
-        for (HWND w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
-            EXPECT_NE(m, w) << "still registered";
-        }
-        pump_for(20);
-        EXPECT_EQ(2, foreground_commands().load()) << "one for the text, one for the peel";
+class MemoPeelTest : public MemoWindowTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MemoPeelTest, TakesBothFilesAndTheRegistryEntry) {
+    const int recycle = GetParam();
+    g_settings.recycle = recycle;
+    foreground_commands() = 0;
+    HWND m = saved_memo(100, 100, 160, 120);
+    std::string text_file = txt(m);
+    std::string ini_file = ini(m);
+    ASSERT_TRUE(file_exists(text_file));
+    ASSERT_TRUE(file_exists(ini_file));
+    EXPECT_EQ(1, SendMessageA(m, WM_COMMAND, MEMO_CMD_PEEL, 0));
+    EXPECT_FALSE(IsWindow(m));
+    EXPECT_FALSE(file_exists(text_file));
+    EXPECT_FALSE(file_exists(ini_file));
+    for (HWND w = memo_registry_next(nullptr); w; w = memo_registry_next(w)) {
+        EXPECT_NE(m, w) << "still registered";
     }
+    pump_for(20);
+    EXPECT_EQ(2, foreground_commands().load()) << "one for the text, one for the peel";
 }
+INSTANTIATE_TEST_SUITE_P(Rows, MemoPeelTest, ::testing::Values(0, 1));
 
 // The peel command asks first when DELETEMESSAGEBOX is set, the Delete key
 // always; refused, the memo and its files stay.
-TEST_F(MemoWindowTest, PeelAsksFirstWhenSetAndTheDeleteKeyAlways) {
-    const struct {
-        UINT message;
-        WPARAM word;
-        const char* caption;
-        const char* question;
-        int refuse, accept;
-    } cases[] = {
-        {WM_COMMAND, MEMO_CMD_PEEL, "Kelvane", "メモをはがしますか？", IDNO, IDYES},
-        {WM_KEYDOWN, VK_DELETE, "『Kelvane』", "このメモをはがしてもよろしいですか？", IDCANCEL, IDOK},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.caption);
-        g_settings.deletemessagebox = c.message == WM_COMMAND;
-        HWND m = saved_memo(100, 100, 160, 120);
-        record_of(m)->active = 1;
-        std::string text_file = txt(m);
-        {
-            box_answerer answer(c.caption, c.refuse);
-            EXPECT_EQ(1, SendMessageA(m, c.message, c.word, 0));
-            EXPECT_EQ(c.question, answer.text());
-        }
-        pump_for(30);
-        EXPECT_TRUE(IsWindow(m)) << "refused, the memo stays";
-        EXPECT_TRUE(file_exists(text_file));
-        {
-            box_answerer answer(c.caption, c.accept);
-            SendMessageA(m, c.message, c.word, 0);
-        }
-        EXPECT_TRUE(pump_until([&] { return !IsWindow(m); }));
-        EXPECT_FALSE(file_exists(text_file));
+struct AskCase {
+    UINT message;
+    WPARAM word;
+    const char* caption;
+    const char* question;
+    int refuse, accept;
+};
+const AskCase k_ask_cases[] = {
+    {WM_COMMAND, MEMO_CMD_PEEL, "Kelvane", "メモをはがしますか？", IDNO, IDYES},
+    {WM_KEYDOWN, VK_DELETE, "『Kelvane』", "このメモをはがしてもよろしいですか？", IDCANCEL, IDOK},
+};
+class PeelAskTest : public MemoWindowTest, public ::testing::WithParamInterface<AskCase> {};
+
+TEST_P(PeelAskTest, AsksFirstWhenSetAndTheDeleteKeyAlways) {
+    const AskCase& c = GetParam();
+    g_settings.deletemessagebox = c.message == WM_COMMAND;
+    HWND m = saved_memo(100, 100, 160, 120);
+    record_of(m)->active = 1;
+    std::string text_file = txt(m);
+    {
+        box_answerer answer(c.caption, c.refuse);
+        EXPECT_EQ(1, SendMessageA(m, c.message, c.word, 0));
+        EXPECT_EQ(c.question, answer.text());
     }
+    pump_for(30);
+    EXPECT_TRUE(IsWindow(m)) << "refused, the memo stays";
+    EXPECT_TRUE(file_exists(text_file));
+    {
+        box_answerer answer(c.caption, c.accept);
+        SendMessageA(m, c.message, c.word, 0);
+    }
+    EXPECT_TRUE(pump_until([&] { return !IsWindow(m); }));
+    EXPECT_FALSE(file_exists(text_file));
 }
+INSTANTIATE_TEST_SUITE_P(Rows, PeelAskTest, ::testing::ValuesIn(k_ask_cases));
 
 TEST_F(MemoWindowTest, ContextMenuOffersEditOnlyWithoutAnEditBox) {
     HWND m = memo(100, 100, 160, 120, "x");

@@ -117,36 +117,37 @@ TEST_F(StoreWinTest, ReplacingWriteKeepsTheOldFileWhenTheTemporaryCannotBeWritte
 
 // With RECYCLE both files go to the recycle bin, without it they are
 // deleted; the memo leaves the registry either way.
-TEST_F(StoreWinTest, PeelRecyclesOrDeletesBothFiles) {
-    for (int recycle : {1, 0}) {
-        SCOPED_TRACE(recycle);
-        g_settings.recycle = recycle;
-        put("p.txt", "peel me");
-        put("p.ini", "[KELVAN]\r\n");
-        memo_placement where = {memo_geometry::rect, {0, 0, 50, 50}};
-        memo_hwnd w = placement_create_window(nullptr, &where);
-        ASSERT_NE(nullptr, w);
-        memo_registry_add(w);
-        memo_registry_set_name(w, "p");
-        EXPECT_EQ(1, memo_file_peel(w));
-        DestroyWindow(w);
-        EXPECT_EQ("<missing>", get("p.txt"));
-        EXPECT_EQ("<missing>", get("p.ini"));
-        EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+class StorePeelTest : public StoreWinTest, public ::testing::WithParamInterface<int> {};
 
-        // Under Wine the bin is the desktop trash of $HOME; on Windows it is
-        // not reachable by path, so only the data folder is checked there.
-        const char* home = getenv("HOME");
-        if (home && home[0] == '/') {
-            std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
-            for (char& c : trash) {
-                if (c == '/') c = '\\';
-            }
-            EXPECT_EQ(recycle != 0, GetFileAttributesA(trash.c_str()) != INVALID_FILE_ATTRIBUTES) << trash;
-            DeleteFileA(trash.c_str());
+TEST_P(StorePeelTest, RecyclesOrDeletesBothFiles) {
+    const int recycle = GetParam();
+    g_settings.recycle = recycle;
+    put("p.txt", "peel me");
+    put("p.ini", "[KELVAN]\r\n");
+    memo_placement where = {memo_geometry::rect, {0, 0, 50, 50}};
+    memo_hwnd w = placement_create_window(nullptr, &where);
+    ASSERT_NE(nullptr, w);
+    memo_registry_add(w);
+    memo_registry_set_name(w, "p");
+    EXPECT_EQ(1, memo_file_peel(w));
+    DestroyWindow(w);
+    EXPECT_EQ("<missing>", get("p.txt"));
+    EXPECT_EQ("<missing>", get("p.ini"));
+    EXPECT_EQ(nullptr, memo_registry_next(nullptr));
+
+    // Under Wine the bin is the desktop trash of $HOME; on Windows it is
+    // not reachable by path, so only the data folder is checked there.
+    const char* home = getenv("HOME");
+    if (home && home[0] == '/') {
+        std::string trash = std::string("Z:") + home + "/.local/share/Trash/files/p.txt";
+        for (char& c : trash) {
+            if (c == '/') c = '\\';
         }
+        EXPECT_EQ(recycle != 0, GetFileAttributesA(trash.c_str()) != INVALID_FILE_ATTRIBUTES) << trash;
+        DeleteFileA(trash.c_str());
     }
 }
+INSTANTIATE_TEST_SUITE_P(Rows, StorePeelTest, ::testing::Values(1, 0));
 
 TEST_F(StoreWinTest, TextFileOfFourGibibytesIsRefused) {
     HANDLE f = CreateFileA(path("huge.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

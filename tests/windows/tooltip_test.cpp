@@ -90,34 +90,36 @@ TEST_F(TooltipTest, ControlAndToolAsCreated) {
 // The text goes in as UTF-16 with the date line, both text blocks given
 // back; a memo without text keeps the initial text (the settings page's
 // refresh does not fail) and the timing is applied either way.
-TEST_F(TooltipTest, UpdateSetsUtf16TextWithTheDateLineAndTheTiming) {
+struct UpdateCase {
+    const char* text;  // null: the memo never had text
+    int32_t day, time, display;
+    std::wstring tip;
+};
+const UpdateCase k_update_cases[] = {
+    {nullptr, 0, 0, 15000, L"Kelvane"},
+    // Characters code page 932 cannot hold: an emoji (a surrogate pair),
+    // Hangul and the copyright sign.
+    {u8"買い物 😀\r\n한국어 ©", 7 * 32 + 3, 9 * 60 + 5, 10000,
+     L"買い物 \U0001F600\r\n\uD55C\uAD6D\uC5B4 \u00A9\n最終更新日 7月3日 9時5分"},
+    {"", 0, 0, 10000, L"\n最終更新日 0月0日 0時0分"},
+};
+class TooltipUpdateTest : public TooltipTest, public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(TooltipUpdateTest, SetsUtf16TextWithTheDateLineAndTheTiming) {
+    const UpdateCase& c = GetParam();
     HWND tooltip = memo_tooltip_create(memo);
     ASSERT_NE(nullptr, tooltip);
-    const struct {
-        const char* text;  // null: the memo never had text
-        int32_t day, time, display;
-        std::wstring tip;
-    } cases[] = {
-        {nullptr, 0, 0, 15000, L"Kelvane"},
-        // Characters code page 932 cannot hold: an emoji (a surrogate pair),
-        // Hangul and the copyright sign.
-        {u8"買い物 😀\r\n한국어 ©", 7 * 32 + 3, 9 * 60 + 5, 10000,
-         L"買い物 \U0001F600\r\n\uD55C\uAD6D\uC5B4 \u00A9\n最終更新日 7月3日 9時5分"},
-        {"", 0, 0, 10000, L"\n最終更新日 0月0日 0時0分"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.display);
-        if (c.text) set_text(c.text);
-        record->day = c.day;
-        record->time = c.time;
-        g_settings.tooltiptime = c.display;
-        uint64_t blocks = tracked_live_count();
-        EXPECT_EQ(1, memo_tooltip_update(memo, tooltip));
-        EXPECT_EQ(blocks, tracked_live_count()) << "both text blocks are released";
-        EXPECT_EQ(c.tip, tip_text(tooltip, memo));
-        EXPECT_EQ(c.display, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
-    }
+    if (c.text) set_text(c.text);
+    record->day = c.day;
+    record->time = c.time;
+    g_settings.tooltiptime = c.display;
+    uint64_t blocks = tracked_live_count();
+    EXPECT_EQ(1, memo_tooltip_update(memo, tooltip));
+    EXPECT_EQ(blocks, tracked_live_count()) << "both text blocks are released";
+    EXPECT_EQ(c.tip, tip_text(tooltip, memo));
+    EXPECT_EQ(c.display, SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
 }
+INSTANTIATE_TEST_SUITE_P(Rows, TooltipUpdateTest, ::testing::ValuesIn(k_update_cases));
 
 TEST_F(TooltipTest, DisplayTimeIsTheLowSixteenBitsOfTheSetting) {
     HWND tooltip = memo_tooltip_create(memo);
