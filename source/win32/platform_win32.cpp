@@ -486,37 +486,38 @@ memo_hwnd platform_memo_window_create(memo_hwnd owner, const platform_rect* r) {
 
 void platform_window_destroy(memo_hwnd window) { DestroyWindow(window); }
 
-size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size) {
+namespace {
+
+// Through UTF-16, as Windows converts; out gets the bytes only when they all
+// fit, the count is returned either way.
+size_t convert_code_page(UINT from, UINT to, const char* text, size_t size, char* out,
+                         size_t out_size) {
     if (size == 0 || size > INT_MAX) return 0;
     int n = static_cast<int>(size);
-    int units = MultiByteToWideChar(CP_UTF8, 0, text, n, nullptr, 0);
+    int units = MultiByteToWideChar(from, 0, text, n, nullptr, 0);
     wchar_t* wide = units > 0 ? static_cast<wchar_t*>(malloc(sizeof(wchar_t) * units)) : nullptr;
     if (!wide) return 0;
-    MultiByteToWideChar(CP_UTF8, 0, text, n, wide, units);
-    // No best fit: "é" must not quietly become "e" in a folder name.
-    int bytes = WideCharToMultiByte(CP932_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, units, nullptr, 0,
-                                    "?", nullptr);
+    MultiByteToWideChar(from, 0, text, n, wide, units);
+    // No best fit: "é" must not quietly become "e" in a folder name.  UTF-8
+    // takes neither the flag nor a default character.
+    DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = to == CP_UTF8 ? nullptr : "?";
+    int bytes = WideCharToMultiByte(to, flags, wide, units, nullptr, 0, fallback, nullptr);
     if (out_size >= static_cast<size_t>(bytes) && bytes > 0) {
-        WideCharToMultiByte(CP932_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, units, out, bytes, "?",
-                            nullptr);
+        WideCharToMultiByte(to, flags, wide, units, out, bytes, fallback, nullptr);
     }
     free(wide);
     return bytes > 0 ? static_cast<size_t>(bytes) : 0;
 }
 
+}  // namespace
+
+size_t platform_utf8_to_cp932(const char* text, size_t size, char* out, size_t out_size) {
+    return convert_code_page(CP_UTF8, CP932_CODE_PAGE, text, size, out, out_size);
+}
+
 size_t platform_cp932_to_utf8(const char* text, size_t size, char* out, size_t out_size) {
-    if (size == 0 || size > INT_MAX) return 0;
-    int n = static_cast<int>(size);
-    int units = MultiByteToWideChar(CP932_CODE_PAGE, 0, text, n, nullptr, 0);
-    wchar_t* wide = units > 0 ? static_cast<wchar_t*>(malloc(sizeof(wchar_t) * units)) : nullptr;
-    if (!wide) return 0;
-    MultiByteToWideChar(CP932_CODE_PAGE, 0, text, n, wide, units);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    if (out_size >= static_cast<size_t>(bytes) && bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide, units, out, bytes, nullptr, nullptr);
-    }
-    free(wide);
-    return bytes > 0 ? static_cast<size_t>(bytes) : 0;
+    return convert_code_page(CP932_CODE_PAGE, CP_UTF8, text, size, out, out_size);
 }
 
 namespace {
